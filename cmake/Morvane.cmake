@@ -1,0 +1,87 @@
+# Build helpers: every folder is one library target whose sources are globbed, so
+# adding a source file needs no edit here.
+
+# m2_library(name DIRS dir... [QT] LINKS target...)
+# A folder with no sources yet becomes an INTERFACE target with the same links.
+function(m2_library name)
+  cmake_parse_arguments(ARG "QT" "" "DIRS;LINKS" ${ARGN})
+  set(sources)
+  foreach(dir IN LISTS ARG_DIRS)
+    file(GLOB_RECURSE found CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/${dir}/*.cpp")
+    if(NOT ARG_QT)
+      # Qt code lives only in platform/ui, so the plain platform target skips it.
+      list(FILTER found EXCLUDE REGEX "/platform/ui/")
+    endif()
+    list(APPEND sources ${found})
+  endforeach()
+  if(sources)
+    add_library(${name} STATIC ${sources})
+    target_include_directories(${name} PUBLIC "${CMAKE_SOURCE_DIR}")
+    target_link_libraries(${name} PUBLIC ${ARG_LINKS})
+    if(ARG_QT)
+      set_target_properties(${name} PROPERTIES AUTOMOC ON AUTORCC ON)
+    endif()
+  else()
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE "${CMAKE_SOURCE_DIR}")
+    target_link_libraries(${name} INTERFACE ${ARG_LINKS})
+  endif()
+endfunction()
+
+# Every tests/<area>/<name>_test.cpp is one test program. The suffix picks the label:
+#   _keyring_test  needs a Secret Service (run inside a private D-Bus session)
+#   _x11_test      needs an X server (run under xvfb-run)
+#   _e2e_test      end to end
+#   _gui_test      QtTest program, offscreen
+# A name containing "_threaded" also gets the label "threaded" (run under TSan).
+function(m2_tests root)
+  file(GLOB_RECURSE tests CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/${root}/*_test.cpp")
+  file(GLOB_RECURSE support CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/${root}/support/*.cpp")
+  include(GoogleTest)
+  foreach(src IN LISTS tests)
+    file(RELATIVE_PATH rel "${CMAKE_SOURCE_DIR}/${root}" "${src}")
+    string(REGEX REPLACE "\\.cpp$" "" rel "${rel}")
+    string(REPLACE "/" "_" exe "${rel}")
+    string(REPLACE " " "_" exe "${exe}")
+    add_executable(${exe} "${src}" ${support})
+    target_include_directories(${exe} PRIVATE "${CMAKE_SOURCE_DIR}" "${CMAKE_SOURCE_DIR}/${root}")
+    target_compile_definitions(${exe} PRIVATE
+      M2_SOURCE_DIR="${CMAKE_SOURCE_DIR}" M2_FIXTURES="${CMAKE_SOURCE_DIR}/tests/fixtures"
+      M2_BINARY_DIR="${CMAKE_BINARY_DIR}")
+    set(labels unit)
+    if(exe MATCHES "_keyring_test$")
+      set(labels keyring)
+    elseif(exe MATCHES "_x11_test$")
+      set(labels x11)
+    elseif(exe MATCHES "_e2e_test$")
+      set(labels e2e)
+    elseif(exe MATCHES "_gui_test$")
+      set(labels gui)
+    endif()
+    if(exe MATCHES "_threaded")
+      list(APPEND labels threaded)
+    endif()
+    if(exe MATCHES "_gui_test$")
+      set_target_properties(${exe} PROPERTIES AUTOMOC ON)
+      target_link_libraries(${exe} PRIVATE m2ui Qt6::Test)
+      add_test(NAME ${exe} COMMAND ${exe})
+      set_tests_properties(${exe} PROPERTIES LABELS "${labels}"
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    else()
+      target_link_libraries(${exe} PRIVATE m2openfiles m2notes GTest::gtest GTest::gmock
+                            GTest::gtest_main)
+      gtest_discover_tests(${exe} PROPERTIES LABELS "${labels}" DISCOVERY_TIMEOUT 60)
+    endif()
+  endforeach()
+endfunction()
+
+# Every bench/<name>.cpp is one benchmark program (Google Benchmark, OpenSSL as reference).
+function(m2_benchmarks root)
+  file(GLOB benches CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/${root}/*.cpp")
+  foreach(src IN LISTS benches)
+    get_filename_component(name "${src}" NAME_WE)
+    add_executable(bench_${name} "${src}")
+    target_link_libraries(bench_${name} PRIVATE m2openfiles m2notes benchmark::benchmark
+                          OpenSSL::Crypto)
+  endforeach()
+endfunction()

@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# Sets up a fresh Debian 12 machine and runs every test: a normal build, an
+# AddressSanitizer + UndefinedBehaviorSanitizer build, and the threaded tests under
+# ThreadSanitizer.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+./scripts/setup.sh --tests || exit 1
+
+jobs=$(nproc)
+summary=()
+failed=0
+
+# A private session bus with an unlocked keyring, so keyring tests never touch the
+# user's own secrets.
+run_keyring() {
+  local dir="$1"
+  local home
+  home=$(mktemp -d)
+  mkdir -p "$home/run" && chmod 700 "$home/run"
+  HOME="$home" XDG_RUNTIME_DIR="$home/run" dbus-run-session -- sh -c \
+    'echo -n m2-test | gnome-keyring-daemon --unlock --components=secrets --daemonize >/dev/null;
+     ctest --test-dir "$0" -L keyring --output-on-failure' "$dir"
+  local rc=$?
+  rm -rf "$home"
+  return $rc
+}
+
+run_ctest() {
+  local name="$1"
+  shift
+  local log
+  log=$(mktemp)
+  "$@" 2>&1 | tee "$log"
+  local rc=${PIPESTATUS[0]}
+  local line
+  line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -1)
+  if [ -n "$line" ]; then
+    local total fails
+    total=$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line")
+    fails=$(sed -E 's/.*tests passed, ([0-9]+) tests failed.*/\1/' <<<"$line")
+    summary+=("$name: $((total - fails)) passed, $fails failed")
+    PASSED=$((PASSED + total - fails))
+    FAILED=$((FAILED + fails))
+  fi
+  rm -f "$log"
+  [ "$rc" -eq 0 ] || failed=1
+}
+
+PASSED=0
+FAILED=0
+build() {
+  local dir="$1"
+  shift
+  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null && cmake --build "$dir" -j "$jobs"
+}
+
+export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export TSAN_OPTIONS="suppressions=$root/tests/tsan.supp:halt_on_error=1"
+
+for config in normal asan; do
+  dir="build/$config"
+  flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+  [ "$config" = asan ] && flags+=(-DM2_SANITIZE=ON -DM2_BENCH=OFF)
+  if ! build "$dir" "${flags[@]}"; then
+    echo "build failed: $config"
+    exit 1
+  fi
+  run_ctest "$config unit" ctest --test-dir "$dir" -LE 'keyring|x11' -j "$jobs" --output-on-failure
+  run_ctest "$config keyring" run_keyring "$dir"
+  run_ctest "$config x11" xvfb-run -a ctest --test-dir "$dir" -L x11 --output-on-failure
+done
+
+if build build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DM2_TSAN=ON -DM2_BENCH=OFF; then
+  run_ctest "tsan threaded" ctest --test-dir build/tsan -L threaded -j "$jobs" --output-on-failure
+else
+  echo "build failed: tsan"
+  exit 1
+fi
+
+echo
+printf '%s\n' "${summary[@]}"
+echo "all: $PASSED passed, $FAILED failed"
+exit $failed
