@@ -1,0 +1,147 @@
+#include "platform/AtomicWrite.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <system_error>
+#include <vector>
+
+#include "platform/FileDescriptor.h"
+
+namespace fs = std::filesystem;
+
+namespace m2::platform {
+namespace {
+
+WriteResult failure(int error, const fs::path& path, const char* what) {
+    const int code = error == 0 ? EIO : error;
+    return {code, std::string(what) + " \"" + path.string() + "\": " + std::strerror(code)};
+}
+
+bool writeAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// The file the caller means: a symbolic link is followed so that the link itself survives.
+fs::path resolveTarget(const fs::path& path) {
+    std::error_code ec;
+    if (fs::is_symlink(fs::symlink_status(path, ec))) {
+        fs::path target = fs::weakly_canonical(path, ec);
+        if (!ec) {
+            return target;
+        }
+    }
+    return path;
+}
+
+void syncFolder(const fs::path& folder) {
+    UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    // The rename has already happened; a folder that cannot be synced (some file systems
+    // refuse) leaves the new content in place, so it is reported but not treated as lost.
+    if (!dir || ::fsync(dir.get()) != 0) {
+        std::printf("Could not sync folder %s: %s\n", folder.c_str(), std::strerror(errno));
+    }
+}
+
+// Writes through `fill` into a fresh temporary sibling of `target` and renames it over.
+WriteResult replaceWith(const fs::path& requested, mode_t newFileMode,
+                        const std::function<int(int)>& fill) {
+    const fs::path target = resolveTarget(requested);
+    fs::path folder = target.parent_path();
+    if (folder.empty()) {
+        folder = ".";
+    }
+
+    mode_t mode = newFileMode & 07777;
+    struct stat existing {};
+    if (::stat(target.c_str(), &existing) == 0) {
+        if (S_ISDIR(existing.st_mode)) {
+            return failure(EISDIR, target, "Could not save");
+        }
+        mode = existing.st_mode & 07777;
+    }
+
+    std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    UniqueFd fd(::mkostemp(name.data(), O_CLOEXEC));
+    if (!fd) {
+        return failure(errno, target, "Could not save");
+    }
+    const fs::path temporary(name.data());
+    auto abandon = [&](int error) {
+        fd.reset();
+        ::unlink(temporary.c_str());
+        return failure(error, target, "Could not save");
+    };
+
+    if (const int error = fill(fd.get()); error != 0) {
+        return abandon(error);
+    }
+    if (::fchmod(fd.get(), mode) != 0 || ::fsync(fd.get()) != 0) {
+        return abandon(errno);
+    }
+    if (!fd.reset()) {
+        return abandon(errno);
+    }
+    if (::rename(temporary.c_str(), target.c_str()) != 0) {
+        return abandon(errno);
+    }
+    syncFolder(folder);
+    return {};
+}
+
+}  // namespace
+
+WriteResult writeFileAtomically(const fs::path& path, std::string_view bytes, mode_t newFileMode) {
+    return replaceWith(path, newFileMode, [bytes](int fd) {
+        return writeAll(fd, bytes.data(), bytes.size()) ? 0 : errno;
+    });
+}
+
+WriteResult copyFileAtomically(const fs::path& source, const fs::path& destination) {
+    UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat info {};
+    if (!in || ::fstat(in.get(), &info) != 0) {
+        return failure(errno, source, "Could not read");
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return failure(EINVAL, source, "Could not read");
+    }
+    return replaceWith(destination, info.st_mode & 0777, [&in](int fd) {
+        std::vector<char> buffer(64 * 1024);
+        for (;;) {
+            const ssize_t n = ::read(in.get(), buffer.data(), buffer.size());
+            if (n < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                return errno;
+            }
+            if (n == 0) {
+                return 0;
+            }
+            if (!writeAll(fd, buffer.data(), static_cast<size_t>(n))) {
+                return errno;
+            }
+        }
+    });
+}
+
+}  // namespace m2::platform

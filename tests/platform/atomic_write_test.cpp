@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
+#include <filesystem>
+
+#include "platform/AtomicWrite.h"
+#include "support/TestFiles.h"
+
+namespace fs = std::filesystem;
+using m2::platform::copyFileAtomically;
+using m2::platform::writeFileAtomically;
+using namespace m2::test;
+
+namespace {
+
+TEST(AtomicWrite, NewFileGetsContentAndModeAndNoLeftovers) {
+    TempDir dir;
+    ASSERT_TRUE(writeFileAtomically(dir / "a.plist", "hello"));
+    EXPECT_EQ(readFile(dir / "a.plist"), "hello");
+    EXPECT_EQ(permissionBits(dir / "a.plist"), 0600u);
+    EXPECT_EQ(listFolder(dir.path()), std::vector<std::string>{"a.plist"});
+
+    ASSERT_TRUE(writeFileAtomically(dir / "b", "", 0640));
+    EXPECT_EQ(readFile(dir / "b"), "");
+    EXPECT_EQ(permissionBits(dir / "b"), 0640u);
+}
+
+TEST(AtomicWrite, ReplacingKeepsPermissionBitsIncludingReadOnly) {
+    TempDir dir;
+    for (const mode_t mode : {0644u, 0400u, 0660u}) {
+        const fs::path file = dir / ("f" + std::to_string(mode));
+        writeFile(file, "old content that is longer");
+        ASSERT_EQ(::chmod(file.c_str(), mode), 0);
+        ASSERT_TRUE(writeFileAtomically(file, "new"));
+        EXPECT_EQ(readFile(file), "new");
+        EXPECT_EQ(permissionBits(file), mode);
+    }
+}
+
+TEST(AtomicWrite, SymbolicLinkIsKeptAndItsTargetReplaced) {
+    TempDir dir;
+    fs::create_directory(dir / "real");
+    writeFile(dir / "real/settings", "old");
+    fs::create_symlink(dir / "real/settings", dir / "link");
+    ASSERT_TRUE(writeFileAtomically(dir / "link", "new"));
+    EXPECT_TRUE(fs::is_symlink(dir / "link"));
+    EXPECT_EQ(readFile(dir / "real/settings"), "new");
+    EXPECT_EQ(listFolder(dir / "real"), std::vector<std::string>{"settings"});
+}
+
+TEST(AtomicWrite, FailuresReportAndLeaveTheOldFile) {
+    TempDir dir;
+    writeFile(dir / "plain", "x");
+    fs::create_directory(dir / "folder");
+
+    const auto notAFolder = writeFileAtomically(dir / "plain/child", "data");
+    EXPECT_FALSE(notAFolder);
+    EXPECT_EQ(notAFolder.error, ENOTDIR);
+    EXPECT_NE(notAFolder.message.find("plain/child"), std::string::npos);
+
+    const auto missing = writeFileAtomically(dir / "nowhere/file", "data");
+    EXPECT_EQ(missing.error, ENOENT);
+
+    const auto overFolder = writeFileAtomically(dir / "folder", "data");
+    EXPECT_EQ(overFolder.error, EISDIR);
+    EXPECT_TRUE(fs::is_directory(dir / "folder"));
+    EXPECT_EQ(readFile(dir / "plain"), "x");
+    EXPECT_EQ(listFolder(dir.path()), (std::vector<std::string>{"folder", "plain"}));
+}
+
+// A write that fails part-way (here: the file-size limit, which binds root as well) must
+// leave the previous content whole and remove the half-written temporary file.
+TEST(AtomicWrite, WriteFailingMidwayKeepsPreviousContent) {
+    TempDir dir;
+    const fs::path file = dir / "catalogue";
+    writeFile(file, "previous");
+
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const auto result = writeFileAtomically(file, std::string(100000, 'z'));
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_FALSE(result);
+    EXPECT_EQ(result.error, EFBIG);
+    EXPECT_EQ(readFile(file), "previous");
+    EXPECT_EQ(listFolder(dir.path()), std::vector<std::string>{"catalogue"});
+}
+
+TEST(AtomicWrite, CopyReplacesDestinationAndKeepsSourceAndModes) {
+    TempDir dir;
+    std::string big(300000, '\0');
+    for (size_t i = 0; i < big.size(); ++i) {
+        big[i] = static_cast<char>(i * 7 + 3);
+    }
+    writeFile(dir / "src", big);
+    ASSERT_EQ(::chmod((dir / "src").c_str(), 0640), 0);
+    writeFile(dir / "dest", "old sealed file");
+    ASSERT_EQ(::chmod((dir / "dest").c_str(), 0444), 0);
+
+    ASSERT_TRUE(copyFileAtomically(dir / "src", dir / "dest"));
+    EXPECT_EQ(readFile(dir / "dest"), big);
+    EXPECT_EQ(permissionBits(dir / "dest"), 0444u);
+    EXPECT_EQ(readFile(dir / "src"), big);
+
+    ASSERT_TRUE(copyFileAtomically(dir / "src", dir / "fresh"));
+    EXPECT_EQ(permissionBits(dir / "fresh"), 0640u);
+
+    const auto missing = copyFileAtomically(dir / "absent", dir / "dest");
+    EXPECT_EQ(missing.error, ENOENT);
+    EXPECT_EQ(readFile(dir / "dest"), big);
+    EXPECT_EQ(listFolder(dir.path()), (std::vector<std::string>{"dest", "fresh", "src"}));
+}
+
+}  // namespace
