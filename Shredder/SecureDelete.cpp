@@ -1,0 +1,129 @@
+#include "Shredder/SecureDelete.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <vector>
+
+namespace Morvane::Security {
+
+namespace {
+
+const unsigned char* fillBlock() {
+    static const std::vector<unsigned char> block(CSecureDelete::kBlockSize, 0xFF);
+    return block.data();
+}
+
+// Opens a regular file for reading and writing without following a symbolic link;
+// O_NONBLOCK keeps a FIFO from blocking the open before fstat can refuse it.
+FILE* openRegularForUpdate(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return nullptr;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return nullptr;
+    }
+    FILE* file = ::fdopen(fd, "r+b");
+    if (file == nullptr) {
+        ::close(fd);
+    }
+    return file;
+}
+
+// A rename that never replaces an existing file; false when it did not happen,
+// including on file systems that cannot promise not to replace.
+bool renameNoReplace(const std::string& from, const std::string& to) {
+    return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0;
+}
+
+}  // namespace
+
+CSecureDelete::CSecureDelete(int passes) : numPasses(passes) {}
+
+void CSecureDelete::setNumPasses(int passes, bool /*unused*/) {
+    numPasses = passes;
+}
+
+std::string CSecureDelete::zeroName(const std::string& path) {
+    const auto slash = path.rfind('/');
+    const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
+    std::string result = path;
+    for (std::size_t i = start; i < result.size(); ++i) {
+        if (result[i] != '.') {
+            result[i] = 'Z';
+        }
+    }
+    return result;
+}
+
+std::size_t CSecureDelete::writeBytes(FILE* file, const unsigned char* data, std::size_t count) {
+    return std::fwrite(data, 1, count, file);
+}
+
+bool CSecureDelete::syncFile(FILE* file) {
+    return std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0;
+}
+
+int CSecureDelete::removePath(const std::string& path) {
+    return ::unlink(path.c_str());
+}
+
+bool CSecureDelete::SecureOverwrite(FILE* file, std::uint64_t count) {
+    const unsigned char* block = fillBlock();
+    while (count > 0) {
+        const auto piece = static_cast<std::size_t>(std::min<std::uint64_t>(count, kBlockSize));
+        const std::size_t written = writeBytes(file, block, piece);
+        if (written == 0) {
+            return false;
+        }
+        count -= written;
+    }
+    return true;
+}
+
+void CSecureDelete::OverwriteFileName(const std::string& path, std::string& newPath) {
+    const std::string target = zeroName(path);
+    newPath = (target != path && renameNoReplace(path, target)) ? target : path;
+}
+
+bool CSecureDelete::deleteFile(const std::string& path) {
+    FILE* file = openRegularForUpdate(path);
+    if (file == nullptr) {
+        return false;
+    }
+    bool overwritten = std::fseek(file, 0, SEEK_END) == 0;
+    const off_t size = overwritten ? ::ftello(file) : -1;
+    overwritten = size >= 0;
+    if (overwritten && size > 0) {
+        // The last byte first, so a file that cannot be written to its end fails early.
+        overwritten = ::fseeko(file, size - 1, SEEK_SET) == 0 && SecureOverwrite(file, 1) &&
+                      ::fseeko(file, 0, SEEK_SET) == 0 &&
+                      SecureOverwrite(file, static_cast<std::uint64_t>(size));
+    }
+    // The overwrite must reach the disk before the name goes away.
+    overwritten = overwritten && syncFile(file);
+    if (std::fclose(file) != 0 || !overwritten) {
+        return false;
+    }
+
+    std::string current;
+    OverwriteFileName(path, current);
+    if (removePath(current) != 0) {
+        if (current != path) {
+            const int saved = errno;
+            (void)renameNoReplace(current, path);
+            errno = saved;
+        }
+        return false;
+    }
+    return true;
+}
+
+}  // namespace Morvane::Security
