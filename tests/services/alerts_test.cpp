@@ -1,0 +1,49 @@
+#include <gtest/gtest.h>
+
+#include "app/services/Alerts.h"
+#include "support/ScriptedAlertPresenter.h"
+
+using m2::platform::AlertStyle;
+
+namespace {
+
+TEST(Alerts, EachFunctionShowsItsStyleTextsAndButtons) {
+    m2::test::ScopedScriptedAlerts alerts;
+    m2::warningAlert("Could not add file");
+    m2::warningAlert("", "");
+    (void)m2::yesNoAlert("Remove?", "The file stays on disk.");
+
+    const auto shown = alerts->shown();
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_EQ(shown[0].style, AlertStyle::warning);
+    EXPECT_EQ(shown[0].message, "Could not add file");
+    EXPECT_FALSE(shown[0].informativeText.has_value());
+    EXPECT_EQ(shown[0].buttons, std::vector<std::string>{"OK"});
+
+    EXPECT_EQ(shown[1].message, "");
+    EXPECT_EQ(shown[1].informativeText, std::optional<std::string>(""));
+    EXPECT_EQ(shown[1].buttons, std::vector<std::string>{"OK"});
+
+    EXPECT_EQ(shown[2].style, AlertStyle::informational);
+    EXPECT_EQ(shown[2].informativeText, std::optional<std::string>("The file stays on disk."));
+    EXPECT_EQ(shown[2].buttons, (std::vector<std::string>{"Yes", "No"}));
+}
+
+TEST(Alerts, YesNoIsTrueOnlyForTheFirstButton) {
+    m2::test::ScopedScriptedAlerts alerts;
+    for (const auto& [answer, expected] : {std::pair{0, true}, {1, false}, {-1, false}}) {
+        alerts->queueAnswer(answer);
+        EXPECT_EQ(m2::yesNoAlert("Continue?", ""), expected) << "button " << answer;
+    }
+}
+
+TEST(Alerts, WithoutPresenterTextsGoToStandardOutputAndAnswerIsNo) {
+    testing::internal::CaptureStdout();
+    m2::warningAlert("Disk full", "Free some space and try again.");
+    const bool answer = m2::yesNoAlert("Shred?", "This cannot be undone.");
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_FALSE(answer);
+    EXPECT_EQ(out, "Disk full\nFree some space and try again.\nShred?\nThis cannot be undone.\n");
+}
+
+}  // namespace
