@@ -1,5 +1,6 @@
 #include "Sealkit/Hash/sha2.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <stdexcept>
@@ -88,13 +89,31 @@ void storeLittle64(unsigned char* p, std::uint64_t v) {
     }
 }
 
+// One SHA-2 round's renaming of the working variables a..h held in v.
+template <class Word>
+void nextRound(Word v[8], Word t1, Word t2) {
+    for (int i = 7; i > 0; --i) {
+        v[i] = v[i - 1];
+    }
+    v[4] += t1;
+    v[0] = t1 + t2;
+}
+
+template <class Word>
+void addInto(Word h[8], const Word v[8]) {
+    for (int i = 0; i < 8; ++i) {
+        h[i] += v[i];
+    }
+}
+
 // SHA-256 compression over 64 bytes of input; w is the rolling sixteen-word schedule,
 // which ends holding W48..W63.
 void sha256Compress(std::uint32_t h[8], const unsigned char* input, std::uint32_t w[16]) {
     for (int t = 0; t < 16; ++t) {
         w[t] = loadBig32(input + 4 * t);
     }
-    std::uint32_t a = h[0], b = h[1], c = h[2], d = h[3], e = h[4], f = h[5], g = h[6], hh = h[7];
+    std::uint32_t v[8];
+    std::copy(h, h + 8, v);
     for (int t = 0; t < 64; ++t) {
         if (t >= 16) {
             const std::uint32_t w15 = w[(t - 15) & 15], w2 = w[(t - 2) & 15];
@@ -102,27 +121,14 @@ void sha256Compress(std::uint32_t h[8], const unsigned char* input, std::uint32_
             const std::uint32_t s1 = std::rotr(w2, 17) ^ std::rotr(w2, 19) ^ (w2 >> 10);
             w[t & 15] += s0 + w[(t - 7) & 15] + s1;
         }
-        const std::uint32_t t1 = hh + (std::rotr(e, 6) ^ std::rotr(e, 11) ^ std::rotr(e, 25)) +
-                                 ((e & f) ^ (~e & g)) + kK256[t] + w[t & 15];
-        const std::uint32_t t2 =
-            (std::rotr(a, 2) ^ std::rotr(a, 13) ^ std::rotr(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
-        hh = g;
-        g = f;
-        f = e;
-        e = d + t1;
-        d = c;
-        c = b;
-        b = a;
-        a = t1 + t2;
+        const std::uint32_t e = v[4], a = v[0];
+        const std::uint32_t t1 = v[7] + (std::rotr(e, 6) ^ std::rotr(e, 11) ^ std::rotr(e, 25)) +
+                                 ((e & v[5]) ^ (~e & v[6])) + kK256[t] + w[t & 15];
+        const std::uint32_t t2 = (std::rotr(a, 2) ^ std::rotr(a, 13) ^ std::rotr(a, 22)) +
+                                 ((a & v[1]) ^ (a & v[2]) ^ (v[1] & v[2]));
+        nextRound(v, t1, t2);
     }
-    h[0] += a;
-    h[1] += b;
-    h[2] += c;
-    h[3] += d;
-    h[4] += e;
-    h[5] += f;
-    h[6] += g;
-    h[7] += hh;
+    addInto(h, v);
 }
 
 // SHA-1 compression; w ends holding W64..W79.
@@ -176,29 +182,17 @@ void sha512Compress(std::uint64_t h[8], const unsigned char* input) {
             std::rotr(w[t - 2], 19) ^ std::rotr(w[t - 2], 61) ^ (w[t - 2] >> 6);
         w[t] = w[t - 16] + s0 + w[t - 7] + s1;
     }
-    std::uint64_t a = h[0], b = h[1], c = h[2], d = h[3], e = h[4], f = h[5], g = h[6], hh = h[7];
+    std::uint64_t v[8];
+    std::copy(h, h + 8, v);
     for (int t = 0; t < 80; ++t) {
-        const std::uint64_t t1 = hh + (std::rotr(e, 14) ^ std::rotr(e, 18) ^ std::rotr(e, 41)) +
-                                 ((e & f) ^ (~e & g)) + kK512[t] + w[t];
+        const std::uint64_t e = v[4], a = v[0];
+        const std::uint64_t t1 = v[7] + (std::rotr(e, 14) ^ std::rotr(e, 18) ^ std::rotr(e, 41)) +
+                                 ((e & v[5]) ^ (~e & v[6])) + kK512[t] + w[t];
         const std::uint64_t t2 = (std::rotr(a, 28) ^ std::rotr(a, 34) ^ std::rotr(a, 39)) +
-                                 ((a & b) ^ (a & c) ^ (b & c));
-        hh = g;
-        g = f;
-        f = e;
-        e = d + t1;
-        d = c;
-        c = b;
-        b = a;
-        a = t1 + t2;
+                                 ((a & v[1]) ^ (a & v[2]) ^ (v[1] & v[2]));
+        nextRound(v, t1, t2);
     }
-    h[0] += a;
-    h[1] += b;
-    h[2] += c;
-    h[3] += d;
-    h[4] += e;
-    h[5] += f;
-    h[6] += g;
-    h[7] += hh;
+    addInto(h, v);
 }
 
 std::uint64_t byteReversed(std::uint64_t v) {

@@ -1,12 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "Sealkit/Hash/MD5.h"
-#include "support/CommandOutput.h"
+#include "support/HashReference.h"
 #include "support/HexText.h"
 
 using namespace Morvane::Security;
@@ -63,36 +62,16 @@ TEST(Md5Variant, SplitUpdatesMatchOneUpdate) {
 // With every word cut back to 32 bits the same steps are standard MD5; comparing with
 // Python's hashlib pins constants, word order, shifts and padding independently.
 TEST(Md5Variant, MaskedStepsEqualStandardMd5) {
-    std::vector<std::size_t> lengths;
-    for (std::size_t n = 0; n <= 200; ++n) {
-        lengths.push_back(n);
-    }
-    lengths.push_back(2048);
-    lengths.push_back(10000);
-
-    std::ostringstream script;
-    script << "import hashlib\n"
-              "for n in [";
-    for (auto n : lengths) {
-        script << n << ",";
-    }
-    script << "]:\n"
-              "    print(hashlib.md5(bytes((7 * i + 3) % 256 for i in range(n))).hexdigest())\n";
-    int status = 0;
-    const std::string out =
-        m2test::commandOutput("/usr/bin/python3 -c '" + script.str() + "'", &status);
-    ASSERT_EQ(status, 0);
-
-    std::istringstream lines(out);
-    for (auto n : lengths) {
-        std::string expected;
-        ASSERT_TRUE(std::getline(lines, expected)) << "no reference for length " << n;
-        const auto data = m2test::patternBytes(n);
+    const auto lengths = m2test::digestTestLengths();
+    const auto reference = m2test::hashlibDigests(lengths, {"md5"});
+    ASSERT_EQ(reference.size(), lengths.size());
+    for (std::size_t i = 0; i < lengths.size(); ++i) {
+        const auto data = m2test::patternBytes(lengths[i]);
         unsigned char digest[16];
         detail::md5Masked32(data.data(), data.size(), digest);
-        EXPECT_EQ(m2test::lowerHex(digest, 16), expected) << "length " << n;
+        EXPECT_EQ(m2test::lowerHex(digest, 16), reference[i].at(0)) << "length " << lengths[i];
         // The variant differs from MD5 for every input.
-        EXPECT_NE(variantHexBytes(data), expected) << "length " << n;
+        EXPECT_NE(variantHexBytes(data), reference[i].at(0)) << "length " << lengths[i];
     }
 }
 

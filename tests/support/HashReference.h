@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace m2test {
+
+// The lengths the digest tests cover: 0 to 200 bytes, 2048 and 10000.
+std::vector<std::size_t> digestTestLengths();
+
+// Python hashlib's hex digests of patternBytes(n) for each length, one entry per length
+// holding one digest per algorithm name ("md5", "sha256", ...). Empty when Python fails.
+std::vector<std::vector<std::string>> hashlibDigests(const std::vector<std::size_t>& lengths,
+                                                     const std::vector<std::string>& algorithms);
+
+}  // namespace m2test
