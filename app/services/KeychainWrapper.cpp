@@ -1,0 +1,206 @@
+#include "app/services/KeychainWrapper.h"
+
+#include <mutex>
+#include <utility>
+
+#include "platform/Text.h"
+
+namespace m2 {
+namespace {
+
+using platform::keychainDuplicateItem;
+using platform::KeychainQuery;
+using platform::KeychainReturn;
+using platform::keychainSuccess;
+
+// Stands in for a bundle identifier, which a Linux program does not have.
+constexpr std::string_view fallbackServiceName = "org.morvane.Morvane2";
+
+struct SharedFields {
+    std::mutex mutex;
+    std::string serviceName{fallbackServiceName};
+    std::optional<std::string> accessGroup;
+};
+
+SharedFields& shared() {
+    static SharedFields fields;
+    return fields;
+}
+
+}  // namespace
+
+std::optional<std::string_view> keychainAttrValue(KeychainItemClass itemClass) {
+    namespace c = platform::keychainClass;
+    switch (itemClass) {
+        case KeychainItemClass::GenericPassword:
+            return c::genericPassword;
+        case KeychainItemClass::InternetPassword:
+            return c::internetPassword;
+        case KeychainItemClass::Certificate:
+            return c::certificate;
+        case KeychainItemClass::Key:
+            return c::key;
+        case KeychainItemClass::Identity:
+            return c::identity;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string_view> keychainAttrValue(KeychainItemAccessibility accessibility) {
+    namespace a = platform::keychainAccessible;
+    switch (accessibility) {
+        case KeychainItemAccessibility::AfterFirstUnlock:
+            return a::afterFirstUnlock;
+        case KeychainItemAccessibility::AfterFirstUnlockThisDeviceOnly:
+            return a::afterFirstUnlockThisDeviceOnly;
+        case KeychainItemAccessibility::Always:
+            return a::always;
+        case KeychainItemAccessibility::WhenPasscodeSetThisDeviceOnly:
+            return a::whenPasscodeSetThisDeviceOnly;
+        case KeychainItemAccessibility::AlwaysThisDeviceOnly:
+            return a::alwaysThisDeviceOnly;
+        case KeychainItemAccessibility::WhenUnlocked:
+            return a::whenUnlocked;
+        case KeychainItemAccessibility::WhenUnlockedThisDeviceOnly:
+            return a::whenUnlockedThisDeviceOnly;
+    }
+    return std::nullopt;
+}
+
+KeychainWrapper::KeychainWrapper(std::string serviceName, std::optional<std::string> accessGroup,
+                                 std::shared_ptr<platform::KeychainBackend> backend)
+    : serviceName_(std::move(serviceName)),
+      accessGroup_(std::move(accessGroup)),
+      backend_(std::move(backend)) {}
+
+KeychainWrapper KeychainWrapper::defaultKeychainWrapper() {
+    auto& fields = shared();
+    std::lock_guard lock(fields.mutex);
+    return KeychainWrapper(fields.serviceName, fields.accessGroup);
+}
+
+std::string KeychainWrapper::defaultServiceName() {
+    return std::string(fallbackServiceName);
+}
+
+void KeychainWrapper::setDefaultServiceName(std::string serviceName) {
+    auto& fields = shared();
+    std::lock_guard lock(fields.mutex);
+    fields.serviceName = std::move(serviceName);
+}
+
+void KeychainWrapper::setDefaultAccessGroup(std::optional<std::string> accessGroup) {
+    auto& fields = shared();
+    std::lock_guard lock(fields.mutex);
+    fields.accessGroup = std::move(accessGroup);
+}
+
+std::optional<KeychainQuery> KeychainWrapper::queryForKey(std::string_view key,
+                                                          const Options& options) const {
+    const KeychainItemOptions chosen = options.value_or(KeychainItemOptions{});
+    const auto itemClass = keychainAttrValue(chosen.itemClass);
+    const auto accessible = keychainAttrValue(chosen.itemAccessibility);
+    if (!itemClass || !accessible) {
+        return std::nullopt;
+    }
+    KeychainQuery query;
+    query.itemClass = std::string(*itemClass);
+    query.accessible = std::string(*accessible);
+    query.service = serviceName_;
+    query.accessGroup = accessGroup_;
+    query.account = std::string(key);
+    query.generic = std::string(key);
+    return query;
+}
+
+std::optional<KeychainData> KeychainWrapper::copy(std::string_view key, const Options& options,
+                                                  KeychainReturn what) const {
+    const auto query = queryForKey(key, options);
+    if (!query) {
+        return std::nullopt;
+    }
+    auto result = backend_->copyMatching(*query, what);
+    if (result.status != keychainSuccess) {
+        return std::nullopt;
+    }
+    return std::move(result.data);
+}
+
+bool KeychainWrapper::hasValueForKey(std::string_view key, Options options) const {
+    return dataForKey(key, options).has_value();
+}
+
+std::optional<std::string> KeychainWrapper::stringForKey(std::string_view key,
+                                                         Options options) const {
+    const auto data = dataForKey(key, options);
+    if (!data) {
+        return std::nullopt;
+    }
+    std::string text(data->begin(), data->end());
+    if (!platform::isValidUtf8(text)) {
+        return std::nullopt;
+    }
+    return text;
+}
+
+std::optional<KeychainData> KeychainWrapper::dataForKey(std::string_view key,
+                                                        Options options) const {
+    return copy(key, options, KeychainReturn::data);
+}
+
+std::optional<KeychainData> KeychainWrapper::dataRefForKey(std::string_view key,
+                                                           Options options) const {
+    return copy(key, options, KeychainReturn::persistentRef);
+}
+
+bool KeychainWrapper::setString(std::string_view value, std::string_view key,
+                                Options options) const {
+    if (!platform::isValidUtf8(value)) {
+        return false;
+    }
+    return setData(KeychainData(value.begin(), value.end()), key, options);
+}
+
+bool KeychainWrapper::setData(const KeychainData& value, std::string_view key,
+                              Options options) const {
+    const auto query = queryForKey(key, options);
+    if (!query) {
+        return false;
+    }
+    const auto status = backend_->add(*query, value);
+    if (status == keychainSuccess) {
+        return true;
+    }
+    if (status != keychainDuplicateItem) {
+        return false;
+    }
+    // The update names the item by the same options as the add, so that it can never
+    // overwrite an item of another class stored under the same key.
+    return backend_->update(*query, value) == keychainSuccess;
+}
+
+bool KeychainWrapper::removeObjectForKey(std::string_view key, Options options) const {
+    // The given options select the item, so removing one class never deletes another.
+    const auto query = queryForKey(key, options);
+    return query && backend_->remove(*query) == keychainSuccess;
+}
+
+bool KeychainWrapper::removeAllKeys() const {
+    KeychainQuery query;
+    query.itemClass = std::string(platform::keychainClass::genericPassword);
+    query.service = serviceName_;
+    query.accessGroup = accessGroup_;
+    return backend_->remove(query) == keychainSuccess;
+}
+
+void KeychainWrapper::wipeKeychain(const std::shared_ptr<platform::KeychainBackend>& backend) {
+    for (const auto itemClass :
+         {KeychainItemClass::GenericPassword, KeychainItemClass::InternetPassword,
+          KeychainItemClass::Certificate, KeychainItemClass::Key, KeychainItemClass::Identity}) {
+        KeychainQuery query;
+        query.itemClass = std::string(*keychainAttrValue(itemClass));
+        (void)backend->remove(query);  // nothing of that class is not a failure
+    }
+}
+
+}  // namespace m2

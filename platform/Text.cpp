@@ -1,0 +1,110 @@
+#include "platform/Text.h"
+
+#include <unicode/brkiter.h>
+#include <unicode/normalizer2.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+#include <unicode/utf8.h>
+
+#include <memory>
+
+namespace m2::platform {
+namespace {
+
+icu::UnicodeString toUnicode(std::string_view utf8) {
+    return icu::UnicodeString::fromUTF8(
+        icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size())));
+}
+
+// Decodes scalar by scalar; `visit` gets a negative value for an ill-formed sequence and
+// stops the walk by answering false.
+template <class Visit>
+void decode(std::string_view utf8, Visit visit) {
+    const auto* s = reinterpret_cast<const uint8_t*>(utf8.data());
+    const auto length = static_cast<int32_t>(utf8.size());
+    int32_t i = 0;
+    while (i < length) {
+        UChar32 c = 0;
+        U8_NEXT(s, i, length, c);
+        if (!visit(c)) {
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+bool isValidUtf8(std::string_view bytes) {
+    bool valid = true;
+    decode(bytes, [&](UChar32 c) { return valid = c >= 0; });
+    return valid;
+}
+
+void forEachScalar(std::string_view utf8, const std::function<void(char32_t)>& visit) {
+    decode(utf8, [&](UChar32 c) {
+        visit(c < 0 ? U'\uFFFD' : static_cast<char32_t>(c));
+        return true;
+    });
+}
+
+std::size_t graphemeCount(std::string_view utf8) {
+    if (utf8.empty()) {
+        return 0;
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::BreakIterator> it(
+        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+    if (U_FAILURE(status) || !it) {
+        // No break rules (ICU data missing): count scalars, the closest safe reading.
+        std::size_t n = 0;
+        forEachScalar(utf8, [&](char32_t) { ++n; });
+        return n;
+    }
+    const icu::UnicodeString text = toUnicode(utf8);
+    it->setText(text);
+    std::size_t count = 0;
+    it->first();
+    while (it->next() != icu::BreakIterator::DONE) {
+        ++count;
+    }
+    return count;
+}
+
+bool canonicallyEqual(std::string_view a, std::string_view b) {
+    if (a == b) {
+        return true;
+    }
+    // Replacement characters would make different ill-formed texts look equal.
+    if (!isValidUtf8(a) || !isValidUtf8(b)) {
+        return false;
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* nfd = icu::Normalizer2::getNFDInstance(status);
+    if (U_FAILURE(status) || nfd == nullptr) {
+        return false;
+    }
+    const icu::UnicodeString na = nfd->normalize(toUnicode(a), status);
+    const icu::UnicodeString nb = nfd->normalize(toUnicode(b), status);
+    return U_SUCCESS(status) && na == nb;
+}
+
+CharacterClass characterClassOf(char32_t scalar) {
+    switch (u_charType(static_cast<UChar32>(scalar))) {
+        case U_LOWERCASE_LETTER:
+            return CharacterClass::lowercase;
+        case U_DECIMAL_DIGIT_NUMBER:
+            return CharacterClass::decimalDigit;
+        case U_UPPERCASE_LETTER:
+        case U_TITLECASE_LETTER:
+            return CharacterClass::uppercase;
+        case U_MATH_SYMBOL:
+        case U_CURRENCY_SYMBOL:
+        case U_MODIFIER_SYMBOL:
+        case U_OTHER_SYMBOL:
+            return CharacterClass::symbol;
+        default:
+            return CharacterClass::other;
+    }
+}
+
+}  // namespace m2::platform
