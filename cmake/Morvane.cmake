@@ -71,6 +71,16 @@ function(m2_tests root)
       target_link_libraries(${exe} PRIVATE m2openfiles m2notes GTest::gtest GTest::gmock
                             GTest::gtest_main)
       gtest_discover_tests(${exe} PROPERTIES LABELS "${labels}" DISCOVERY_TIMEOUT 60)
+      if(exe MATCHES "_threaded")
+        # CMake 3.25 splits a list given to gtest_discover_tests PROPERTIES ("threaded"
+        # would be lost), so the full label list is set again once the tests are listed.
+        set(relabel "${CMAKE_CURRENT_BINARY_DIR}/${exe}_labels.cmake")
+        file(WRITE "${relabel}"
+          "if(${exe}_TESTS)\n"
+          "  set_tests_properties(\${${exe}_TESTS} PROPERTIES LABELS \"${labels}\")\n"
+          "endif()\n")
+        set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${relabel}")
+      endif()
     endif()
   endforeach()
 endfunction()

@@ -1,0 +1,15 @@
+#include "platform/Uuid.h"
+
+#include <uuid/uuid.h>
+
+namespace m2::platform {
+
+std::string newUuidString() {
+    uuid_t uuid;
+    uuid_generate_random(uuid);
+    char text[37];  // 36 characters and the terminator
+    uuid_unparse_upper(uuid, text);
+    return std::string(text, 36);
+}
+
+}  // namespace m2::platform
