@@ -114,6 +114,7 @@ void sha256Compress(std::uint32_t h[8], const unsigned char* input, std::uint32_
     }
     std::uint32_t v[8];
     std::copy(h, h + 8, v);
+#pragma GCC unroll 64
     for (int t = 0; t < 64; ++t) {
         if (t >= 16) {
             const std::uint32_t w15 = w[(t - 15) & 15], w2 = w[(t - 2) & 15];
