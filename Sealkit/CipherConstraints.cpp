@@ -46,11 +46,13 @@ int CCipherConstraints::getKeyLength() const {
     }
 }
 
-int CCipherConstraints::getBlockSize() const { return cipherType == 1 ? 16 : 8; }
+int CCipherConstraints::getBlockSize() const {
+    return cipherType == 1 ? 16 : 8;
+}
 
 bool CCipherConstraints::operator==(const CCipherConstraints& other) const {
     return cipherType == other.cipherType && keyType == other.keyType &&
            keyStrength == other.keyStrength && version == other.version;
 }
 
-} // namespace Morvane::Security
+}  // namespace Morvane::Security

@@ -8,7 +8,7 @@ namespace Morvane::Security {
 // The encryptor always uses the user constraint; the decryptor takes the values from
 // each file's trailer.
 class CCipherConstraints {
-public:
+  public:
     CCipherConstraints() = default;
     // An invalid triple silently becomes the user constraint (1, 2, 32, 6), the given
     // version included; a valid triple keeps whatever version was given.
@@ -40,13 +40,13 @@ public:
 
     static bool isValid(int cipherType, int keyType, int keyStrength);
 
-private:
-    std::int32_t cipherType = 0;  // 0 = Blowfish, 1 = AES
-    std::int32_t keyType = 0;     // 0 = MD5 variant, 1 = legacy MD5, 2 = SHA-256
-    std::int32_t keyStrength = 0; // key bytes: 16, 32, 64 or 128
-    std::int32_t version = 0;     // file-format version
-    std::int32_t mode = 0;        // carried, never interpreted
-    std::uint64_t fileSize = 0;   // plain size from a trailer, never interpreted
+  private:
+    std::int32_t cipherType = 0;   // 0 = Blowfish, 1 = AES
+    std::int32_t keyType = 0;      // 0 = MD5 variant, 1 = legacy MD5, 2 = SHA-256
+    std::int32_t keyStrength = 0;  // key bytes: 16, 32, 64 or 128
+    std::int32_t version = 0;      // file-format version
+    std::int32_t mode = 0;         // carried, never interpreted
+    std::uint64_t fileSize = 0;    // plain size from a trailer, never interpreted
 };
 
-} // namespace Morvane::Security
+}  // namespace Morvane::Security

@@ -1,7 +1,8 @@
 #include "Shredder/SecureDelete.h"
 
+#include "Sealkit/FileAccess.h"
+
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,31 +17,6 @@ namespace {
 const unsigned char* fillBlock() {
     static const std::vector<unsigned char> block(CSecureDelete::kBlockSize, 0xFF);
     return block.data();
-}
-
-// Opens a regular file for reading and writing without following a symbolic link;
-// O_NONBLOCK keeps a FIFO from blocking the open before fstat can refuse it.
-FILE* openRegularForUpdate(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        return nullptr;
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return nullptr;
-    }
-    FILE* file = ::fdopen(fd, "r+b");
-    if (file == nullptr) {
-        ::close(fd);
-    }
-    return file;
-}
-
-// A rename that never replaces an existing file; false when it did not happen,
-// including on file systems that cannot promise not to replace.
-bool renameNoReplace(const std::string& from, const std::string& to) {
-    return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0;
 }
 
 }  // namespace
@@ -68,7 +44,7 @@ std::size_t CSecureDelete::writeBytes(FILE* file, const unsigned char* data, std
 }
 
 bool CSecureDelete::syncFile(FILE* file) {
-    return std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0;
+    return flushAndSync(file);
 }
 
 int CSecureDelete::removePath(const std::string& path) {
@@ -94,7 +70,7 @@ void CSecureDelete::OverwriteFileName(const std::string& path, std::string& newP
 }
 
 bool CSecureDelete::deleteFile(const std::string& path) {
-    FILE* file = openRegularForUpdate(path);
+    FILE* file = openRegularFile(path, O_RDWR | O_NOFOLLOW, "r+b");
     if (file == nullptr) {
         return false;
     }
