@@ -1,0 +1,216 @@
+#include "platform/Xml.h"
+
+#include <cstdint>
+#include <sstream>
+
+namespace m2::platform {
+
+namespace {
+
+constexpr char32_t escapeBase = 0xF700;  // U+F700 + byte stands for that byte
+
+void appendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        // Only code points below U+10000 are ever made here.
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// Length of the well-formed UTF-8 sequence at `pos` and its code point; 0 when the bytes
+// there are not one (overlong forms, surrogates and values past U+10FFFF included).
+std::size_t decodeUtf8(std::string_view s, std::size_t pos, char32_t& cp) {
+    const auto b0 = static_cast<unsigned char>(s[pos]);
+    if (b0 < 0x80) {
+        cp = b0;
+        return 1;
+    }
+    std::size_t len;
+    char32_t min;
+    if (b0 >= 0xC2 && b0 <= 0xDF) {
+        len = 2, cp = b0 & 0x1F, min = 0x80;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+        len = 3, cp = b0 & 0x0F, min = 0x800;
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+        len = 4, cp = b0 & 0x07, min = 0x10000;
+    } else {
+        return 0;
+    }
+    if (pos + len > s.size()) {
+        return 0;
+    }
+    for (std::size_t i = 1; i < len; ++i) {
+        const auto b = static_cast<unsigned char>(s[pos + i]);
+        if ((b & 0xC0) != 0x80) {
+            return 0;
+        }
+        cp = (cp << 6) | (b & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        return 0;
+    }
+    return len;
+}
+
+bool isEscapeRange(char32_t cp) {
+    return cp >= escapeBase && cp <= escapeBase + 0xFF;
+}
+
+// Characters XML 1.0 cannot hold at all, not even as a character reference.
+bool outsideXml(char32_t cp) {
+    return (cp < 0x20 && cp != 0x09 && cp != 0x0A && cp != 0x0D) || cp == 0xFFFE || cp == 0xFFFF;
+}
+
+}  // namespace
+
+std::string encodeXmlText(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        char32_t cp = 0;
+        const std::size_t len = decodeUtf8(bytes, pos, cp);
+        if (len != 0 && !outsideXml(cp) && !isEscapeRange(cp)) {
+            out.append(bytes.substr(pos, len));
+            pos += len;
+            continue;
+        }
+        // A character of the escape range itself is stored byte by byte too, so reading
+        // back never mistakes it for an escaped byte.
+        const std::size_t n = len == 0 ? 1 : len;
+        for (std::size_t i = 0; i < n; ++i) {
+            appendUtf8(out, escapeBase + static_cast<unsigned char>(bytes[pos + i]));
+        }
+        pos += n;
+    }
+    return out;
+}
+
+std::string decodeXmlText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        char32_t cp = 0;
+        const std::size_t len = decodeUtf8(text, pos, cp);
+        if (len == 3 && isEscapeRange(cp)) {
+            out += static_cast<char>(cp - escapeBase);
+            pos += 3;
+        } else {
+            const std::size_t n = len == 0 ? 1 : len;
+            out.append(text.substr(pos, n));
+            pos += n;
+        }
+    }
+    return out;
+}
+
+XmlElement::XmlElement(std::shared_ptr<pugi::xml_document> owner, const pugi::xml_node& node)
+    : owner_(std::move(owner)), node_(node) {}
+
+XmlElement XmlElement::create(std::string_view name) {
+    auto doc = std::make_shared<pugi::xml_document>();
+    pugi::xml_node node = doc->append_child(std::string(name).c_str());
+    return XmlElement(std::move(doc), node);
+}
+
+bool XmlElement::isNull() const {
+    return !node_;
+}
+
+std::string XmlElement::name() const {
+    return node_.name();
+}
+
+std::optional<std::string> XmlElement::attribute(std::string_view name) const {
+    for (pugi::xml_attribute a = node_.first_attribute(); a; a = a.next_attribute()) {
+        if (name == a.name()) {
+            return decodeXmlText(a.value());
+        }
+    }
+    return std::nullopt;
+}
+
+void XmlElement::setAttribute(std::string_view name, std::string_view value) {
+    const std::string key(name);
+    pugi::xml_attribute a = node_.attribute(key.c_str());
+    if (!a) {
+        a = node_.append_attribute(key.c_str());
+    }
+    a.set_value(encodeXmlText(value).c_str());
+}
+
+std::vector<XmlAttribute> XmlElement::attributes() const {
+    std::vector<XmlAttribute> out;
+    for (pugi::xml_attribute a = node_.first_attribute(); a; a = a.next_attribute()) {
+        out.push_back({a.name(), decodeXmlText(a.value())});
+    }
+    return out;
+}
+
+std::vector<XmlElement> XmlElement::childElements() const {
+    std::vector<XmlElement> out;
+    for (pugi::xml_node c = node_.first_child(); c; c = c.next_sibling()) {
+        if (c.type() == pugi::node_element) {
+            out.push_back(XmlElement(owner_, c));
+        }
+    }
+    return out;
+}
+
+std::vector<XmlElement> XmlElement::childElements(std::string_view name) const {
+    std::vector<XmlElement> out;
+    for (pugi::xml_node c = node_.first_child(); c; c = c.next_sibling()) {
+        if (c.type() == pugi::node_element && name == c.name()) {
+            out.push_back(XmlElement(owner_, c));
+        }
+    }
+    return out;
+}
+
+XmlElement XmlElement::appendChild(std::string_view name) {
+    return XmlElement(owner_, node_.append_child(std::string(name).c_str()));
+}
+
+XmlElement XmlElement::appendCopy(const XmlElement& element) {
+    return XmlElement(owner_, node_.append_copy(element.node_));
+}
+
+XmlDocument::XmlDocument() : doc_(std::make_shared<pugi::xml_document>()) {}
+
+std::optional<XmlDocument> XmlDocument::parse(std::string_view bytes) {
+    XmlDocument document;
+    const pugi::xml_parse_result result = document.doc_->load_buffer(
+        bytes.data(), bytes.size(), pugi::parse_default, pugi::encoding_auto);
+    // pugixml keeps what it read before an error; such a tree is never used.
+    if (result.status != pugi::status_ok || !document.doc_->document_element()) {
+        return std::nullopt;
+    }
+    return document;
+}
+
+XmlElement XmlDocument::root() const {
+    return XmlElement(doc_, doc_->document_element());
+}
+
+XmlElement XmlDocument::setRoot(const XmlElement& element) {
+    if (pugi::xml_node old = doc_->document_element()) {
+        doc_->remove_child(old);
+    }
+    return XmlElement(doc_, doc_->append_copy(element.node_));
+}
+
+std::string XmlDocument::serialize() const {
+    std::ostringstream out;
+    out << R"(<?xml version="1.0" encoding="UTF-8"?>)";
+    doc_->save(out, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+    return std::move(out).str();
+}
+
+}  // namespace m2::platform
