@@ -1,0 +1,146 @@
+#include "platform/PropertyList.h"
+
+#include <plist/plist.h>
+
+#include <cstdlib>
+#include <limits>
+
+namespace m2::platform {
+namespace {
+
+// libplist hands out malloc'ed strings.
+std::string takeString(char* text) {
+    std::string result = text != nullptr ? text : "";
+    std::free(text);
+    return result;
+}
+
+plist_t makeNode(const PropertyValue& value) {
+    struct Visitor {
+        plist_t operator()(bool v) const { return plist_new_bool(v ? 1 : 0); }
+        // libplist 2.2 keeps every integer in 64 bits and writes negative ones with their sign.
+        plist_t operator()(std::int64_t v) const {
+            return plist_new_uint(static_cast<std::uint64_t>(v));
+        }
+        plist_t operator()(double v) const { return plist_new_real(v); }
+        plist_t operator()(const std::string& v) const { return plist_new_string(v.c_str()); }
+    };
+    return std::visit(Visitor{}, value);
+}
+
+}  // namespace
+
+void PropertyList::Deleter::operator()(void* node) const {
+    plist_free(static_cast<plist_t>(node));
+}
+
+PropertyList::PropertyList() : root_(plist_new_dict()) {}
+
+PropertyList::PropertyList(void* root) : root_(root) {}
+
+PropertyList::PropertyList(const PropertyList& other) : root_(plist_copy(other.root_.get())) {}
+
+PropertyList& PropertyList::operator=(const PropertyList& other) {
+    if (this != &other) {
+        root_.reset(plist_copy(other.root_.get()));
+    }
+    return *this;
+}
+
+PropertyList::~PropertyList() = default;
+
+std::optional<PropertyList> PropertyList::parse(std::string_view bytes) {
+    if (bytes.empty() || bytes.size() > std::numeric_limits<std::uint32_t>::max()) {
+        return std::nullopt;
+    }
+    plist_t root = nullptr;
+    plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &root);
+    if (root == nullptr) {
+        return std::nullopt;
+    }
+    if (plist_get_node_type(root) != PLIST_DICT) {
+        plist_free(root);
+        return std::nullopt;
+    }
+    return PropertyList(root);
+}
+
+std::string PropertyList::toXml() const {
+    char* xml = nullptr;
+    std::uint32_t length = 0;
+    plist_to_xml(root_.get(), &xml, &length);
+    std::string result(xml != nullptr ? xml : "", xml != nullptr ? length : 0);
+    plist_to_xml_free(xml);
+    return result;
+}
+
+bool PropertyList::contains(const std::string& key) const {
+    return plist_dict_get_item(root_.get(), key.c_str()) != nullptr;
+}
+
+std::optional<PropertyValue> PropertyList::value(const std::string& key) const {
+    plist_t node = plist_dict_get_item(root_.get(), key.c_str());
+    if (node == nullptr) {
+        return std::nullopt;
+    }
+    switch (plist_get_node_type(node)) {
+        case PLIST_BOOLEAN: {
+            std::uint8_t v = 0;
+            plist_get_bool_val(node, &v);
+            return std::optional<PropertyValue>(std::in_place, std::in_place_type<bool>, v != 0);
+        }
+        case PLIST_UINT: {
+            std::uint64_t v = 0;
+            plist_get_uint_val(node, &v);
+            return std::optional<PropertyValue>(std::in_place, std::in_place_type<std::int64_t>,
+                                                static_cast<std::int64_t>(v));
+        }
+        case PLIST_REAL: {
+            double v = 0;
+            plist_get_real_val(node, &v);
+            return std::optional<PropertyValue>(std::in_place, std::in_place_type<double>, v);
+        }
+        case PLIST_STRING: {
+            char* v = nullptr;
+            plist_get_string_val(node, &v);
+            return std::optional<PropertyValue>(std::in_place, std::in_place_type<std::string>,
+                                                takeString(v));
+        }
+        default:
+            return std::nullopt;
+    }
+}
+
+void PropertyList::set(const std::string& key, const PropertyValue& value) {
+    // plist_dict_set_item replaces and frees an existing item of that key.
+    plist_dict_set_item(root_.get(), key.c_str(), makeNode(value));
+}
+
+void PropertyList::remove(const std::string& key) {
+    if (contains(key)) {
+        plist_dict_remove_item(root_.get(), key.c_str());
+    }
+}
+
+std::vector<std::string> PropertyList::keys() const {
+    std::vector<std::string> result;
+    plist_dict_iter iter = nullptr;
+    plist_dict_new_iter(root_.get(), &iter);
+    if (iter == nullptr) {
+        return result;
+    }
+    for (;;) {
+        char* key = nullptr;
+        plist_t item = nullptr;
+        plist_dict_next_item(root_.get(), iter, &key, &item);
+        if (item == nullptr) {
+            std::free(key);
+            break;
+        }
+        result.push_back(takeString(key));
+    }
+    std::free(iter);
+    return result;
+}
+
+}  // namespace m2::platform

@@ -1,0 +1,224 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <limits>
+
+#include "app/services/PListReader.h"
+#include "app/services/Settings.h"
+#include "platform/Paths.h"
+#include "platform/PropertyList.h"
+#include "support/TestFiles.h"
+
+namespace fs = std::filesystem;
+using m2::Settings;
+using namespace m2::test;
+
+namespace {
+
+class SettingsTest : public testing::Test {
+  protected:
+    void SetUp() override { m2::platform::setDocumentsFolderOverride(dir_ / "Documents"); }
+    void TearDown() override { m2::platform::setDocumentsFolderOverride(std::nullopt); }
+
+    [[nodiscard]] fs::path file() const { return dir_ / "Documents/Morvane/Morvane2.plist"; }
+    [[nodiscard]] m2::platform::PropertyList stored() const {
+        auto list = m2::platform::PropertyList::parse(readFile(file()));
+        EXPECT_TRUE(list.has_value());
+        return list.value_or(m2::platform::PropertyList());
+    }
+    // The file as an independent reader (Python's plistlib) sees it, one "key=repr" a line.
+    [[nodiscard]] std::string readByPython() const {
+        const std::string command =
+            "/usr/bin/python3 -c 'import plistlib,sys\n"
+            "d=plistlib.load(open(sys.argv[1],\"rb\"))\n"
+            "for k in sorted(d): print(k+\"=\"+repr(d[k]))' '" +
+            file().string() + "'";
+        std::string out;
+        if (FILE* pipe = ::popen(command.c_str(), "r")) {
+            char buffer[512];
+            while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
+                out += buffer;
+            }
+            EXPECT_EQ(::pclose(pipe), 0) << command;
+        }
+        return out;
+    }
+
+    TempDir dir_;
+};
+
+TEST_F(SettingsTest, DefaultsWithNothingStoredAndTheFileIsSeeded) {
+    const Settings& s = Settings::instance();
+    EXPECT_EQ(s.NotesPath(), "");
+    EXPECT_TRUE(s.FirstRun());
+    EXPECT_FALSE(s.DatabaseSetup());
+    EXPECT_EQ(s.TimeOutInterval(), 180);
+    EXPECT_EQ(s.TimeoutPeriod(), 0);
+    EXPECT_TRUE(s.SingleSignOn());
+    EXPECT_FALSE(s.DropboxIncluded());
+    EXPECT_EQ(s.DropboxPath(), "");
+    EXPECT_FALSE(s.DropboxBusnessIncluded());
+    EXPECT_EQ(s.DropboxBusinessPath(), "");
+    EXPECT_FALSE(s.iCloudIncluded());
+    EXPECT_EQ(s.iCloudPath(), "");
+    EXPECT_FALSE(s.GoogleDriveIncluded());
+    EXPECT_EQ(s.GoogleDrivePath(), "");
+    EXPECT_TRUE(s.MonitorCloudFolders());
+    EXPECT_FALSE(s.EncryptFilenames());
+    EXPECT_FALSE(s.HideFileExtensions());
+
+    // The missing Documents folder was made on first use; the list is private to the user.
+    ASSERT_TRUE(fs::exists(file()));
+    EXPECT_EQ(permissionBits(file().parent_path()), 0700u);
+    EXPECT_EQ(permissionBits(file()), 0600u);
+}
+
+TEST_F(SettingsTest, EveryPropertyRoundTripsUnderItsExactKey) {
+    const Settings& s = Settings::instance();
+    const struct {
+        const char* key;
+        std::function<void()> set;
+        std::function<bool()> check;
+        m2::platform::PropertyValue stored;
+    } cases[] = {
+        {"notesPathKey", [&] { s.setNotesPath("/n/M2_SecureNotes.m2n"); },
+         [&] { return s.NotesPath() == "/n/M2_SecureNotes.m2n"; },
+         std::string("/n/M2_SecureNotes.m2n")},
+        {"firstRun", [&] { s.setFirstRun(false); }, [&] { return !s.FirstRun(); }, false},
+        {"databaseSetupKey", [&] { s.setDatabaseSetup(true); }, [&] { return s.DatabaseSetup(); },
+         true},
+        {"timeoutIntervalKey", [&] { s.setTimeOutInterval(600); },
+         [&] { return s.TimeOutInterval() == 600; }, std::int64_t{600}},
+        {"timeoutPeriodKey", [&] { s.setTimeoutPeriod(4); }, [&] { return s.TimeoutPeriod() == 4; },
+         std::int64_t{4}},
+        {"singleSignOnKey", [&] { s.setSingleSignOn(false); }, [&] { return !s.SingleSignOn(); },
+         false},
+        {"dropboxIncludedKey", [&] { s.setDropboxIncluded(true); },
+         [&] { return s.DropboxIncluded(); }, true},
+        {"dropboxPathKey", [&] { s.setDropboxPath("/d"); }, [&] { return s.DropboxPath() == "/d"; },
+         std::string("/d")},
+        {"dropboxBusnessIncludedKey", [&] { s.setDropboxBusnessIncluded(true); },
+         [&] { return s.DropboxBusnessIncluded(); }, true},
+        {"dropboxBusinessPathKey", [&] { s.setDropboxBusinessPath("/db"); },
+         [&] { return s.DropboxBusinessPath() == "/db"; }, std::string("/db")},
+        {"iCloudIncludedKey", [&] { s.setiCloudIncluded(true); },
+         [&] { return s.iCloudIncluded(); }, true},
+        {"iCloudPathKey", [&] { s.setiCloudPath("/i c"); },
+         [&] { return s.iCloudPath() == "/i c"; }, std::string("/i c")},
+        {"GoogleDriveIncludedKey", [&] { s.setGoogleDriveIncluded(true); },
+         [&] { return s.GoogleDriveIncluded(); }, true},
+        {"GoogleDrivePathKey", [&] { s.setGoogleDrivePath("/g,1 é"); },
+         [&] { return s.GoogleDrivePath() == "/g,1 é"; }, std::string("/g,1 é")},
+        {"monitorCloudFoldersRealTimeKey", [&] { s.setMonitorCloudFolders(false); },
+         [&] { return !s.MonitorCloudFolders(); }, false},
+        {"EncryptFilenamesKey", [&] { s.setEncryptFilenames(true); },
+         [&] { return s.EncryptFilenames(); }, true},
+        {"HideFileExtensionsKey", [&] { s.setHideFileExtensions(true); },
+         [&] { return s.HideFileExtensions(); }, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.key);
+        c.set();
+        EXPECT_TRUE(c.check());
+        EXPECT_EQ(stored().value(c.key), c.stored);
+    }
+    // Later sets did not disturb earlier ones.
+    for (const auto& c : cases) {
+        EXPECT_TRUE(c.check()) << c.key;
+    }
+    EXPECT_EQ(stored().keys().size(), std::size(cases));
+}
+
+TEST_F(SettingsTest, UnknownKeysAndExtremeIntegersSurviveAndPythonReadsTheSameValues) {
+    // A list written by another program, in binary form, with keys no property uses.
+    fs::create_directories(file().parent_path());
+    const std::string make =
+        "/usr/bin/python3 -c 'import plistlib,sys,datetime\n"
+        "d={\"keepMe\":\"yes\",\"nested\":{\"a\":[1,2.5,b\"\\x00\\x01\"]},\"when\":"
+        "datetime.datetime(2020,1,2,3,4,5),\"firstRun\":False}\n"
+        "plistlib.dump(d,open(sys.argv[1],\"wb\"),fmt=plistlib.FMT_BINARY)' '" +
+        file().string() + "'";
+    ASSERT_EQ(std::system(make.c_str()), 0);
+    const Settings& s = Settings::instance();
+    EXPECT_FALSE(s.FirstRun());
+
+    for (const std::int64_t value :
+         {std::int64_t{-1}, std::numeric_limits<std::int64_t>::max(),
+          std::numeric_limits<std::int64_t>::min(), std::int64_t{4294967296}}) {
+        s.setTimeOutInterval(value);
+        EXPECT_EQ(s.TimeOutInterval(), value);
+    }
+    s.setTimeOutInterval(-1);
+    s.setNotesPath("/home/u/Notes & <things>/M2_SecureNotes.m2n");
+    s.setSingleSignOn(false);
+
+    EXPECT_EQ(readByPython(),
+              "firstRun=False\n"
+              "keepMe='yes'\n"
+              "nested={'a': [1, 2.5, b'\\x00\\x01']}\n"
+              "notesPathKey='/home/u/Notes & <things>/M2_SecureNotes.m2n'\n"
+              "singleSignOnKey=False\n"
+              "timeoutIntervalKey=-1\n"
+              "when=datetime.datetime(2020, 1, 2, 3, 4, 5)\n");
+}
+
+TEST_F(SettingsTest, ValuesOfAnotherTypeReadAsTheirNumberOrTheDefault) {
+    fs::create_directories(file().parent_path());
+    m2::platform::PropertyList list;
+    list.set("firstRun", std::string("no"));       // a string is no Bool: default true
+    list.set("singleSignOnKey", std::int64_t{0});  // numbers read as Bool
+    list.set("databaseSetupKey", std::int64_t{1});
+    list.set("timeoutIntervalKey", std::string("60"));  // a string is no Int: default 180
+    list.set("timeoutPeriodKey", 3.0);
+    list.set("notesPathKey", std::int64_t{5});  // a number is no String
+    writeFile(file(), list.toXml());
+
+    const Settings& s = Settings::instance();
+    EXPECT_TRUE(s.FirstRun());
+    EXPECT_FALSE(s.SingleSignOn());
+    EXPECT_TRUE(s.DatabaseSetup());
+    EXPECT_EQ(s.TimeOutInterval(), 180);
+    EXPECT_EQ(s.TimeoutPeriod(), 3);
+    EXPECT_EQ(s.NotesPath(), "");
+}
+
+TEST_F(SettingsTest, DamagedFileReadsDefaultsAndIsMovedAsideOnTheFirstSet) {
+    fs::create_directories(file().parent_path());
+    const std::string torn = "<?xml version=\"1.0\"?><plist><dict><key>databaseSe";
+    writeFile(file(), torn);
+    const Settings& s = Settings::instance();
+    EXPECT_FALSE(s.DatabaseSetup());
+    EXPECT_EQ(s.TimeOutInterval(), 180);
+    EXPECT_EQ(readFile(file()), torn) << "a read must not touch the damaged file";
+
+    testing::internal::CaptureStdout();
+    s.setDatabaseSetup(true);
+    const std::string diagnostic = testing::internal::GetCapturedStdout();
+    EXPECT_NE(diagnostic.find("Morvane2.plist.corrupt"), std::string::npos) << diagnostic;
+
+    EXPECT_EQ(readFile(file().string() + ".corrupt"), torn);
+    EXPECT_TRUE(s.DatabaseSetup());
+    EXPECT_TRUE(s.FirstRun());
+    EXPECT_EQ(stored().value("timeoutIntervalKey"), m2::platform::PropertyValue(std::int64_t{180}));
+}
+
+TEST_F(SettingsTest, DeletedFileIsSeededAgainAndUnusableFolderGivesDefaults) {
+    const Settings& s = Settings::instance();
+    s.setTimeoutPeriod(6);
+    fs::remove(file());
+    EXPECT_EQ(s.TimeoutPeriod(), 0);
+    EXPECT_TRUE(fs::exists(file()));
+
+    // A file where the Documents folder should be: reads give defaults, sets are dropped.
+    writeFile(dir_ / "blocked", "x");
+    m2::platform::setDocumentsFolderOverride(dir_ / "blocked");
+    testing::internal::CaptureStdout();
+    s.setTimeoutPeriod(2);
+    EXPECT_EQ(s.TimeoutPeriod(), 0);
+    EXPECT_FALSE(testing::internal::GetCapturedStdout().empty());
+    EXPECT_EQ(readFile(dir_ / "blocked"), "x");
+}
+
+}  // namespace
