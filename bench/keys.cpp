@@ -4,11 +4,11 @@
 #include <openssl/evp.h>
 
 #include <cstdio>
-#include <map>
 #include <string>
 
 #include "Sealkit/Hash/MD5.h"
 #include "Sealkit/Hash/sha2.h"
+#include "bench/support/RatioReporter.h"
 
 namespace {
 
@@ -57,32 +57,14 @@ BENCHMARK(StretchedSha256Key)->Unit(benchmark::kMillisecond);
 BENCHMARK(OpenSslSha256SameCompressions)->Unit(benchmark::kMillisecond);
 BENCHMARK(StretchedMd5VariantKey)->Unit(benchmark::kMillisecond);
 
-// Keeps each run's time per iteration so the ratio can be printed after the table.
-class RatioReporter : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const auto& run : runs) {
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
-                seconds[run.benchmark_name()] = run.real_accumulated_time / run.iterations;
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> seconds;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    m2bench::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    const auto ours = reporter.seconds.find("StretchedSha256Key");
-    const auto openssl = reporter.seconds.find("OpenSslSha256SameCompressions");
-    if (ours != reporter.seconds.end() && openssl != reporter.seconds.end() &&
-        openssl->second > 0) {
-        std::printf("stretched SHA-256 key / OpenSSL SHA-256, same compressions: %.2f\n",
-                    ours->second / openssl->second);
+    if (const auto r = reporter.ratio("StretchedSha256Key", "OpenSslSha256SameCompressions")) {
+        std::printf("stretched SHA-256 key / OpenSSL SHA-256, same compressions: %.2f\n", *r);
     }
     benchmark::Shutdown();
     return 0;

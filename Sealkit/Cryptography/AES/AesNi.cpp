@@ -3,6 +3,10 @@
 
 #include <immintrin.h>
 
+// Inlined and fully unrolled, so the blocks in flight stay in registers.
+#define M2_AES_INLINE inline __attribute__((always_inline))
+#define M2_UNROLL _Pragma("GCC unroll 16")
+
 namespace Morvane::Security::aes::ni {
 
 namespace {
@@ -13,42 +17,58 @@ constexpr std::size_t kLanes = 8;  // blocks in flight; hides the instruction la
 struct Keys {
     __m128i k[kRounds + 1];
     explicit Keys(const unsigned char* roundKeys) {
+        M2_UNROLL
         for (int i = 0; i <= kRounds; ++i) {
             k[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(roundKeys + 16 * i));
         }
     }
 };
 
-__m128i load(const unsigned char* p) {
+M2_AES_INLINE __m128i load(const unsigned char* p) {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
 }
-void store(unsigned char* p, __m128i v) {
+M2_AES_INLINE void store(unsigned char* p, __m128i v) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
 }
 
 template <bool Decrypt>
-__m128i one(const Keys& keys, __m128i s) {
-    s = _mm_xor_si128(s, keys.k[0]);
-    for (int r = 1; r < kRounds; ++r) {
-        s = Decrypt ? _mm_aesdec_si128(s, keys.k[r]) : _mm_aesenc_si128(s, keys.k[r]);
-    }
-    return Decrypt ? _mm_aesdeclast_si128(s, keys.k[kRounds])
-                   : _mm_aesenclast_si128(s, keys.k[kRounds]);
+M2_AES_INLINE __m128i round(__m128i s, __m128i key) {
+    return Decrypt ? _mm_aesdec_si128(s, key) : _mm_aesenc_si128(s, key);
 }
 
 template <bool Decrypt>
-void lanes(const Keys& keys, __m128i (&s)[kLanes]) {
-    for (auto& v : s) {
-        v = _mm_xor_si128(v, keys.k[0]);
-    }
+M2_AES_INLINE __m128i lastRound(__m128i s, __m128i key) {
+    return Decrypt ? _mm_aesdeclast_si128(s, key) : _mm_aesenclast_si128(s, key);
+}
+
+template <bool Decrypt>
+M2_AES_INLINE __m128i one(const Keys& keys, __m128i s) {
+    s = _mm_xor_si128(s, keys.k[0]);
+    M2_UNROLL
     for (int r = 1; r < kRounds; ++r) {
-        for (auto& v : s) {
-            v = Decrypt ? _mm_aesdec_si128(v, keys.k[r]) : _mm_aesenc_si128(v, keys.k[r]);
+        s = round<Decrypt>(s, keys.k[r]);
+    }
+    return lastRound<Decrypt>(s, keys.k[kRounds]);
+}
+
+// Eight independent blocks from in; the results in s.
+template <bool Decrypt>
+M2_AES_INLINE void lanes(const Keys& keys, const unsigned char* in, __m128i (&s)[kLanes]) {
+    M2_UNROLL
+    for (std::size_t j = 0; j < kLanes; ++j) {
+        s[j] = _mm_xor_si128(load(in + 16 * j), keys.k[0]);
+    }
+    M2_UNROLL
+    for (int r = 1; r < kRounds; ++r) {
+        const __m128i key = keys.k[r];
+        M2_UNROLL
+        for (std::size_t j = 0; j < kLanes; ++j) {
+            s[j] = round<Decrypt>(s[j], key);
         }
     }
-    for (auto& v : s) {
-        v = Decrypt ? _mm_aesdeclast_si128(v, keys.k[kRounds])
-                    : _mm_aesenclast_si128(v, keys.k[kRounds]);
+    M2_UNROLL
+    for (std::size_t j = 0; j < kLanes; ++j) {
+        s[j] = lastRound<Decrypt>(s[j], keys.k[kRounds]);
     }
 }
 
@@ -59,10 +79,8 @@ void ecb(const unsigned char* roundKeys, const unsigned char* in, unsigned char*
     std::size_t i = 0;
     for (; i + kLanes <= blocks; i += kLanes) {
         __m128i s[kLanes];
-        for (std::size_t j = 0; j < kLanes; ++j) {
-            s[j] = load(in + 16 * (i + j));
-        }
-        lanes<Decrypt>(keys, s);
+        lanes<Decrypt>(keys, in + 16 * i, s);
+        M2_UNROLL
         for (std::size_t j = 0; j < kLanes; ++j) {
             store(out + 16 * (i + j), s[j]);
         }
@@ -92,6 +110,7 @@ void cbcEncrypt(const unsigned char* roundKeys, const unsigned char* in, unsigne
         // The plain text meets the first round key off the serial path.
         const __m128i plain = _mm_xor_si128(load(in + 16 * i), keys.k[0]);
         state = _mm_xor_si128(state, plain);
+        M2_UNROLL
         for (int r = 1; r < kRounds; ++r) {
             state = _mm_aesenc_si128(state, keys.k[r]);
         }
@@ -107,18 +126,23 @@ void cbcDecrypt(const unsigned char* roundKeys, const unsigned char* in, unsigne
     __m128i previous = load(chain);
     std::size_t i = 0;
     for (; i + kLanes <= blocks; i += kLanes) {
-        __m128i cipherText[kLanes];
+        const unsigned char* batch = in + 16 * i;
         __m128i s[kLanes];
-        for (std::size_t j = 0; j < kLanes; ++j) {
-            cipherText[j] = load(in + 16 * (i + j));
-            s[j] = cipherText[j];
-        }
-        lanes<true>(keys, s);
-        store(out + 16 * i, _mm_xor_si128(s[0], previous));
+        lanes<true>(keys, batch, s);
+        // The ciphertext is read again for the chain (and before any store, as in may be
+        // out): cheaper than holding eight more registers.
+        const __m128i last = load(batch + 16 * (kLanes - 1));
+        __m128i chainIn[kLanes];
+        chainIn[0] = previous;
+        M2_UNROLL
         for (std::size_t j = 1; j < kLanes; ++j) {
-            store(out + 16 * (i + j), _mm_xor_si128(s[j], cipherText[j - 1]));
+            chainIn[j] = load(batch + 16 * (j - 1));
         }
-        previous = cipherText[kLanes - 1];
+        M2_UNROLL
+        for (std::size_t j = 0; j < kLanes; ++j) {
+            store(out + 16 * (i + j), _mm_xor_si128(s[j], chainIn[j]));
+        }
+        previous = last;
     }
     for (; i < blocks; ++i) {
         const __m128i cipherText = load(in + 16 * i);
