@@ -125,12 +125,15 @@ void cryptBlock(const std::uint32_t* rk, const unsigned char* in, unsigned char*
     const auto& box = Inverse ? kInvSbox : kSbox;
     const auto column = [](int c, int k) { return Inverse ? (c + 4 - k) & 3 : (c + k) & 3; };
     std::uint32_t s[4];
+    // The column loops are unrolled so the shifted column indices become constants.
+#pragma GCC unroll 4
     for (int c = 0; c < 4; ++c) {
         s[c] = load(in + 4 * c) ^ rk[c];
     }
     for (int round = 1; round < kRounds; ++round) {
         rk += 4;
         std::uint32_t t[4];
+#pragma GCC unroll 4
         for (int c = 0; c < 4; ++c) {
             t[c] = tables[0][b(s[c], 0)] ^ tables[1][b(s[column(c, 1)], 1)] ^
                    tables[2][b(s[column(c, 2)], 2)] ^ tables[3][b(s[column(c, 3)], 3)] ^ rk[c];
@@ -138,6 +141,7 @@ void cryptBlock(const std::uint32_t* rk, const unsigned char* in, unsigned char*
         std::copy(t, t + 4, s);
     }
     rk += 4;
+#pragma GCC unroll 4
     for (int c = 0; c < 4; ++c) {
         store(out + 4 * c, word(box[b(s[c], 0)], box[b(s[column(c, 1)], 1)],
                                 box[b(s[column(c, 2)], 2)], box[b(s[column(c, 3)], 3)]) ^
