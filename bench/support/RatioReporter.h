@@ -9,13 +9,14 @@
 
 namespace m2bench {
 
-// Keeps each run's time per iteration so ratios can be printed after the table.
+// Keeps each run's CPU time per iteration so ratios can be printed after the table.
+// CPU time, as these single-threaded runs share the machine with other work.
 class RatioReporter : public benchmark::ConsoleReporter {
   public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const auto& run : runs) {
             if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
-                seconds[run.benchmark_name()] = run.real_accumulated_time / run.iterations;
+                seconds[run.benchmark_name()] = run.cpu_accumulated_time / run.iterations;
             }
         }
         ConsoleReporter::ReportRuns(runs);

@@ -7,6 +7,8 @@
 
 #include "Sealkit/Cryptography/AesCipher.h"
 #include "Sealkit/Cryptography/Blowfish.h"
+#include "support/CommandOutput.h"
+#include "support/EngineFiles.h"
 #include "support/Hex.h"
 
 using m2test::fromHex;
@@ -191,6 +193,14 @@ TEST(Blowfish, TablesAreTheDigitsOfPi) {
     EXPECT_EQ(Blowfish::bf_P[17], 0x8979FB1Bu);
     EXPECT_EQ(Blowfish::bf_S[0], 0xD1310BA6u);
     EXPECT_EQ(Blowfish::bf_S[1023], 0x3AC372E6u);
+
+    // The committed table source is exactly what the generator writes.
+    int status = -1;
+    const std::string generated = m2test::commandOutput(
+        "/usr/bin/python3 " M2_SOURCE_DIR "/tests/tools/blowfish_tables.py", &status);
+    ASSERT_EQ(status, 0);
+    EXPECT_EQ(generated,
+              m2test::readBytes(M2_SOURCE_DIR "/Sealkit/Cryptography/BlowfishTables.cpp"));
 }
 
 // Plain and cipher text in the engine's byte order.
