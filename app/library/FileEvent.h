@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 
-namespace m2::library {
+namespace m2 {
 
 // One file-system change: the path as the event service reported it, its event flags and
 // its event id, all unchanged.
@@ -19,4 +19,4 @@ struct FileEvent {
     friend bool operator==(const FileEvent&, const FileEvent&) = default;
 };
 
-}  // namespace m2::library
+}  // namespace m2

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-namespace m2::library {
+namespace m2 {
 
 FolderWatcher::FolderWatcher(platform::FileEventService& service) : service_(service) {}
 
@@ -69,4 +69,4 @@ void FolderWatcher::deliver(std::vector<platform::FileEventRecord> batch) {
     }
 }
 
-}  // namespace m2::library
+}  // namespace m2

@@ -9,7 +9,7 @@
 #include "app/library/FileEvent.h"
 #include "platform/FileEvents.h"
 
-namespace m2::library {
+namespace m2 {
 
 // Follows changes below a list of folders and hands every delivered batch to one callback.
 // Idle without a stream; Watching while its stream runs; Paused while it is stopped. Only
@@ -58,4 +58,4 @@ class FolderWatcher {
     std::optional<std::vector<std::string>> watchingPaths_;
 };
 
-}  // namespace m2::library
+}  // namespace m2

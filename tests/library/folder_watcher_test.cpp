@@ -13,8 +13,8 @@
 #include "support/TestFiles.h"
 
 namespace fs = std::filesystem;
-using m2::library::FileEvent;
-using m2::library::FolderWatcher;
+using m2::FileEvent;
+using m2::FolderWatcher;
 using namespace m2::platform;
 using State = FolderWatcher::State;
 

@@ -13,8 +13,8 @@
 #include "platform/ui/QtRunLoop.h"
 #include "support/TestFiles.h"
 
-using m2::library::FileEvent;
-using m2::library::FolderWatcher;
+using m2::FileEvent;
+using m2::FolderWatcher;
 using m2::platform::InotifyFileEventService;
 using m2::platform::RunLoopSource;
 using m2::platform::Timer;
