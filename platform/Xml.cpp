@@ -67,47 +67,48 @@ bool outsideXml(char32_t cp) {
     return (cp < 0x20 && cp != 0x09 && cp != 0x0A && cp != 0x0D) || cp == 0xFFFE || cp == 0xFFFF;
 }
 
+// Calls visit(unit, codePoint, wellFormed) for each UTF-8 sequence of the text, and for
+// each byte that does not begin one (then wellFormed is false).
+template <typename Visit>
+void forEachUnit(std::string_view text, Visit visit) {
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        char32_t cp = 0;
+        const std::size_t len = decodeUtf8(text, pos, cp);
+        visit(text.substr(pos, len == 0 ? 1 : len), cp, len != 0);
+        pos += len == 0 ? 1 : len;
+    }
+}
+
 }  // namespace
 
 std::string encodeXmlText(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());
-    std::size_t pos = 0;
-    while (pos < bytes.size()) {
-        char32_t cp = 0;
-        const std::size_t len = decodeUtf8(bytes, pos, cp);
-        if (len != 0 && !outsideXml(cp) && !isEscapeRange(cp)) {
-            out.append(bytes.substr(pos, len));
-            pos += len;
-            continue;
+    forEachUnit(bytes, [&](std::string_view unit, char32_t cp, bool wellFormed) {
+        if (wellFormed && !outsideXml(cp) && !isEscapeRange(cp)) {
+            out.append(unit);
+            return;
         }
         // A character of the escape range itself is stored byte by byte too, so reading
         // back never mistakes it for an escaped byte.
-        const std::size_t n = len == 0 ? 1 : len;
-        for (std::size_t i = 0; i < n; ++i) {
-            appendUtf8(out, escapeBase + static_cast<unsigned char>(bytes[pos + i]));
+        for (const char byte : unit) {
+            appendUtf8(out, escapeBase + static_cast<unsigned char>(byte));
         }
-        pos += n;
-    }
+    });
     return out;
 }
 
 std::string decodeXmlText(std::string_view text) {
     std::string out;
     out.reserve(text.size());
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        char32_t cp = 0;
-        const std::size_t len = decodeUtf8(text, pos, cp);
-        if (len == 3 && isEscapeRange(cp)) {
+    forEachUnit(text, [&](std::string_view unit, char32_t cp, bool wellFormed) {
+        if (wellFormed && isEscapeRange(cp)) {
             out += static_cast<char>(cp - escapeBase);
-            pos += 3;
         } else {
-            const std::size_t n = len == 0 ? 1 : len;
-            out.append(text.substr(pos, n));
-            pos += n;
+            out.append(unit);
         }
-    }
+    });
     return out;
 }
 
