@@ -2,10 +2,13 @@
 
 #include <unicode/brkiter.h>
 #include <unicode/normalizer2.h>
+#include <unicode/ucasemap.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 #include <unicode/utf8.h>
 
+#include <algorithm>
+#include <climits>
 #include <memory>
 
 namespace m2::platform {
@@ -105,6 +108,59 @@ CharacterClass characterClassOf(char32_t scalar) {
         default:
             return CharacterClass::other;
     }
+}
+
+namespace {
+
+std::string asciiLowercased(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return out;
+}
+
+struct CaseMapCloser {
+    void operator()(UCaseMap* map) const { ucasemap_close(map); }
+};
+
+}  // namespace
+
+std::string lowercased(std::string_view text) {
+    const bool ascii = std::all_of(text.begin(), text.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    // Most names are ASCII; they need no trip through ICU.
+    if (ascii || !isValidUtf8(text) || text.size() > INT32_MAX / 4) {
+        return asciiLowercased(text);
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    // The root locale: the same mapping whatever the user's language.
+    thread_local const std::unique_ptr<UCaseMap, CaseMapCloser> map(
+        ucasemap_open("", U_FOLD_CASE_DEFAULT, &status));
+    if (!map) {
+        return asciiLowercased(text);
+    }
+    // Lower case can grow a UTF-8 text ("İ" takes three bytes lowered); retry at the size
+    // ICU asks for.
+    std::string out(text.size() + 8, '\0');
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        status = U_ZERO_ERROR;
+        const int32_t needed =
+            ucasemap_utf8ToLower(map.get(), out.data(), static_cast<int32_t>(out.size()),
+                                 text.data(), static_cast<int32_t>(text.size()), &status);
+        if (status == U_BUFFER_OVERFLOW_ERROR) {
+            out.assign(static_cast<std::size_t>(needed), '\0');
+            continue;
+        }
+        if (U_FAILURE(status)) {
+            break;
+        }
+        out.resize(static_cast<std::size_t>(needed));
+        return out;
+    }
+    return asciiLowercased(text);
 }
 
 }  // namespace m2::platform

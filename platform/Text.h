@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
 
 namespace m2::platform {
@@ -26,5 +27,10 @@ void forEachScalar(std::string_view utf8, const std::function<void(char32_t)>& v
 // The four character classes used to rate passwords, tested in this order.
 enum class CharacterClass { lowercase, decimalDigit, uppercase, symbol, other };
 [[nodiscard]] CharacterClass characterClassOf(char32_t scalar);
+
+// Unicode lower case without locale rules (the same mapping for every user language).
+// A text that is not valid UTF-8 has only its ASCII letters lowered and every other byte
+// kept, so two different file names never become the same text.
+[[nodiscard]] std::string lowercased(std::string_view text);
 
 }  // namespace m2::platform

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+
+namespace m2 {
+
+// What the library model asks of the main window's content view. The programs register the
+// main view while its window is open; without a main window there is none, and the model
+// skips these calls. Called on the main thread only.
+class MainViewServices {
+  public:
+    virtual ~MainViewServices() = default;
+    // Shows the progress panel with its spinner running and the given label.
+    virtual void showProgress(const std::string& text) = 0;
+    // Stops the spinner and hides the progress panel and its labels.
+    virtual void stopProgress() = 0;
+    // Refreshes the folder title with the shown folder's entry count, the placeholder and the
+    // folder buttons.
+    virtual void updateStatus() = 0;
+};
+
+// The main view, or nullptr when there is no main window.
+[[nodiscard]] MainViewServices* mainView();
+void setMainView(MainViewServices* view);
+
+// Registers a main view for one scope (a window's lifetime, or a test).
+class ScopedMainView {
+  public:
+    explicit ScopedMainView(MainViewServices& view) { setMainView(&view); }
+    ~ScopedMainView() { setMainView(nullptr); }
+    ScopedMainView(const ScopedMainView&) = delete;
+    ScopedMainView& operator=(const ScopedMainView&) = delete;
+};
+
+}  // namespace m2

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace m2::platform {
+
+// The settings of one open panel.
+struct OpenPanelOptions {
+    std::string prompt;  // title of the confirming button
+    bool showsResizeIndicator = true;
+    bool showsHiddenFiles = false;
+    bool allowsMultipleSelection = false;
+    bool canChooseDirectories = false;
+    bool canChooseFiles = true;
+};
+
+// The raw values are those of the original panel responses.
+enum class PanelResponse { cancel = 0, ok = 1 };
+
+struct OpenPanelResult {
+    PanelResponse response = PanelResponse::cancel;
+    std::vector<std::string> paths;  // absolute, as chosen; empty unless ok
+};
+
+// Lets the user choose files or folders, modally. Called on the main thread.
+class OpenPanel {
+  public:
+    virtual ~OpenPanel() = default;
+    [[nodiscard]] virtual OpenPanelResult runModal(const OpenPanelOptions& options) = 0;
+};
+
+// The panel every chooser goes through: the program installs the window-system one, tests a
+// scripted one. Without one the panel answers cancel.
+void setOpenPanel(std::shared_ptr<OpenPanel> panel);
+[[nodiscard]] std::shared_ptr<OpenPanel> openPanel();
+[[nodiscard]] OpenPanelResult runOpenPanel(const OpenPanelOptions& options);
+
+}  // namespace m2::platform

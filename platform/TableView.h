@@ -1,0 +1,75 @@
+#pragma once
+
+#include <cstddef>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace m2::platform {
+
+// Row or column positions, ascending, without repeats.
+using RowIndexes = std::set<std::size_t>;
+
+// How inserted or removed rows are animated; the values are those of the original table
+// options, kept so callers state what they asked for. Implementations may ignore them.
+enum class TableAnimation : unsigned { none = 0x0, fade = 0x1, slideDown = 0x20 };
+
+// One column: its identifier (also the cell kind), the header title, and the key handed
+// back when the user sorts by it.
+struct TableColumn {
+    std::string identifier;
+    std::string title;
+    std::string sortKey;
+};
+
+// What one cell shows; an empty image means none.
+struct TableCell {
+    std::string text;
+    std::string image;
+
+    friend bool operator==(const TableCell&, const TableCell&) = default;
+};
+
+// The model behind a table. The table pulls rows and cells from it on the main thread; a
+// row the source no longer has is answered with an empty cell.
+class TableDataSource {
+  public:
+    virtual ~TableDataSource() = default;
+    [[nodiscard]] virtual std::size_t numberOfRows() const = 0;
+    [[nodiscard]] virtual TableCell cell(std::size_t row,
+                                         const std::string& columnIdentifier) const = 0;
+    // The user asked to sort by the column with this key; the source sorts itself and
+    // reloads the table when it did.
+    virtual void sortDescriptorsDidChange(const std::string& sortKey, bool ascending) = 0;
+};
+
+// A table view, driven the way the library model drives it: the model changes its lists
+// first, then tells the table which rows appeared, went away or changed. All calls on the
+// main thread. Row positions outside the table are ignored, never trusted.
+class TableView {
+  public:
+    virtual ~TableView() = default;
+
+    // The source is not owned and must outlive its use by the table; nullptr detaches it.
+    virtual void setDataSource(TableDataSource* source) = 0;
+
+    // The most recently selected row still selected; -1 when none is.
+    [[nodiscard]] virtual int selectedRow() const = 0;
+    [[nodiscard]] virtual RowIndexes selectedRowIndexes() const = 0;
+    virtual void selectRowIndexes(const RowIndexes& rows, bool extendSelection) = 0;
+    [[nodiscard]] virtual std::size_t numberOfRows() const = 0;
+
+    // Brackets a group of row changes; an end without a begin is ignored.
+    virtual void beginUpdates() = 0;
+    virtual void endUpdates() = 0;
+    // `rows` are positions after the insertion.
+    virtual void insertRows(const RowIndexes& rows, TableAnimation animation) = 0;
+    // `rows` are positions before the removal.
+    virtual void removeRows(const RowIndexes& rows, TableAnimation animation) = 0;
+    // Redraws the given cells; columns are positions in the table's column list.
+    virtual void reloadRows(const RowIndexes& rows, const RowIndexes& columns) = 0;
+    // Reads the row count and every row again; keeps the selected rows that still exist.
+    virtual void reloadData() = 0;
+};
+
+}  // namespace m2::platform

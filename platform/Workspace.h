@@ -1,0 +1,33 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace m2::platform {
+
+// The desktop's handling of the user's files.
+class Workspace {
+  public:
+    virtual ~Workspace() = default;
+    // Opens the file with the user's default application for its type; answers whether an
+    // application was started. Does not wait for it.
+    [[nodiscard]] virtual bool openFile(const std::string& path) = 0;
+};
+
+// Opens files through GIO: the default handler of the file's content type, as the desktop's
+// file manager would.
+class GioWorkspace final : public Workspace {
+  public:
+    [[nodiscard]] bool openFile(const std::string& path) override;
+};
+
+// The workspace in use: a GioWorkspace unless another was installed (tests record calls).
+[[nodiscard]] std::shared_ptr<Workspace> workspace();
+// nullptr goes back to GIO.
+void setWorkspace(std::shared_ptr<Workspace> replacement);
+
+// "file://" URL text of an absolute path, with percent escapes; bytes that are not UTF-8
+// are escaped too, so every file name has one.
+[[nodiscard]] std::string fileUrlText(const std::string& absolutePath);
+
+}  // namespace m2::platform
