@@ -1,6 +1,7 @@
 #pragma once
 
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,9 @@ class FakeKeychain final : public platform::KeychainBackend {
         if (failWith) {
             return failWith;
         }
+        if (refuseAddsFor && item.service == refuseAddsFor) {
+            return platform::keychainAuthFailed;
+        }
         for (const auto& existing : items) {
             const auto& a = existing.attributes;
             if (a.itemClass == item.itemClass && a.service == item.service &&
@@ -52,7 +56,11 @@ class FakeKeychain final : public platform::KeychainBackend {
                     const std::string ref = "item" + std::to_string(i);
                     return {platform::keychainSuccess, {ref.begin(), ref.end()}};
                 }
-                return {platform::keychainSuccess, items[i].value};
+                auto value = items[i].value;
+                if (garbleReads && !value.empty()) {
+                    value.front() ^= 1;
+                }
+                return {platform::keychainSuccess, value};
             }
         }
         return {platform::keychainItemNotFound, {}};
@@ -90,6 +98,8 @@ class FakeKeychain final : public platform::KeychainBackend {
     std::vector<Item> items;
     std::vector<Call> calls;
     platform::KeychainStatus failWith = platform::keychainSuccess;  // non-zero: every call fails
+    std::optional<std::string> refuseAddsFor;  // a service whose new items are refused
+    bool garbleReads = false;                  // values read back with their first bit flipped
 
   private:
     static bool matches(const platform::KeychainQuery& item, const platform::KeychainQuery& q) {

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "app/services/KeychainWrapper.h"
+#include "app/services/PasswordCredentials.h"
 
 using m2::KeychainWrapper;
 
@@ -25,6 +26,17 @@ TEST(NoKeyring, KeychainOperationsFailWithoutCrashing) {
     EXPECT_FALSE(store.removeObjectForKey("k"));
     EXPECT_FALSE(store.removeAllKeys());
     KeychainWrapper::wipeKeychain();
+}
+
+TEST(NoKeyring, MasterPasswordIsNeverReportedAsSaved) {
+    ASSERT_TRUE(noBus);
+    m2::PasswordCredentials& credentials = m2::PasswordCredentials::instance();
+    credentials.setPassword("a good password");
+    credentials.setHint("hint");
+    EXPECT_FALSE(credentials.saveToKeychain());
+    EXPECT_FALSE(credentials.validateWithKeychain("a good password"));
+    credentials.loadHint();
+    EXPECT_EQ(credentials.hint(), "hint");
 }
 
 }  // namespace

@@ -1,0 +1,182 @@
+#include "app/services/PasswordCredentials.h"
+
+#include <utility>
+
+#include "Sealkit/Hash/sha2.h"
+#include "app/services/KeychainWrapper.h"
+#include "platform/Base64.h"
+#include "platform/Text.h"
+
+namespace m2 {
+namespace {
+
+// Part of every stored digest: changing it would lock every user out.
+constexpr std::string_view salt = "Pelqorin40x7";
+
+std::vector<std::uint8_t> sha256(const unsigned char* data, std::uint64_t length) {
+    static const unsigned char nothing = 0;  // never hand the hasher a null pointer
+    Morvane::Security::sha2 hash(&nothing, 0);
+    hash.Init(Morvane::Security::SHA_256);
+    hash.Update(length > 0 ? data : &nothing, length);
+    hash.End();
+    int size = 0;
+    const unsigned char* digest = hash.RawHash(size);
+    return std::vector<std::uint8_t>(digest, digest + size);
+}
+
+// Overwrites a text that held a password before its memory is reused or freed.
+void wipe(std::string& text) {
+    volatile char* p = text.data();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        p[i] = 0;
+    }
+    text.clear();
+}
+
+// Compares without an early exit, so the time taken says nothing about the digest.
+bool equalInConstantTime(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    unsigned char difference = 0;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        difference |= static_cast<unsigned char>(a[i] ^ b[i]);
+    }
+    return difference == 0;
+}
+
+KeychainWrapper passwordStore(const std::shared_ptr<platform::KeychainBackend>& keychain) {
+    return KeychainWrapper(std::string(passwordServiceName), std::string(credentialsAccessGroup),
+                           keychain);
+}
+
+KeychainWrapper hintStore(const std::shared_ptr<platform::KeychainBackend>& keychain) {
+    return KeychainWrapper(std::string(hintServiceName), std::string(credentialsAccessGroup),
+                           keychain);
+}
+
+}  // namespace
+
+std::optional<std::string> toSha256(std::string_view text) {
+    std::string bytes;
+    bytes.reserve(text.size() + salt.size());
+    bytes.append(text).append(salt);
+    const auto digest = sha256(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+    wipe(bytes);
+    if (digest.size() != 32) {
+        return std::nullopt;
+    }
+    return platform::base64Encode(digest);
+}
+
+std::optional<std::vector<std::uint8_t>> toSha256(const std::vector<std::uint8_t>& data) {
+    auto digest = sha256(data.data(), data.size());
+    if (digest.size() != 32) {
+        return std::nullopt;
+    }
+    return digest;
+}
+
+PasswordCredentials::PasswordCredentials()
+    : PasswordCredentials(platform::secretServiceKeychain()) {}
+
+PasswordCredentials::PasswordCredentials(std::shared_ptr<platform::KeychainBackend> keychain)
+    : keychain_(std::move(keychain)) {}
+
+PasswordCredentials::~PasswordCredentials() {
+    wipe(password_);
+    wipe(password2_);
+}
+
+PasswordCredentials& PasswordCredentials::instance() {
+    static PasswordCredentials shared;
+    return shared;
+}
+
+std::string PasswordCredentials::password() const {
+    std::lock_guard lock(mutex_);
+    return password_;
+}
+
+void PasswordCredentials::setPassword(std::string value) {
+    std::lock_guard lock(mutex_);
+    wipe(password_);
+    password_ = std::move(value);
+}
+
+std::string PasswordCredentials::hint() const {
+    std::lock_guard lock(mutex_);
+    return hint_;
+}
+
+void PasswordCredentials::setHint(std::string value) {
+    std::lock_guard lock(mutex_);
+    hint_ = std::move(value);
+}
+
+std::string PasswordCredentials::password2() const {
+    std::lock_guard lock(mutex_);
+    return password2_;
+}
+
+void PasswordCredentials::setPassword2(std::string value) {
+    std::lock_guard lock(mutex_);
+    wipe(password2_);
+    password2_ = std::move(value);
+}
+
+PasswordCredentials::Validation PasswordCredentials::Validate() const {
+    std::lock_guard lock(mutex_);
+    const std::size_t length = platform::graphemeCount(password_);
+    if (length == 0) {
+        return {false, "Please enter a valid password"};
+    }
+    if (length < static_cast<std::size_t>(minPasswordLength)) {
+        return {false, "Password is too short. Password must be at least 6 characters."};
+    }
+    if (!platform::canonicallyEqual(password_, password2_)) {
+        return {false, "Passwords do not match"};
+    }
+    return {true, "OK"};
+}
+
+void PasswordCredentials::reset() {
+    std::lock_guard lock(mutex_);
+    wipe(password_);
+}
+
+bool PasswordCredentials::saveToKeychain() const {
+    std::string password = this->password();
+    const std::string hint = this->hint();
+    const auto digest = toSha256(password);
+    wipe(password);
+    if (!digest) {
+        return false;
+    }
+    const KeychainWrapper passwords = passwordStore(keychain_);
+    const bool digestStored = passwords.setString(*digest, passwordKey);
+    const bool hintStored = hintStore(keychain_).setString(hint, hintKey);
+    if (!digestStored || !hintStored) {
+        return false;
+    }
+    const auto stored = passwords.stringForKey(passwordKey);
+    return stored && equalInConstantTime(*stored, *digest);
+}
+
+bool PasswordCredentials::validateWithKeychain(std::string_view password) const {
+    const auto digest = toSha256(password);
+    if (!digest) {
+        return false;
+    }
+    const auto stored = passwordStore(keychain_).stringForKey(passwordKey);
+    return stored && equalInConstantTime(*stored, *digest);
+}
+
+void PasswordCredentials::loadHint() {
+    auto stored = hintStore(keychain_).stringForKey(hintKey);
+    if (stored) {
+        setHint(std::move(*stored));
+    }
+}
+
+}  // namespace m2

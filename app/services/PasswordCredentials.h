@@ -1,0 +1,76 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/Keychain.h"
+
+namespace m2 {
+
+// Keychain items of the master password.
+inline constexpr std::string_view passwordServiceName = "Morvane2PasswordService";
+inline constexpr std::string_view hintServiceName = "Morvane2HintService";
+inline constexpr std::string_view credentialsAccessGroup = "Morvane2Group";
+inline constexpr std::string_view passwordKey = "password";
+inline constexpr std::string_view hintKey = "hint";
+
+// The digest text of a password: Base64 of SHA-256 over the UTF-8 text followed by a fixed
+// salt; always 44 characters.
+[[nodiscard]] std::optional<std::string> toSha256(std::string_view text);
+// The raw 32-byte SHA-256 digest of the bytes.
+[[nodiscard]] std::optional<std::vector<std::uint8_t>> toSha256(
+    const std::vector<std::uint8_t>& data);
+
+// The master password, its confirmation and hint. Every member is safe to call from several
+// threads at once; getters hand out copies.
+class PasswordCredentials {
+  public:
+    static constexpr std::int64_t minPasswordLength = 6;
+
+    struct Validation {
+        bool result;
+        std::string resaon;
+    };
+
+    PasswordCredentials();
+    explicit PasswordCredentials(std::shared_ptr<platform::KeychainBackend> keychain);
+    ~PasswordCredentials();
+    PasswordCredentials(const PasswordCredentials&) = delete;
+    PasswordCredentials& operator=(const PasswordCredentials&) = delete;
+
+    // The session's credentials, made on first use.
+    [[nodiscard]] static PasswordCredentials& instance();
+
+    [[nodiscard]] std::string password() const;
+    void setPassword(std::string value);
+    [[nodiscard]] std::string hint() const;
+    void setHint(std::string value);
+    [[nodiscard]] std::string password2() const;
+    void setPassword2(std::string value);
+
+    // Checks the password and its confirmation; the first failed rule decides.
+    [[nodiscard]] Validation Validate() const;
+    // Empties the password; the hint and confirmation stay.
+    void reset();
+    // Stores the digest and the hint; true only when both were stored and the digest reads
+    // back as written, so a caller never records a master password the keyring lost.
+    [[nodiscard]] bool saveToKeychain() const;
+    // Whether the text's digest equals the stored one; false when none can be read.
+    [[nodiscard]] bool validateWithKeychain(std::string_view password) const;
+    // Takes the stored hint when one can be read; otherwise the hint stays as it is.
+    void loadHint();
+
+  private:
+    mutable std::mutex mutex_;
+    std::string password_;
+    std::string hint_;
+    std::string password2_;
+    std::shared_ptr<platform::KeychainBackend> keychain_;
+};
+
+}  // namespace m2
