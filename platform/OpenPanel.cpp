@@ -1,27 +1,25 @@
 #include "platform/OpenPanel.h"
 
-#include "platform/ServiceSlot.h"
+#include "platform/Installed.h"
 
 namespace m2::platform {
 namespace {
 
-ServiceSlot<OpenPanel> g_panel;
+class NoOpenPanel final : public OpenPanel {
+  public:
+    OpenPanelResult runModal(const OpenPanelOptions&) override { return {}; }
+};
+
+Installed<OpenPanel, NoOpenPanel> g_panel;
 
 }  // namespace
 
-void setOpenPanel(std::shared_ptr<OpenPanel> panel) {
-    g_panel.set(std::move(panel));
-}
-
-std::shared_ptr<OpenPanel> openPanel() {
+OpenPanel& openPanel() {
     return g_panel.get();
 }
 
-OpenPanelResult runOpenPanel(const OpenPanelOptions& options) {
-    if (const auto panel = openPanel()) {
-        return panel->runModal(options);
-    }
-    return {};
+std::shared_ptr<OpenPanel> setOpenPanel(std::shared_ptr<OpenPanel> panel) {
+    return g_panel.install(std::move(panel));
 }
 
 }  // namespace m2::platform

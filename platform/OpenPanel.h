@@ -32,9 +32,9 @@ class OpenPanel {
 };
 
 // The panel every chooser goes through: the program installs the window-system one, tests a
-// scripted one. Without one the panel answers cancel.
-void setOpenPanel(std::shared_ptr<OpenPanel> panel);
-[[nodiscard]] std::shared_ptr<OpenPanel> openPanel();
-[[nodiscard]] OpenPanelResult runOpenPanel(const OpenPanelOptions& options);
+// scripted one. Until one is installed the panel answers cancel.
+[[nodiscard]] OpenPanel& openPanel();
+// Answers the previous panel; nullptr goes back to answering cancel.
+std::shared_ptr<OpenPanel> setOpenPanel(std::shared_ptr<OpenPanel> panel);
 
 }  // namespace m2::platform

@@ -4,12 +4,12 @@
 
 #include <cstdio>
 
-#include "platform/ServiceSlot.h"
+#include "platform/Installed.h"
 
 namespace m2::platform {
 namespace {
 
-ServiceSlot<Workspace> g_workspace;
+Installed<Workspace, GioWorkspace> g_workspace;
 
 template <typename T, void (*Free)(T*)>
 struct GFree {
@@ -34,15 +34,12 @@ bool GioWorkspace::openFile(const std::string& path) {
     return launched;
 }
 
-std::shared_ptr<Workspace> workspace() {
-    if (auto installed = g_workspace.get()) {
-        return installed;
-    }
-    return std::make_shared<GioWorkspace>();
+Workspace& workspace() {
+    return g_workspace.get();
 }
 
-void setWorkspace(std::shared_ptr<Workspace> replacement) {
-    g_workspace.set(std::move(replacement));
+std::shared_ptr<Workspace> setWorkspace(std::shared_ptr<Workspace> replacement) {
+    return g_workspace.install(std::move(replacement));
 }
 
 std::string fileUrlText(const std::string& absolutePath) {

@@ -22,9 +22,9 @@ class GioWorkspace final : public Workspace {
 };
 
 // The workspace in use: a GioWorkspace unless another was installed (tests record calls).
-[[nodiscard]] std::shared_ptr<Workspace> workspace();
-// nullptr goes back to GIO.
-void setWorkspace(std::shared_ptr<Workspace> replacement);
+[[nodiscard]] Workspace& workspace();
+// Answers the previous workspace; nullptr goes back to GIO.
+std::shared_ptr<Workspace> setWorkspace(std::shared_ptr<Workspace> replacement);
 
 // "file://" URL text of an absolute path, with percent escapes; bytes that are not UTF-8
 // are escaped too, so every file name has one.

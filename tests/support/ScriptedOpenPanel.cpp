@@ -21,11 +21,11 @@ void ScriptedOpenPanel::queueCancel() {
 }
 
 ScopedScriptedOpenPanel::ScopedScriptedOpenPanel() : panel_(std::make_shared<ScriptedOpenPanel>()) {
-    platform::setOpenPanel(panel_);
+    previous_ = platform::setOpenPanel(panel_);
 }
 
 ScopedScriptedOpenPanel::~ScopedScriptedOpenPanel() {
-    platform::setOpenPanel(nullptr);
+    (void)platform::setOpenPanel(previous_);
 }
 
 }  // namespace m2::test

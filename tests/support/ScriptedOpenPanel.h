@@ -35,6 +35,7 @@ class ScopedScriptedOpenPanel {
 
   private:
     std::shared_ptr<ScriptedOpenPanel> panel_;
+    std::shared_ptr<platform::OpenPanel> previous_;
 };
 
 }  // namespace m2::test
