@@ -78,31 +78,28 @@ void CBCMode::chainChunk(IBlockCipher* cipher, std::size_t count, IV* iv, bool d
 int CBCMode::fileEncrypt(IBlockCipher* cipher, std::uint64_t size, int padCount, FILE* input,
                          FILE* output, IV* iv) {
     reset();
-    // Pad counts that do not complete a block would leave a ciphertext nobody can read.
     if (!usable(cipher, iv) || input == nullptr || output == nullptr || padCount < 0 ||
-        padCount > 255 ||
-        (size + static_cast<std::uint64_t>(padCount)) % static_cast<std::uint64_t>(blockSize) !=
-            0) {
+        padCount > 255) {
         return 0;
     }
     const std::uint64_t total = size + static_cast<std::uint64_t>(padCount);
+    if (total % static_cast<std::uint64_t>(blockSize) != 0) {
+        return 0;  // the last block would be incomplete: a ciphertext nobody can read
+    }
     bool ok = true;
-    for (std::uint64_t done = 0; ok;) {
+    std::uint64_t done = 0;
+    do {  // once even for an empty file: one read that must find the end
         const auto chunk = static_cast<std::size_t>(std::min(bufferSize, total - done));
         const auto plain =
             static_cast<std::size_t>(done < size ? std::min<std::uint64_t>(chunk, size - done) : 0);
         ok = readChunk(input, plain, plain);
-        if (!ok) {
-            break;
+        if (ok) {
+            std::memset(inputBuffer.get() + plain, padCount, chunk - plain);
+            chainChunk(cipher, chunk, iv, false);
+            ok = writeAll(outputBuffer.get(), chunk, output);
         }
-        std::memset(inputBuffer.get() + plain, padCount, chunk - plain);
-        chainChunk(cipher, chunk, iv, false);
-        ok = writeAll(outputBuffer.get(), chunk, output);
         done += chunk;
-        if (done == total) {
-            break;
-        }
-    }
+    } while (ok && done < total);
     // More input than size means the file grew: encrypting only part of it would lose
     // the rest once the caller removes the source.
     ok = ok && std::fgetc(input) == EOF && std::ferror(input) == 0;
