@@ -91,6 +91,9 @@ class InotifyStream final : public InotifyFileEventStream {
     bool open();
 
     bool start() override {
+        if (fd_ && pathOfWatch_.empty()) {
+            close();  // every watched folder has gone: look for them afresh
+        }
         if (!fd_ && !open()) {
             return false;
         }

@@ -341,6 +341,17 @@ TEST_F(InotifyStreamTest, FoldersThatCannotBeWatched) {
     waitFor({{"a.txt", itemCreated}});
 }
 
+TEST_F(InotifyStreamTest, RootThatComesBackIsWatchedAgainOnStart) {
+    startStream();
+    fs::remove(root());
+    waitFor({{"", itemRemoved | itemIsDir}});
+    EXPECT_FALSE(stream_->start());  // still missing
+    fs::create_directory(root());
+    ASSERT_TRUE(stream_->start());
+    touch(root() / "back.txt");
+    waitFor({{"back.txt", itemCreated}});
+}
+
 TEST_F(InotifyStreamTest, StreamReleasedInsideItsHandler) {
     int calls = 0;
     stream_ = service_.createStream({root().string()}, [&](auto) {
