@@ -38,12 +38,24 @@ function(m2_tests root)
   file(GLOB_RECURSE tests CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/${root}/*_test.cpp")
   file(GLOB_RECURSE support CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/${root}/support/*.cpp")
   include(GoogleTest)
+  # The shared test helpers are compiled once, not into every test program.
+  if(support)
+    add_library(m2testsupport STATIC ${support})
+    target_include_directories(m2testsupport PUBLIC "${CMAKE_SOURCE_DIR}" "${CMAKE_SOURCE_DIR}/${root}")
+    target_compile_definitions(m2testsupport PUBLIC
+      M2_SOURCE_DIR="${CMAKE_SOURCE_DIR}" M2_FIXTURES="${CMAKE_SOURCE_DIR}/tests/fixtures"
+      M2_BINARY_DIR="${CMAKE_BINARY_DIR}")
+    target_link_libraries(m2testsupport PUBLIC m2openfiles m2notes GTest::gtest GTest::gmock)
+  else()
+    add_library(m2testsupport INTERFACE)
+  endif()
   foreach(src IN LISTS tests)
     file(RELATIVE_PATH rel "${CMAKE_SOURCE_DIR}/${root}" "${src}")
     string(REGEX REPLACE "\\.cpp$" "" rel "${rel}")
     string(REPLACE "/" "_" exe "${rel}")
     string(REPLACE " " "_" exe "${exe}")
-    add_executable(${exe} "${src}" ${support})
+    add_executable(${exe} "${src}")
+    target_link_libraries(${exe} PRIVATE m2testsupport)
     target_include_directories(${exe} PRIVATE "${CMAKE_SOURCE_DIR}" "${CMAKE_SOURCE_DIR}/${root}")
     target_compile_definitions(${exe} PRIVATE
       M2_SOURCE_DIR="${CMAKE_SOURCE_DIR}" M2_FIXTURES="${CMAKE_SOURCE_DIR}/tests/fixtures"
