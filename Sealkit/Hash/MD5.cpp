@@ -196,6 +196,8 @@ MD5::MD5(const char* text_) : text(text_) {
               static_cast<std::uint32_t>(std::strlen(text)));
     MD5Final(digest, &context);
     ready = true;
+    // Borrowed for the constructor only; nothing may read it once the caller lets go.
+    text = nullptr;
 }
 
 unsigned char* MD5::getDigestRaw() {
