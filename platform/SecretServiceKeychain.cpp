@@ -6,29 +6,21 @@
 #include <mutex>
 #include <string>
 
+#include "platform/GlibHandles.h"
 #include "platform/Keychain.h"
 
 namespace m2::platform {
 namespace {
 
-struct GErrorFree {
-    void operator()(GError* e) const { g_error_free(e); }
-};
-struct HashTableUnref {
-    void operator()(GHashTable* t) const { g_hash_table_unref(t); }
-};
-struct ObjectUnref {
-    void operator()(gpointer o) const { g_object_unref(o); }
-};
 struct ItemListFree {
     void operator()(GList* l) const { g_list_free_full(l, g_object_unref); }
 };
 struct ValueUnref {
     void operator()(SecretValue* v) const { secret_value_unref(v); }
 };
-using ErrorPtr = std::unique_ptr<GError, GErrorFree>;
-using AttributesPtr = std::unique_ptr<GHashTable, HashTableUnref>;
-using ServicePtr = std::unique_ptr<SecretService, ObjectUnref>;
+using ErrorPtr = GErrorPtr;
+using AttributesPtr = GHashTablePtr;
+using ServicePtr = GObjectPtr<SecretService>;
 using ItemList = std::unique_ptr<GList, ItemListFree>;
 using ValuePtr = std::unique_ptr<SecretValue, ValueUnref>;
 
