@@ -156,8 +156,56 @@ void CFileHeader::LoadFromRawData(const char* text) {
     parse(text == nullptr ? "" : text);
 }
 
+// The fields of a trailer, found from both ends: the numbers and the (hex) file name
+// from the fixed tail backwards, the digest and IV from the front, and the hint as all
+// that lies between. Old trailers may hold "," inside a plain hint or a raw digest, which
+// a plain split would take for separators. Empty when the tail is not the usual one.
+std::optional<std::vector<std::string>> CFileHeader::anchoredFields(const std::string& trailer) {
+    const std::string marker = ",<qvx>";
+    if (trailer.size() < kTailLength ||
+        trailer.compare(trailer.size() - marker.size(), marker.size(), marker) != 0) {
+        return std::nullopt;
+    }
+    // Without the four-character length and the marker the text ends in ",,<reserved>".
+    const std::string body = trailer.substr(0, trailer.size() - kTailLength);
+    const auto pieces = split(body, ',');
+    constexpr std::size_t kRightPieces = 9;  // name, six numbers, empty field, reserved
+    if (pieces.size() < kRightPieces + 3) {
+        return std::nullopt;
+    }
+    const std::size_t first = pieces.size() - kRightPieces;
+    std::size_t rightLength = kRightPieces - 1;
+    for (std::size_t i = first; i < pieces.size(); ++i) {
+        rightLength += pieces[i].size();
+    }
+    const std::size_t nameStart = body.size() - rightLength;
+
+    const auto oldVersion = static_cast<std::uint32_t>(leadingInt(pieces[first + 3])) < 3;
+    const int size = leadingInt(pieces[first + 6]);
+    std::size_t digestEnd = body.find(',');
+    if (oldVersion) {
+        // The raw digest is exactly key-size bytes, whatever they are.
+        if (size < 1 || size > kMaxKeySize || static_cast<std::size_t>(size) >= body.size() ||
+            body[static_cast<std::size_t>(size)] != ',') {
+            return std::nullopt;
+        }
+        digestEnd = static_cast<std::size_t>(size);
+    }
+    const std::size_t ivEnd = body.find(',', digestEnd + 1);
+    if (ivEnd == std::string::npos || ivEnd + 1 >= nameStart) {
+        return std::nullopt;
+    }
+    std::vector<std::string> fields = {body.substr(0, digestEnd),
+                                       body.substr(digestEnd + 1, ivEnd - digestEnd - 1),
+                                       body.substr(ivEnd + 1, nameStart - 1 - (ivEnd + 1))};
+    fields.insert(fields.end(), pieces.begin() + static_cast<std::ptrdiff_t>(first),
+                  pieces.end() - 1);
+    return fields;
+}
+
 void CFileHeader::parse(const std::string& trailer) {
-    const auto pieces = split(trailer, ',');
+    const auto anchored = anchoredFields(trailer);
+    const auto pieces = anchored ? *anchored : split(trailer, ',');
     for (std::size_t i = 1; i < pieces.size() && i <= 10; ++i) {
         const std::string& piece = pieces[i];
         switch (i) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -86,6 +87,7 @@ class CFileHeader {
 
   private:
     void parse(const std::string& trailer);
+    static std::optional<std::vector<std::string>> anchoredFields(const std::string& trailer);
     void setDigest(std::unique_ptr<unsigned char[]> bytes);
 
     std::string hint;
