@@ -1,0 +1,180 @@
+#include "app/library/CatalogueFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <iostream>
+#include <map>
+#include <mutex>
+#include <string>
+
+#include "platform/AtomicWrite.h"
+#include "platform/FileDescriptor.h"
+#include "platform/Paths.h"
+
+namespace m2 {
+
+namespace {
+
+enum class Pending {
+    none,
+    moveAside,     // damaged and still in place: never write over it
+    keepOriginal,  // loaded with entries dropped: copy it aside before writing
+};
+
+std::mutex stateMutex;
+std::map<std::filesystem::path, Pending>& states() {
+    static std::map<std::filesystem::path, Pending> map;
+    return map;
+}
+
+void setPending(const std::filesystem::path& path, Pending pending) {
+    std::lock_guard lock(stateMutex);
+    if (pending == Pending::none) {
+        states().erase(path);
+    } else {
+        states()[path] = pending;
+    }
+}
+
+Pending pendingFor(const std::filesystem::path& path) {
+    std::lock_guard lock(stateMutex);
+    const auto it = states().find(path);
+    return it == states().end() ? Pending::none : it->second;
+}
+
+bool entryExists(const std::filesystem::path& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
+// The first free "<path>.unreadable", "<path>.unreadable.2", ...: an earlier copy set aside
+// may be the only one of an older library, so none is replaced.
+std::optional<std::filesystem::path> asideName(const std::filesystem::path& path) {
+    for (int n = 1; n <= 1000; ++n) {
+        std::filesystem::path candidate = path;
+        candidate += ".unreadable";
+        if (n > 1) {
+            candidate += "." + std::to_string(n);
+        }
+        if (!entryExists(candidate)) {
+            return candidate;
+        }
+    }
+    return std::nullopt;
+}
+
+bool moveAside(const std::filesystem::path& path) {
+    const auto aside = asideName(path);
+    // link + unlink rather than rename, so a name taken meanwhile is never replaced.
+    if (aside && ::link(path.c_str(), aside->c_str()) == 0 && ::unlink(path.c_str()) == 0) {
+        std::cout << path.filename().string() << " could not be read; it was kept as "
+                  << aside->filename().string() << std::endl;
+        return true;
+    }
+    std::cout << path.string() << " could not be read and could not be moved aside ("
+              << std::strerror(errno) << "); it will not be written over" << std::endl;
+    return false;
+}
+
+bool copyAside(const std::filesystem::path& path) {
+    const auto aside = asideName(path);
+    if (aside) {
+        if (const platform::WriteResult result = platform::copyFileAtomically(path, *aside)) {
+            std::cout << "Entries of " << path.filename().string()
+                      << " could not be used; the original was kept as "
+                      << aside->filename().string() << std::endl;
+            return true;
+        }
+    }
+    std::cout << "The original " << path.string()
+              << " could not be kept aside; it will not be written over" << std::endl;
+    return false;
+}
+
+enum class ReadOutcome { read, missing, failed };
+
+ReadOutcome readWhole(const std::filesystem::path& path, std::string& bytes) {
+    platform::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd) {
+        return errno == ENOENT ? ReadOutcome::missing : ReadOutcome::failed;
+    }
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+        if (n == 0) {
+            return ReadOutcome::read;
+        }
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return ReadOutcome::failed;
+        }
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+}
+
+}  // namespace
+
+std::optional<platform::XmlDocument> CatalogueFile::load(const std::filesystem::path& path) {
+    std::string bytes;
+    const ReadOutcome outcome = readWhole(path, bytes);
+    if (outcome == ReadOutcome::missing) {
+        setPending(path, Pending::none);
+        return std::nullopt;
+    }
+    std::optional<platform::XmlDocument> document;
+    if (outcome == ReadOutcome::read) {
+        document = platform::XmlDocument::parse(bytes);
+    }
+    if (document) {
+        setPending(path, Pending::none);
+        return document;
+    }
+    setPending(path, moveAside(path) ? Pending::none : Pending::moveAside);
+    return std::nullopt;
+}
+
+void CatalogueFile::keepOriginalBeforeNextSave(const std::filesystem::path& path) {
+    if (pendingFor(path) == Pending::none) {
+        setPending(path, Pending::keepOriginal);
+    }
+}
+
+bool CatalogueFile::save(const std::filesystem::path& path, const platform::XmlDocument& document) {
+    switch (pendingFor(path)) {
+        case Pending::moveAside:
+            if (entryExists(path) && !moveAside(path)) {
+                return false;
+            }
+            break;
+        case Pending::keepOriginal:
+            if (entryExists(path) && !copyAside(path)) {
+                return false;
+            }
+            break;
+        case Pending::none:
+            break;
+    }
+    setPending(path, Pending::none);
+
+    if (path.parent_path() == platform::documentsFolder() / "Morvane") {
+        if (const platform::FolderResult base = platform::ensureBaseFolder(); !base) {
+            std::cout << "File not written successfully: " << base.message << std::endl;
+            return false;
+        }
+    }
+    const platform::WriteResult result = platform::writeFileAtomically(path, document.serialize());
+    if (!result) {
+        std::cout << "File not written successfully: " << path.string() << ": " << result.message
+                  << std::endl;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace m2

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+
+#include "platform/Xml.h"
+
+namespace m2 {
+
+// Reads and replaces one catalogue file (library, folder tree, open-files list) so that a
+// library is never lost:
+// - a file that exists but cannot be read or parsed is moved aside to "<name>.unreadable"
+//   (or ".unreadable.2", ... when that is taken) before anything else happens, and is never
+//   written over: while it cannot be moved aside, every save of it fails;
+// - after a load that dropped entries, the original is copied aside in the same way before
+//   the first save;
+// - every save replaces the file atomically.
+// Safe to call from any thread.
+class CatalogueFile {
+  public:
+    CatalogueFile() = delete;
+
+    // The parsed document; absent when there is no file or it is damaged (then moved aside).
+    [[nodiscard]] static std::optional<platform::XmlDocument> load(
+        const std::filesystem::path& path);
+
+    // The loaded file had entries the reader dropped: keep the original before the next save.
+    static void keepOriginalBeforeNextSave(const std::filesystem::path& path);
+
+    // Replaces the file with the serialised document, creating the base folder when the file
+    // lies in it and it is missing. False, with a diagnostic printed, when nothing was written.
+    [[nodiscard]] static bool save(const std::filesystem::path& path,
+                                   const platform::XmlDocument& document);
+};
+
+}  // namespace m2

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+#include "app/library/FolderItem.h"
+#include "platform/OutlineView.h"
+#include "platform/Xml.h"
+
+namespace m2 {
+
+class FolderManager;
+
+// The folder-tree file "Morvane.m2f": the library folder tree with each folder's outline
+// state, one nested "folder" element per folder.
+class FolderReader {
+  public:
+    // "<Documents>/Morvane/Morvane.m2f".
+    [[nodiscard]] static std::filesystem::path location();
+
+    // Writes the whole tree of folderManager.folders, refreshing every folder's `expanded`
+    // from the outline (kept as it is without one) and `selected` from `currentSelected`
+    // (false everywhere without one). True when the file was replaced.
+    [[nodiscard]] static bool save(const platform::OutlineView* folderView,
+                                   const FolderItem* currentSelected,
+                                   const FolderManager& folderManager);
+    // The writer's step for one folder and its subtree.
+    static void save(platform::XmlElement& parent, FolderItem& child,
+                     const platform::OutlineView* folderView, const FolderItem* currentSelected);
+
+    // The top-level folders with their subtrees; absent when there is no usable file (a
+    // damaged one is moved aside, see CatalogueFile).
+    [[nodiscard]] static std::optional<std::vector<FolderItemPtr>> load();
+    // The reader's step: appends the folder of `childElement`, with its subtree, to
+    // parent.children.
+    static void load(FolderItem& parent, const platform::XmlElement& childElement);
+};
+
+}  // namespace m2

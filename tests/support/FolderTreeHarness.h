@@ -1,0 +1,29 @@
+#pragma once
+
+#include <filesystem>
+
+#include "app/library/FolderManager.h"
+#include "support/MemoryOutlineView.h"
+#include "support/ScopedDocuments.h"
+
+namespace m2::test {
+
+// A folder-tree model driving an in-memory outline, with the Documents folder in a scratch
+// place. start() loads the tree (the default one when there is no file) and shows it.
+struct FolderTreeHarness {
+    ScopedDocuments docs;
+    FolderManager manager;
+    FolderOutlineSource source{manager};
+    MemoryOutlineView view;
+
+    void start() {
+        manager.folderView = &view;
+        manager.initItems();
+        view.setDataSource(&source);
+    }
+    [[nodiscard]] FolderItemPtr home() const { return manager.getRoot(); }
+    [[nodiscard]] FolderItemPtr child(std::size_t i) const { return home()->children.at(i); }
+    [[nodiscard]] std::filesystem::path treeFile() const { return docs.base() / "Morvane.m2f"; }
+};
+
+}  // namespace m2::test
