@@ -1,23 +1,23 @@
 #include "platform/AlertPresenter.h"
 
-#include <mutex>
+#include "platform/ServiceSlot.h"
 
 namespace m2::platform {
 namespace {
 
-std::mutex g_presenterMutex;
-std::shared_ptr<AlertPresenter> g_presenter;
+ServiceSlot<AlertPresenter>& slot() {
+    static ServiceSlot<AlertPresenter> presenter;
+    return presenter;
+}
 
 }  // namespace
 
 void setAlertPresenter(std::shared_ptr<AlertPresenter> presenter) {
-    const std::lock_guard lock(g_presenterMutex);
-    g_presenter = std::move(presenter);
+    slot().set(std::move(presenter));
 }
 
 std::shared_ptr<AlertPresenter> alertPresenter() {
-    const std::lock_guard lock(g_presenterMutex);
-    return g_presenter;
+    return slot().get();
 }
 
 }  // namespace m2::platform

@@ -1,0 +1,66 @@
+#include "platform/ui/QtAlertPresenter.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QThread>
+#include <cstdio>
+#include <vector>
+
+namespace m2::platform::ui {
+namespace {
+
+int runBox(const AlertRequest& request) {
+    QMessageBox box;
+    box.setIcon(request.style == AlertStyle::warning ? QMessageBox::Warning
+                                                     : QMessageBox::Information);
+    box.setText(QString::fromStdString(request.message));
+    if (request.informativeText) {
+        box.setInformativeText(QString::fromStdString(*request.informativeText));
+    }
+    std::vector<QAbstractButton*> buttons;
+    for (size_t i = 0; i < request.buttons.size(); ++i) {
+        const auto role = i == 0 ? QMessageBox::AcceptRole : QMessageBox::RejectRole;
+        buttons.push_back(box.addButton(QString::fromStdString(request.buttons[i]), role));
+    }
+    if (!buttons.empty()) {
+        box.setDefaultButton(static_cast<QPushButton*>(buttons.front()));
+        box.setEscapeButton(buttons.back());
+    }
+    box.exec();
+    for (size_t i = 0; i < buttons.size(); ++i) {
+        if (box.clickedButton() == buttons[i]) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+}  // namespace
+
+QtAlertPresenter::QtAlertPresenter() : context_(std::make_unique<QObject>()) {}
+
+QtAlertPresenter::~QtAlertPresenter() = default;
+
+int QtAlertPresenter::present(const AlertRequest& request) {
+    if (QCoreApplication::instance() == nullptr) {
+        std::printf("%s\n", request.message.c_str());
+        return -1;
+    }
+    if (QThread::currentThread() == context_->thread()) {
+        return runBox(request);
+    }
+    int answer = -1;
+    QMetaObject::invokeMethod(
+        context_.get(), [&request, &answer] { answer = runBox(request); },
+        Qt::BlockingQueuedConnection);
+    return answer;
+}
+
+std::shared_ptr<QtAlertPresenter> QtAlertPresenter::install() {
+    auto presenter = std::make_shared<QtAlertPresenter>();
+    setAlertPresenter(presenter);
+    return presenter;
+}
+
+}  // namespace m2::platform::ui

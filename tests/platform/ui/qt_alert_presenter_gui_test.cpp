@@ -1,0 +1,130 @@
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+#include <atomic>
+#include <thread>
+
+#include "app/services/Alerts.h"
+#include "platform/ui/QtAlertPresenter.h"
+
+using m2::platform::AlertRequest;
+using m2::platform::AlertStyle;
+using m2::platform::ui::QtAlertPresenter;
+
+namespace {
+
+QMessageBox* currentBox() {
+    return qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+}
+
+QStringList buttonTexts(const QMessageBox& box) {
+    QStringList texts;
+    for (QAbstractButton* button : box.buttons()) {
+        texts << button->text();
+    }
+    texts.sort();
+    return texts;
+}
+
+void press(QMessageBox& box, const QString& text) {
+    for (QAbstractButton* button : box.buttons()) {
+        if (button->text() == text) {
+            button->click();
+            return;
+        }
+    }
+    QFAIL(qPrintable("no button " + text));
+}
+
+}  // namespace
+
+class QtAlertPresenterTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init() { presenter_ = QtAlertPresenter::install(); }
+    void cleanup() {
+        m2::platform::setAlertPresenter(nullptr);
+        presenter_.reset();
+    }
+
+    void warningShowsMessageDetailsAndOk() {
+        bool seen = false;
+        QTimer::singleShot(0, [&] {
+            QMessageBox* box = currentBox();
+            QVERIFY(box != nullptr);
+            QCOMPARE(box->icon(), QMessageBox::Warning);
+            QCOMPARE(box->text(), QString("Could not add file"));
+            QCOMPARE(box->informativeText(), QString("The file “a,b.txt” is missing."));
+            QCOMPARE(buttonTexts(*box), QStringList{"OK"});
+            seen = true;
+            press(*box, "OK");
+        });
+        m2::warningAlert("Could not add file", "The file “a,b.txt” is missing.");
+        QVERIFY(seen);
+    }
+
+    void yesNoAnswersByTheButtonPressed() {
+        for (const auto& [button, expected] : {std::pair{"Yes", true}, {"No", false}}) {
+            QTimer::singleShot(0, [button = QString(button)] {
+                QMessageBox* box = currentBox();
+                QVERIFY(box != nullptr);
+                QCOMPARE(box->icon(), QMessageBox::Information);
+                QCOMPARE(buttonTexts(*box), (QStringList{"No", "Yes"}));
+                press(*box, button);
+            });
+            QCOMPARE(m2::yesNoAlert("Remove the file?", "It stays on disk."), expected);
+        }
+    }
+
+    void closingWithEscapeIsNo() {
+        QTimer::singleShot(0, [] {
+            QMessageBox* box = currentBox();
+            QVERIFY(box != nullptr);
+            QTest::keyClick(box, Qt::Key_Escape);
+        });
+        QCOMPARE(m2::yesNoAlert("Shred?", ""), false);
+    }
+
+    void callFromWorkerBlocksUntilAnswered() {
+        std::atomic<bool> returned{false};
+        std::atomic<int> answer{-2};
+        // The box runs its own modal loop on this thread, so it is answered from a timer
+        // that fires inside that loop; a few ticks pass first to show the worker waits.
+        int ticksWhileShown = 0;
+        bool blockedWhileShown = true;
+        QTimer poll;
+        poll.setInterval(20);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            QMessageBox* box = currentBox();
+            if (box == nullptr) {
+                return;
+            }
+            blockedWhileShown = blockedWhileShown && !returned;
+            if (++ticksWhileShown == 5) {
+                QCOMPARE(box->informativeText(), QString("From a worker"));
+                press(*box, "Yes");
+            }
+        });
+        poll.start();
+        std::thread worker([&] {
+            answer = presenter_->present(
+                {AlertStyle::informational, "Continue?", "From a worker", {"Yes", "No"}});
+            returned = true;
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(returned, 10000);
+        worker.join();
+        poll.stop();
+        QVERIFY(blockedWhileShown);
+        QVERIFY(ticksWhileShown >= 5);
+        QCOMPARE(answer.load(), 0);
+    }
+
+  private:
+    std::shared_ptr<QtAlertPresenter> presenter_;
+};
+
+QTEST_MAIN(QtAlertPresenterTest)
+#include "qt_alert_presenter_gui_test.moc"
