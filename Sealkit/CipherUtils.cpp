@@ -2,10 +2,16 @@
 
 #include <fcntl.h>
 
+#include <climits>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <random>
 
+#include "Sealkit/Cryptography/Wipe.h"
 #include "Sealkit/FileAccess.h"
+#include "Sealkit/FileHeader/FileHeader.h"
+#include "Sealkit/Hash/KeyFactory.h"
 #include "Sealkit/Hash/sha2.h"
 #include "Sealkit/PathUtils.h"
 
@@ -16,10 +22,34 @@ namespace {
 constexpr char kMarker[] = "<qvx>";
 constexpr long kMarkerLength = 5;
 
-struct FileCloser {
-    void operator()(FILE* file) const { std::fclose(file); }
+constexpr int kLegacyCipher = 0, kLegacyKeyType = 0, kLegacyStrength = 16, kLegacyVersion = 2;
+constexpr int kNameDraws = 64;
+
+// Seeded once per process from the system's random device; batches draw from workers.
+class NameRandom {
+  public:
+    int next() {
+        const std::lock_guard lock(mutex);
+        if (injected) {
+            return injected();
+        }
+        return std::uniform_int_distribution<int>(0, INT_MAX)(engine);
+    }
+    void inject(CipherUtils::NameRandomSource source) {
+        const std::lock_guard lock(mutex);
+        injected = std::move(source);
+    }
+
+  private:
+    std::mutex mutex;
+    std::mt19937 engine{std::random_device{}()};
+    CipherUtils::NameRandomSource injected;
 };
-using FilePtr = std::unique_ptr<FILE, FileCloser>;
+
+NameRandom& nameRandom() {
+    static NameRandom random;
+    return random;
+}
 
 bool endsWith(const std::string& text, const std::string& tail) {
     return text.size() >= tail.size() &&
@@ -45,6 +75,42 @@ bool CipherUtils::isEncrypted(const std::string& name) {
 bool CipherUtils::isEncryptedFullCheck(const std::string& path) {
     const FilePtr file(openRegularFile(path, O_RDONLY, "rb"));
     return file != nullptr && isEncrypted(file.get());
+}
+
+CCipherConstraints CipherUtils::constraintsOf(const CFileHeader& header) {
+    CCipherConstraints c(header.getCipherType(), header.getKeyType(), header.getKeySize(),
+                         static_cast<int>(header.getVersion()));
+    c.setVersion(static_cast<int>(header.getVersion()));
+    c.setFileSize(header.getDataSize());
+    return c;
+}
+
+CCipherConstraints CipherUtils::getFileConstraints(const std::string& path) {
+    const FilePtr file(openRegularFile(path, O_RDONLY, "rb"));
+    CFileHeader header;
+    if (file == nullptr || !header.LoadFromFile(file.get())) {
+        return CCipherConstraints(kLegacyCipher, kLegacyKeyType, kLegacyStrength, kLegacyVersion);
+    }
+    return constraintsOf(header);
+}
+
+std::string CipherUtils::getHint(const std::string& path) {
+    const FilePtr file(openRegularFile(path, O_RDONLY, "rb"));
+    CFileHeader header;
+    if (file == nullptr || !header.LoadFromFile(file.get())) {
+        return "Cant read hint!";
+    }
+    const std::string hint = header.getHint();
+    return hint.empty() ? "No hint available" : hint;
+}
+
+bool CipherUtils::checkHash(const unsigned char* digest, const std::string& password,
+                            CCipherConstraints constraints) {
+    std::string text = password;
+    const std::unique_ptr<IKeyBase> key(KeyFactory().createKey(constraints, text, true));
+    wipe(text.data(), text.size());
+    return key != nullptr && key->getDigestRaw() != nullptr &&
+           checkHash(digest, key->getDigestRaw(), constraints);
 }
 
 bool CipherUtils::checkHash(const unsigned char* digest, const unsigned char* key,
@@ -75,6 +141,37 @@ std::string CipherUtils::setFileExtension(const std::string& path, const std::st
         }
     }
     return {};
+}
+
+std::string CipherUtils::obfuscateFileName(const std::string& path, std::string& nameOut,
+                                           const CCipherConstraints& constraints,
+                                           bool hideExtension) {
+    const std::string extension = PathUtils::GetFileExtension(path);
+    const std::string suffix =
+        (hideExtension || extension.empty() ? "" : "." + extension) + g_morvaneFileExtension;
+    const auto slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? path : path.substr(0, slash);
+    for (int draw = 0; draw < kNameDraws; ++draw) {
+        CCipherConstraints c = constraints;
+        std::string seed = std::to_string(nameRandom().next()) + path;
+        const std::unique_ptr<IKeyBase> digest(KeyFactory().createKey(c, seed, false));
+        if (digest == nullptr || digest->getDigestRaw() == nullptr || c.getKeyStrength() <= 0) {
+            return {};
+        }
+        nameOut =
+            "//" +
+            binaryToHex(digest->getDigestRaw(), static_cast<std::size_t>(c.getKeyStrength())) +
+            suffix;
+        if (!PathUtils::doesFileExist(folder + nameOut)) {
+            return folder + nameOut;
+        }
+    }
+    nameOut.clear();
+    return {};
+}
+
+void CipherUtils::setNameRandomSource(NameRandomSource source) {
+    nameRandom().inject(std::move(source));
 }
 
 std::string CipherUtils::binaryToHex(const unsigned char* bytes, std::size_t count) {

@@ -9,6 +9,8 @@
 
 namespace Morvane::Security {
 
+class CFileHeader;
+
 inline const std::string g_morvaneFileExtension = ".m2p";
 inline const std::string g_zipExtension = ".zip";
 inline const std::string g_keyfileError = "Error, could not create keyfile";
@@ -31,6 +33,16 @@ class CipherUtils {
     [[nodiscard]] static bool isEncrypted(const std::string& name);
     [[nodiscard]] static bool isEncryptedFullCheck(const std::string& path);
 
+    // The configuration recorded in a file's trailer. A trailer that cannot be loaded
+    // gives the legacy configuration (Blowfish, key type 0, 16, version 2); an invalid
+    // cipher, key type and strength become the user configuration, but the version
+    // always stays the trailer's, so a newer file is recognised as such.
+    [[nodiscard]] static CCipherConstraints getFileConstraints(const std::string& path);
+    [[nodiscard]] static CCipherConstraints constraintsOf(const CFileHeader& header);
+
+    // Derives the key of password (stretched) and compares key-strength bytes.
+    [[nodiscard]] static bool checkHash(const unsigned char* digest, const std::string& password,
+                                        CCipherConstraints constraints);
     // True when the first key-strength bytes of digest and key are equal.
     [[nodiscard]] static bool checkHash(const unsigned char* digest, const unsigned char* key,
                                         const CCipherConstraints& constraints);
@@ -41,6 +53,22 @@ class CipherUtils {
     [[nodiscard]] static std::string setFileExtension(const std::string& path,
                                                       const std::string& extension, bool replace,
                                                       bool unused = false);
+
+    // The trailer's hint; "Cant read hint!" when the file cannot be opened or holds no
+    // trailer, "No hint available" when the hint is empty.
+    [[nodiscard]] static std::string getHint(const std::string& path);
+
+    // An output name no file holds: the source folder, "//", the upper-case hex digest of
+    // a pseudo-random integer's decimal text followed by the source path, the source's
+    // extension (unless hideExtension) and ".m2p". nameOut receives the part from "//".
+    // Empty when no free name was drawn.
+    [[nodiscard]] static std::string obfuscateFileName(const std::string& path,
+                                                       std::string& nameOut,
+                                                       const CCipherConstraints& constraints,
+                                                       bool hideExtension);
+    // Replaces the per-process seeded source of obfuscated names; an empty function
+    // restores it.
+    static void setNameRandomSource(NameRandomSource source);
 
     // Upper-case hex, two digits a byte.
     [[nodiscard]] static std::string binaryToHex(const unsigned char* bytes, std::size_t count);

@@ -22,6 +22,11 @@ FILE* streamOf(int fd, const char* mode) {
 
 }  // namespace
 
+bool closeChecked(FilePtr& file) {
+    FILE* stream = file.release();
+    return stream == nullptr || std::fclose(stream) == 0;
+}
+
 FILE* openRegularFile(const std::string& path, int flags, const char* mode, mode_t* permissions) {
     const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {

@@ -3,9 +3,19 @@
 #include <sys/types.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 namespace Morvane::Security {
+
+struct FileCloser {
+    void operator()(FILE* file) const { std::fclose(file); }
+};
+// Owns an open stream; where the close result matters use closeChecked().
+using FilePtr = std::unique_ptr<FILE, FileCloser>;
+
+// Closes the stream (if any) and answers whether the close succeeded; errno is set.
+[[nodiscard]] bool closeChecked(FilePtr& file);
 
 // Opens a regular file as a stdio stream; open(2) flags are given, O_CLOEXEC and
 // O_NONBLOCK (so a FIFO cannot block the open) are added. Anything else is refused

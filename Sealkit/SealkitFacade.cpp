@@ -1,10 +1,69 @@
 #include "Sealkit/SealkitFacade.h"
 
+#include "Sealkit/CipherConstraints.h"
 #include "Sealkit/CipherUtils.h"
+#include "Sealkit/Cryptography/FileDecryptor.h"
+#include "Sealkit/Cryptography/FileEncryptor.h"
+#include "Sealkit/MorvaneResult.h"
 #include "Shredder/SecureDelete.h"
+
+using Morvane::Security::CMorvaneResult;
+
+namespace {
+
+SealkitOutcome outcomeOf(int code, bool succeeded, const std::string& path) {
+    return {succeeded ? SealkitOutcome::Status::ok : SealkitOutcome::Status::fail,
+            CMorvaneResult::getStringResult(code), path, code};
+}
+
+}  // namespace
 
 std::string SealkitOutcome::text() const {
     return (status == Status::ok ? "ok," : "fail,") + message + "," + path;
+}
+
+Encryptor::Encryptor(const std::string& constraint, const std::string& /*hint*/,
+                     bool encryptFilename, bool hideExtension) {
+    Morvane::Security::CCipherConstraints user;
+    user.CreateUserConstraint();
+    encryptor =
+        std::make_unique<Morvane::Security::FileEncryptor>(encryptFilename, constraint, user);
+    encryptor->setHideExtension(hideExtension);
+}
+
+Encryptor::~Encryptor() = default;
+
+SealkitOutcome Encryptor::encryptFileOutcome(const std::string& path, const std::string& hint) {
+    std::string file = path;
+    std::string storedHint = hint;
+    const int code = encryptor->processFile(file, storedHint, false, std::string());
+    return outcomeOf(code, code == Morvane::Security::kOK, file);
+}
+
+std::string Encryptor::encryptFile(const std::string& path, const std::string& hint) {
+    return encryptFileOutcome(path, hint).text();
+}
+
+std::string Encryptor::encryptString(const std::string& /*text*/, const std::string& /*password*/) {
+    return {};
+}
+
+Decryptor::Decryptor(const std::string& constraint, const std::string& /*hint*/)
+    : decryptor(std::make_unique<Morvane::Security::FileDecryptor>(false, constraint)) {}
+
+Decryptor::~Decryptor() = default;
+
+SealkitOutcome Decryptor::decryptFileOutcome(const std::string& path, const std::string& hint) {
+    using namespace Morvane::Security;
+    std::string file = path;
+    std::string storedHint = hint;
+    const int code = decryptor->processFile(file, storedHint, false, std::string());
+    const bool succeeded = code == kOK || code == kFileEmpty || code == kRenamedCopy;
+    return outcomeOf(code, succeeded, file);
+}
+
+std::string Decryptor::decryptFile(const std::string& path, const std::string& hint) {
+    return decryptFileOutcome(path, hint).text();
 }
 
 std::string Keyfile::createKey(const std::string& path) {

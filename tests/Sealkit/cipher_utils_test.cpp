@@ -9,7 +9,9 @@
 #include "Sealkit/PathUtils.h"
 #include "support/CommandOutput.h"
 #include "support/EngineFiles.h"
+#include "support/Hex.h"
 
+using Morvane::Security::CCipherConstraints;
 using Morvane::Security::CipherUtils;
 namespace PathUtils = Morvane::PathUtils;
 
@@ -148,6 +150,129 @@ TEST(CipherUtils, KeyfileErrors) {
     for (const std::string& path : {dir / "short", dir / "missing", dir.path(), dir / "fifo"}) {
         EXPECT_EQ(CipherUtils::createKeyfileData(path), "Error, could not create keyfile") << path;
     }
+}
+
+// Restores the per-process source after a test injected its own.
+struct InjectedRandom {
+    explicit InjectedRandom(std::vector<int> values) {
+        CipherUtils::setNameRandomSource([values, i = std::size_t{0}]() mutable {
+            return values[std::min(i++, values.size() - 1)];
+        });
+    }
+    ~InjectedRandom() { CipherUtils::setNameRandomSource({}); }
+};
+
+CCipherConstraints userConstraints() {
+    CCipherConstraints c;
+    c.CreateUserConstraint();
+    return c;
+}
+
+std::string upperDigestOf(int r, const std::string& path) {
+    std::string hex =
+        m2test::commandOutput("printf '%d%s' " + std::to_string(r) + " '" + path + "' | sha256sum")
+            .substr(0, 64);
+    for (char& c : hex) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return hex;
+}
+
+TEST(CipherUtils, ObfuscatedNameIsTheDigestOfTheSeedText) {
+    m2test::ScratchDir dir;
+    const std::string path = dir / "report.txt";
+    const struct {
+        bool hide;
+        const char* suffix;
+    } cases[] = {{false, ".txt.m2p"}, {true, ".m2p"}};
+    for (const auto& c : cases) {
+        InjectedRandom random({1804289383});
+        std::string name;
+        const std::string out =
+            CipherUtils::obfuscateFileName(path, name, userConstraints(), c.hide);
+        EXPECT_EQ(name, "//" + upperDigestOf(1804289383, path) + c.suffix);
+        EXPECT_EQ(out, dir.path() + name);
+    }
+}
+
+TEST(CipherUtils, ObfuscatedNameDrawsAgainWhileTheNameExists) {
+    m2test::ScratchDir dir;
+    const std::string path = dir / "a";
+    std::string name;
+    {
+        InjectedRandom random({7, 7, 8});
+        const std::string first =
+            CipherUtils::obfuscateFileName(path, name, userConstraints(), false);
+        EXPECT_EQ(name, "//" + upperDigestOf(7, path) + ".m2p");
+        m2test::writeBytes(first, "taken");
+        const std::string second =
+            CipherUtils::obfuscateFileName(path, name, userConstraints(), false);
+        EXPECT_EQ(name, "//" + upperDigestOf(8, path) + ".m2p");
+        EXPECT_NE(first, second);
+        // Only ever the taken name: no name at all.
+        InjectedRandom stuck({7});
+        EXPECT_EQ(CipherUtils::obfuscateFileName(path, name, userConstraints(), false), "");
+    }
+    // The process's own source gives different names for the same file.
+    std::string again;
+    EXPECT_NE(CipherUtils::obfuscateFileName(path, name, userConstraints(), false),
+              CipherUtils::obfuscateFileName(path, again, userConstraints(), false));
+}
+
+TEST(CipherUtils, FileConstraintsKeepTheTrailerVersion) {
+    m2test::ScratchDir dir;
+    const std::string v6 = m2test::readBytes(M2_FIXTURES "/m2p/v6_aes.m2p");
+    const auto patched = [&](const std::string& from, const std::string& to) {
+        std::string text = v6;
+        const auto at = text.rfind(from);
+        EXPECT_NE(at, std::string::npos);
+        return text.replace(at, from.size(), to);
+    };
+    m2test::writeBytes(dir / "v7", patched(",6,1,2,32,,", ",7,1,2,32,,"));
+    m2test::writeBytes(dir / "bad triple", patched(",6,1,2,32,,", ",9,5,2,32,,"));
+    m2test::writeBytes(dir / "plain", "no trailer");
+    const struct {
+        std::string path;
+        int cipher, key, strength, version;
+        std::uint64_t size;
+    } cases[] = {
+        {M2_FIXTURES "/m2p/v6_aes.m2p", 1, 2, 32, 6, 16},
+        {M2_FIXTURES "/m2p/v2_blowfish_ecb.m2p", 0, 0, 16, 2, 10005},
+        {M2_FIXTURES "/m2p/v4_blowfish_legacy_md5.m2p", 0, 1, 16, 4, 31},
+        {M2_FIXTURES "/m2p/crafted_keysize_zero.m2p", 1, 2, 16, 6, 20},
+        {dir / "v7", 1, 2, 32, 7, 16},
+        {dir / "bad triple", 1, 2, 32, 9, 16},
+        {dir / "plain", 0, 0, 16, 2, 0},
+        {dir / "missing", 0, 0, 16, 2, 0},
+        {dir.path(), 0, 0, 16, 2, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        const CCipherConstraints got = CipherUtils::getFileConstraints(c.path);
+        EXPECT_EQ(got.getCipherType(), c.cipher);
+        EXPECT_EQ(got.getKeyType(), c.key);
+        EXPECT_EQ(got.getKeyStrength(), c.strength);
+        EXPECT_EQ(got.getMorvaneVersion(), c.version);
+        EXPECT_EQ(got.getFileSize(), c.size);
+    }
+}
+
+TEST(CipherUtils, HintsAndPasswordChecks) {
+    EXPECT_EQ(CipherUtils::getHint(M2_FIXTURES "/m2p/v6_aes.m2p"), "hint");
+    EXPECT_EQ(CipherUtils::getHint(M2_FIXTURES "/m2p/v2_blowfish_ecb.m2p"), "old hint");
+    EXPECT_EQ(CipherUtils::getHint(M2_FIXTURES "/m2p/v4_blowfish_legacy_md5.m2p"),
+              "No hint available");
+    EXPECT_EQ(CipherUtils::getHint("/nonexistent.m2p"), "Cant read hint!");
+
+    // The stretched SHA-256 key of "password" from the reference table.
+    const auto key =
+        m2test::fromHex("bd7204e1fe5a7fabe22fca78f5f0463b43285475b1208ad2a0393ab45ad4ca4f");
+    EXPECT_TRUE(CipherUtils::checkHash(key.data(), std::string("password"), userConstraints()));
+    EXPECT_FALSE(CipherUtils::checkHash(key.data(), std::string("passwort"), userConstraints()));
+    auto other = key;
+    other[31] ^= 1;
+    EXPECT_TRUE(CipherUtils::checkHash(key.data(), key.data(), userConstraints()));
+    EXPECT_FALSE(CipherUtils::checkHash(key.data(), other.data(), userConstraints()));
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <string>
 
 #include "Sealkit/SealkitFacade.h"
-#include "support/EngineFiles.h"
 
 namespace {
 
@@ -21,21 +20,6 @@ TEST(FacadeOutcome, TextIsStatusMessageAndPath) {
     for (const auto& c : cases) {
         EXPECT_EQ(c.outcome.text(), c.text);
     }
-}
-
-TEST(FacadeKeyfileAndShredder, ForwardToTheEngine) {
-    m2test::ScratchDir dir;
-    m2test::writeBytes(dir / "short", "too short");
-    EXPECT_EQ(Keyfile().createKey(dir / "short"), "Error, could not create keyfile");
-
-    m2test::writeBytes(dir / "key", std::string(2048, '\0'));
-    // SHA-256 of 2048 zero bytes.
-    EXPECT_EQ(Keyfile().createKey(dir / "key"),
-              "e5a00aa9991ac8a5ee3109844d84a55583bd20572ad3ffcd42792f3c36b183ad");
-
-    EXPECT_TRUE(Shredder().shredFile(dir / "key"));
-    EXPECT_FALSE(m2test::pathExists(dir / "key"));
-    EXPECT_FALSE(Shredder().shredFile(dir / "key"));
 }
 
 }  // namespace

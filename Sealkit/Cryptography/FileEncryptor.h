@@ -1,0 +1,48 @@
+#pragma once
+
+#include <string>
+
+#include "Sealkit/FileCipher.h"
+
+namespace Morvane::Security {
+
+// Turns one plain file into an encrypted ".m2p" file beside it and then securely
+// deletes the plain file. The source is destroyed only once the encrypted file is
+// complete, on disk and checked.
+class FileEncryptor : public FileCipher {
+  public:
+    FileEncryptor(bool encryptFilename, const std::string& password,
+                  CCipherConstraints& constraints);
+
+    // On success (0) path becomes the encrypted file; on failure it is unchanged, the
+    // source is kept and no output is left behind.
+    [[nodiscard]] int processFile(std::string& path, std::string& hint, bool flag,
+                                  const std::string& destinationFolder) override;
+
+    void setHideExtension(bool hide) { hideExtension = hide; }
+    [[nodiscard]] bool getHideExtension() const { return hideExtension; }
+
+  protected:
+    // Writes ciphertext, check digest and header text from the open input to the open
+    // output; 0 when every byte was written.
+    int processData(std::string& hint) override;
+
+    // The output name by the rules of the encryptor; empty when none is free.
+    [[nodiscard]] std::string chooseOutputPath();
+    // Seam: the final move of a completed output over a name that may be replaced.
+    [[nodiscard]] virtual bool replaceFile(const std::string& from, const std::string& to);
+
+  private:
+    [[nodiscard]] int createOutput(mode_t permissions);
+    [[nodiscard]] bool outputIsComplete(std::uint64_t expectedSize) const;
+    void destroySource();
+    void discardOutput();
+
+    bool hideExtension = false;
+    std::uint64_t sourceSize = 0;
+    std::uint64_t writtenSize = 0;
+    // Where a completed output must finally go when it replaces a file of that name.
+    std::string replaceTarget;
+};
+
+}  // namespace Morvane::Security

@@ -1,0 +1,236 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <string>
+#include <vector>
+
+#include "Sealkit/CipherUtils.h"
+#include "Sealkit/MorvaneResult.h"
+#include "Sealkit/SealkitFacade.h"
+#include "support/EngineFiles.h"
+
+using Morvane::Security::CMorvaneResult;
+
+namespace {
+
+const std::string kPassword = "pipeline password";
+const std::string kRenamed =
+    "File already exists and has been renamed to <filename>_(number).extension";
+
+std::string failText(int code, const std::string& path) {
+    return "fail," + CMorvaneResult::getStringResult(code) + "," + path;
+}
+
+// True when text is prefix, then `hexDigits` upper-case hex digits, then suffix.
+bool isNamed(const std::string& text, const std::string& prefix, std::size_t hexDigits,
+             const std::string& suffix) {
+    if (text.size() != prefix.size() + hexDigits + suffix.size() || text.rfind(prefix, 0) != 0 ||
+        text.compare(text.size() - suffix.size(), suffix.size(), suffix) != 0) {
+        return false;
+    }
+    for (std::size_t i = prefix.size(); i < prefix.size() + hexDigits; ++i) {
+        if (!std::isxdigit(static_cast<unsigned char>(text[i])) || std::islower(text[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Encrypts every size under each flag combination and decrypts it back through one
+// decryptor: exact result texts, exact content, nothing else left in the folder.
+TEST(FilePipelines, RoundTripsThroughTheFacade) {
+    const std::size_t sizes[] = {0, 1, 15, 16, 17, 10000, 10005, 3 * 1024 * 1024 + 5};
+    const struct {
+        bool encryptFilename, hideExtension;
+        // The encrypted path after the folder: prefix, hex digits, suffix.
+        const char* prefix;
+        std::size_t hexDigits;
+        const char* suffix;
+    } flags[] = {
+        {false, false, "/report.txt.m2p", 0, ""},
+        {false, true, "/report.m2p", 0, ""},
+        {true, false, "//", 64, ".txt.m2p"},
+        {true, true, "//", 64, ".m2p"},
+    };
+    Decryptor decryptor(kPassword, "");
+    int round = 0;
+    for (const auto& f : flags) {
+        Encryptor encryptor(kPassword, "", f.encryptFilename, f.hideExtension);
+        for (const std::size_t size : sizes) {
+            SCOPED_TRACE(testing::Message() << f.prefix << f.suffix << " size " << size);
+            m2test::ScratchDir dir;
+            const std::string plain = dir / "report.txt";
+            const std::string content = m2test::patternText(size);
+            m2test::writeBytes(plain, content);
+            const std::string hint = (round++ % 2 == 0) ? "" : "my hint, with a comma";
+
+            const SealkitOutcome encrypted = encryptor.encryptFileOutcome(plain, hint);
+            EXPECT_EQ(encrypted.code, 0);
+            EXPECT_TRUE(isNamed(encrypted.path, dir.path() + f.prefix, f.hexDigits, f.suffix))
+                << encrypted.path;
+            EXPECT_EQ(encrypted.text(), "ok,OK," + encrypted.path);
+            EXPECT_FALSE(m2test::pathExists(plain));
+            EXPECT_EQ(m2test::folderNames(dir.path()).size(), 1u);
+
+            // The plain file goes to the encrypted file's folder (all before its last "/").
+            const std::string folder = encrypted.path.substr(0, encrypted.path.rfind('/'));
+            EXPECT_EQ(decryptor.decryptFile(encrypted.path, ""),
+                      "ok,OK," + folder + "//report.txt");
+            EXPECT_EQ(m2test::readBytes(plain), content);
+            EXPECT_EQ(m2test::folderNames(dir.path()), std::vector<std::string>{"report.txt"});
+        }
+    }
+}
+
+TEST(FilePipelines, TakenNamesGetCopyNames) {
+    m2test::ScratchDir dir;
+    m2test::writeBytes(dir / "a.txt", "first");
+    m2test::writeBytes(dir / "a.txt.m2p", "bystander");
+
+    Encryptor encryptor(kPassword, "", false, false);
+    EXPECT_EQ(encryptor.encryptFile(dir / "a.txt", "h"), "ok,OK," + (dir / "a.txt_(copy 1).m2p"));
+    EXPECT_EQ(m2test::readBytes(dir / "a.txt.m2p"), "bystander");
+
+    // The plain name is taken again when the encrypted file comes back.
+    m2test::writeBytes(dir / "a.txt", "newer");
+    Decryptor decryptor(kPassword, "");
+    EXPECT_EQ(decryptor.decryptFile(dir / "a.txt_(copy 1).m2p", ""),
+              "ok," + kRenamed + "," + dir.path() + "//a_(copy 1).txt");
+    EXPECT_EQ(m2test::readBytes(dir / "a.txt"), "newer");
+    EXPECT_EQ(m2test::readBytes(dir / "a_(copy 1).txt"), "first");
+    EXPECT_EQ(m2test::folderNames(dir.path()),
+              (std::vector<std::string>{"a.txt", "a.txt.m2p", "a_(copy 1).txt"}));
+}
+
+TEST(FilePipelines, NamesWithoutExtensionNeverReplaceAFile) {
+    m2test::ScratchDir dir;
+    m2test::writeBytes(dir / "notes", "plain");
+    m2test::writeBytes(dir / "notes.m2p", "older encrypted file");
+    Encryptor encryptor(kPassword, "", false, false);
+    const SealkitOutcome encrypted = encryptor.encryptFileOutcome(dir / "notes", "");
+    EXPECT_EQ(encrypted.path, dir / "notes_(copy 1).m2p");
+    EXPECT_EQ(m2test::readBytes(dir / "notes.m2p"), "older encrypted file");
+
+    m2test::writeBytes(dir / "notes", "someone else");
+    Decryptor decryptor(kPassword, "");
+    EXPECT_EQ(decryptor.decryptFileOutcome(encrypted.path, "").path,
+              dir.path() + "//notes_(copy 1)");
+    EXPECT_EQ(m2test::readBytes(dir / "notes"), "someone else");
+    EXPECT_EQ(m2test::readBytes(dir / "notes_(copy 1)"), "plain");
+}
+
+TEST(FilePipelines, RefusalsChangeNothing) {
+    m2test::ScratchDir dir;
+    m2test::writeBytes(dir / "a.txt", "secret content");
+    Encryptor encryptor(kPassword, "", false, false);
+    const std::string encrypted = encryptor.encryptFileOutcome(dir / "a.txt", "hint").path;
+    const std::string stored = m2test::readBytes(encrypted);
+
+    // Already encrypted.
+    EXPECT_EQ(encryptor.encryptFile(encrypted, ""), "fail,File already encrypted," + encrypted);
+    // Wrong password: the temporary path is reported and nothing is left behind.
+    Decryptor wrong("not the password", "");
+    EXPECT_EQ(wrong.decryptFile(encrypted, ""), "fail,Password incorrect ," + encrypted + ".cdf");
+    // A file without the trailer.
+    m2test::writeBytes(dir / "plain.m2p", "no trailer here");
+    Decryptor decryptor(kPassword, "");
+    EXPECT_EQ(decryptor.decryptFile(dir / "plain.m2p", ""),
+              "fail,File not encrypted," + (dir / "plain.m2p"));
+    // A newer format version, refused before anything is created.
+    std::string newer = stored;
+    const auto at = newer.rfind(",6,1,2,32,,0");
+    ASSERT_NE(at, std::string::npos);
+    newer[at + 1] = '7';
+    m2test::writeBytes(dir / "newer.m2p", newer);
+    EXPECT_EQ(decryptor.decryptFile(dir / "newer.m2p", ""), failText(-21, dir / "newer.m2p"));
+    // What is not a regular file, or not there.
+    ASSERT_EQ(::mkdir((dir / "folder").c_str(), 0700), 0);
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink((dir / "a.txt.m2p").c_str(), (dir / "link").c_str()), 0);
+    const struct {
+        const char* name;
+        int error;
+    } sources[] = {{"folder", EISDIR}, {"fifo", EINVAL}, {"link", ELOOP}, {"gone", ENOENT}};
+    for (const auto& s : sources) {
+        EXPECT_EQ(encryptor.encryptFile(dir / s.name, ""),
+                  failText(CMorvaneResult::systemErrorCode(s.error), dir / s.name));
+    }
+    EXPECT_EQ(decryptor.decryptFile(dir / "folder", ""),
+              failText(CMorvaneResult::systemErrorCode(EISDIR), dir / "folder"));
+
+    EXPECT_EQ(m2test::readBytes(encrypted), stored);
+    EXPECT_EQ(m2test::folderNames(dir.path()),
+              (std::vector<std::string>{"a.txt.m2p", "fifo", "folder", "link", "newer.m2p",
+                                        "plain.m2p"}));
+}
+
+TEST(FilePipelines, TrailerThatWouldNotFitIsRefusedBeforeWriting) {
+    m2test::ScratchDir dir;
+    m2test::writeBytes(dir / "a.txt", "content");
+    Encryptor encryptor(kPassword, "", false, false);
+    EXPECT_EQ(encryptor.encryptFile(dir / "a.txt", std::string(5000, 'h')),
+              failText(-15, dir / "a.txt"));
+    EXPECT_EQ(m2test::folderNames(dir.path()), std::vector<std::string>{"a.txt"});
+
+    const std::string hint(4600, 'h');
+    const SealkitOutcome fits = encryptor.encryptFileOutcome(dir / "a.txt", hint);
+    ASSERT_TRUE(fits.succeeded()) << fits.text();
+    EXPECT_TRUE(Decryptor(kPassword, "").decryptFileOutcome(fits.path, "").succeeded());
+    EXPECT_EQ(m2test::readBytes(dir / "a.txt"), "content");
+}
+
+TEST(FilePipelines, UnrelatedTemporaryNameIsNotTruncated) {
+    m2test::ScratchDir dir;
+    m2test::writeBytes(dir / "a.txt", "content");
+    const std::string encrypted =
+        Encryptor(kPassword, "", false, false).encryptFileOutcome(dir / "a.txt", "").path;
+    m2test::writeBytes(encrypted + ".cdf", "unrelated");
+    EXPECT_EQ(Decryptor(kPassword, "").decryptFile(encrypted, ""),
+              "ok,OK," + dir.path() + "//a.txt");
+    EXPECT_EQ(m2test::readBytes(encrypted + ".cdf"), "unrelated");
+    EXPECT_EQ(m2test::folderNames(dir.path()),
+              (std::vector<std::string>{"a.txt", "a.txt.m2p.cdf"}));
+}
+
+TEST(FilePipelines, NotesWorkingFileReplacesItsEncryptedFile) {
+    m2test::ScratchDir dir;
+    const std::string working = dir / "M2PID0x1001.dat";
+    m2test::writeBytes(working, "notes v1");
+    m2test::writeBytes(working + ".m2p", "older notes file");
+    Encryptor encryptor(kPassword, "", false, false);
+    EXPECT_EQ(encryptor.encryptFile(working, ""), "ok,OK," + working + ".m2p");
+    EXPECT_EQ(m2test::folderNames(dir.path()), std::vector<std::string>{"M2PID0x1001.dat.m2p"});
+    EXPECT_EQ(Decryptor(kPassword, "").decryptFile(working + ".m2p", ""),
+              "ok,OK," + dir.path() + "//M2PID0x1001.dat");
+    EXPECT_EQ(m2test::readBytes(working), "notes v1");
+}
+
+TEST(FilePipelines, EncryptingTwiceGivesDifferentFiles) {
+    m2test::ScratchDir dir;
+    Encryptor encryptor(kPassword, "", false, false);
+    std::vector<std::string> files;
+    for (const char* name : {"x/a.txt", "y/a.txt"}) {
+        ::mkdir((dir / std::string(name).substr(0, 1)).c_str(), 0700);
+        m2test::writeBytes(dir / name, "same content");
+        files.push_back(m2test::readBytes(encryptor.encryptFileOutcome(dir / name, "").path));
+    }
+    EXPECT_NE(files[0], files[1]);
+    EXPECT_EQ(files[0].size(), files[1].size());
+}
+
+TEST(FilePipelines, ShredderAndKeyfileThroughTheFacade) {
+    m2test::ScratchDir dir;
+    m2test::writeBytes(dir / "short", "too short");
+    EXPECT_EQ(Keyfile().createKey(dir / "short"), "Error, could not create keyfile");
+    m2test::writeBytes(dir / "key", std::string(2048, '\0'));
+    // SHA-256 of 2048 zero bytes.
+    EXPECT_EQ(Keyfile().createKey(dir / "key"),
+              "e5a00aa9991ac8a5ee3109844d84a55583bd20572ad3ffcd42792f3c36b183ad");
+    EXPECT_TRUE(Shredder().shredFile(dir / "key"));
+    EXPECT_FALSE(m2test::pathExists(dir / "key"));
+    EXPECT_FALSE(Shredder().shredFile(dir / "key"));
+}
+
+}  // namespace
