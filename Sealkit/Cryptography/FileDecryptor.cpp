@@ -43,9 +43,10 @@ bool isPlainName(const std::string& name) {
            name.find('/') == std::string::npos && name.find('\0') == std::string::npos;
 }
 
+// A relative name's folder is ".", never "" (which would put the plain file at "//name").
 std::string folderOf(const std::string& path) {
     const auto slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
 }
 
 }  // namespace

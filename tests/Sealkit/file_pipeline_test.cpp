@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -218,6 +219,19 @@ TEST(FilePipelines, EncryptingTwiceGivesDifferentFiles) {
     }
     EXPECT_NE(files[0], files[1]);
     EXPECT_EQ(files[0].size(), files[1].size());
+}
+
+TEST(FilePipelines, RelativePathsStayInTheirFolder) {
+    m2test::ScratchDir dir;
+    m2test::writeBytes(dir / "a.txt", "content");
+    char* previous = ::getcwd(nullptr, 0);
+    ASSERT_EQ(::chdir(dir.path().c_str()), 0);
+    EXPECT_EQ(Encryptor(kPassword, "", false, false).encryptFile("a.txt", ""), "ok,OK,a.txt.m2p");
+    EXPECT_EQ(Decryptor(kPassword, "").decryptFile("a.txt.m2p", ""), "ok,OK,.//a.txt");
+    ASSERT_EQ(::chdir(previous), 0);
+    std::free(previous);
+    EXPECT_EQ(m2test::readBytes(dir / "a.txt"), "content");
+    EXPECT_EQ(m2test::folderNames(dir.path()), std::vector<std::string>{"a.txt"});
 }
 
 TEST(FilePipelines, ShredderAndKeyfileThroughTheFacade) {
