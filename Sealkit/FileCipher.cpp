@@ -14,17 +14,13 @@ namespace {
 
 constexpr int kIvBytes = 16;
 constexpr int kAesKeyBytes = 32;
-constexpr int kSha256KeyArea = 64;  // the digest and 32 zero bytes
-constexpr int kMd5KeyArea = 16;
-constexpr int kSha256KeyType = 2;
 constexpr int kAesCipherType = 1;
 
 // The key bytes a configuration may use: what its key object defines, and at least
 // the 32 bytes AES always reads.
 bool keyBytesDefined(const CCipherConstraints& c) {
     const int strength = c.getKeyStrength();
-    const int defined = c.getKeyType() == kSha256KeyType ? kSha256KeyArea : kMd5KeyArea;
-    return strength > 0 && strength <= defined &&
+    return strength > 0 && strength <= KeyFactory::definedKeyBytes(c.getKeyType()) &&
            (c.getCipherType() != kAesCipherType || strength >= kAesKeyBytes);
 }
 
