@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <limits>
+#include <memory>
 
 namespace m2::platform {
 namespace {
@@ -26,6 +27,40 @@ plist_t makeNode(const PropertyValue& value) {
         plist_t operator()(const std::string& v) const { return plist_new_string(v.c_str()); }
     };
     return std::visit(Visitor{}, value);
+}
+
+struct NodeFree {
+    void operator()(plist_t node) const { plist_free(node); }
+};
+
+// The scalar a node holds; absent for containers, dates and data.
+std::optional<PropertyValue> valueOf(plist_t node) {
+    switch (plist_get_node_type(node)) {
+        case PLIST_BOOLEAN: {
+            std::uint8_t v = 0;
+            plist_get_bool_val(node, &v);
+            return std::optional<PropertyValue>(std::in_place, std::in_place_type<bool>, v != 0);
+        }
+        case PLIST_UINT: {
+            std::uint64_t v = 0;
+            plist_get_uint_val(node, &v);
+            return std::optional<PropertyValue>(std::in_place, std::in_place_type<std::int64_t>,
+                                                static_cast<std::int64_t>(v));
+        }
+        case PLIST_REAL: {
+            double v = 0;
+            plist_get_real_val(node, &v);
+            return std::optional<PropertyValue>(std::in_place, std::in_place_type<double>, v);
+        }
+        case PLIST_STRING: {
+            char* v = nullptr;
+            plist_get_string_val(node, &v);
+            return std::optional<PropertyValue>(std::in_place, std::in_place_type<std::string>,
+                                                takeString(v));
+        }
+        default:
+            return std::nullopt;
+    }
 }
 
 }  // namespace
@@ -83,32 +118,7 @@ std::optional<PropertyValue> PropertyList::value(const std::string& key) const {
     if (node == nullptr) {
         return std::nullopt;
     }
-    switch (plist_get_node_type(node)) {
-        case PLIST_BOOLEAN: {
-            std::uint8_t v = 0;
-            plist_get_bool_val(node, &v);
-            return std::optional<PropertyValue>(std::in_place, std::in_place_type<bool>, v != 0);
-        }
-        case PLIST_UINT: {
-            std::uint64_t v = 0;
-            plist_get_uint_val(node, &v);
-            return std::optional<PropertyValue>(std::in_place, std::in_place_type<std::int64_t>,
-                                                static_cast<std::int64_t>(v));
-        }
-        case PLIST_REAL: {
-            double v = 0;
-            plist_get_real_val(node, &v);
-            return std::optional<PropertyValue>(std::in_place, std::in_place_type<double>, v);
-        }
-        case PLIST_STRING: {
-            char* v = nullptr;
-            plist_get_string_val(node, &v);
-            return std::optional<PropertyValue>(std::in_place, std::in_place_type<std::string>,
-                                                takeString(v));
-        }
-        default:
-            return std::nullopt;
-    }
+    return valueOf(node);
 }
 
 void PropertyList::set(const std::string& key, const PropertyValue& value) {
@@ -141,6 +151,29 @@ std::vector<std::string> PropertyList::keys() const {
     }
     std::free(iter);
     return result;
+}
+
+std::string singleValueBinaryPropertyList(const PropertyValue& value) {
+    const std::unique_ptr<void, NodeFree> node(makeNode(value));
+    char* bytes = nullptr;
+    std::uint32_t length = 0;
+    plist_to_bin(static_cast<plist_t>(node.get()), &bytes, &length);
+    std::string result(bytes != nullptr ? bytes : "", bytes != nullptr ? length : 0);
+    plist_to_bin_free(bytes);
+    return result;
+}
+
+std::optional<PropertyValue> parseSingleValuePropertyList(std::string_view bytes) {
+    if (bytes.empty() || bytes.size() > std::numeric_limits<std::uint32_t>::max()) {
+        return std::nullopt;
+    }
+    plist_t root = nullptr;
+    plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &root);
+    if (root == nullptr) {
+        return std::nullopt;
+    }
+    const std::unique_ptr<void, NodeFree> owned(root);
+    return valueOf(root);
 }
 
 }  // namespace m2::platform

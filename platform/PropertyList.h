@@ -46,4 +46,11 @@ class PropertyList {
     std::unique_ptr<void, Deleter> root_;
 };
 
+// One value alone as a binary property list whose top object is the value itself; single
+// typed values are kept this way in the keychain.
+[[nodiscard]] std::string singleValueBinaryPropertyList(const PropertyValue& value);
+// The value of such a list (any encoding libplist reads); absent when the bytes do not
+// parse or the top object is not one of the scalar kinds.
+[[nodiscard]] std::optional<PropertyValue> parseSingleValuePropertyList(std::string_view bytes);
+
 }  // namespace m2::platform

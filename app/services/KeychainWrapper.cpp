@@ -1,5 +1,6 @@
 #include "app/services/KeychainWrapper.h"
 
+#include <cmath>
 #include <mutex>
 #include <utility>
 
@@ -21,6 +22,21 @@ struct SharedFields {
     std::string serviceName{fallbackServiceName};
     std::optional<std::string> accessGroup;
 };
+
+// A stored number as the platform's number objects would give it: Booleans are 0 and 1,
+// floating-point values are truncated toward zero when an integer is asked for.
+std::optional<double> numberOf(const std::optional<platform::PropertyValue>& value) {
+    if (!value) {
+        return std::nullopt;
+    }
+    if (const auto* b = std::get_if<bool>(&*value)) {
+        return *b ? 1.0 : 0.0;
+    }
+    if (const auto* d = std::get_if<double>(&*value)) {
+        return *d;
+    }
+    return std::nullopt;
+}
 
 SharedFields& shared() {
     static SharedFields fields;
@@ -130,6 +146,64 @@ bool KeychainWrapper::hasValueForKey(std::string_view key, Options options) cons
     return dataForKey(key, options).has_value();
 }
 
+std::optional<platform::PropertyValue> KeychainWrapper::objectForKey(std::string_view key,
+                                                                     Options options) const {
+    const auto data = dataForKey(key, options);
+    if (!data || data->empty()) {
+        return std::nullopt;
+    }
+    return platform::parseSingleValuePropertyList(
+        std::string_view(reinterpret_cast<const char*>(data->data()), data->size()));
+}
+
+std::optional<std::int64_t> KeychainWrapper::integerForKey(std::string_view key,
+                                                           Options options) const {
+    const auto value = objectForKey(key, options);
+    if (value) {
+        if (const auto* i = std::get_if<std::int64_t>(&*value)) {
+            return *i;
+        }
+    }
+    const auto number = numberOf(value);
+    // Outside this range (or NaN) the truncated value would not be representable.
+    if (!number || !(*number >= -9223372036854775808.0 && *number < 9223372036854775808.0)) {
+        return std::nullopt;
+    }
+    return static_cast<std::int64_t>(std::trunc(*number));
+}
+
+std::optional<double> KeychainWrapper::doubleForKey(std::string_view key, Options options) const {
+    const auto value = objectForKey(key, options);
+    if (value) {
+        if (const auto* i = std::get_if<std::int64_t>(&*value)) {
+            return static_cast<double>(*i);
+        }
+    }
+    return numberOf(value);
+}
+
+std::optional<float> KeychainWrapper::floatForKey(std::string_view key, Options options) const {
+    const auto value = doubleForKey(key, options);
+    if (!value) {
+        return std::nullopt;
+    }
+    return static_cast<float>(*value);
+}
+
+std::optional<bool> KeychainWrapper::boolForKey(std::string_view key, Options options) const {
+    const auto value = objectForKey(key, options);
+    if (value) {
+        if (const auto* i = std::get_if<std::int64_t>(&*value)) {
+            return *i != 0;
+        }
+    }
+    const auto number = numberOf(value);
+    if (!number) {
+        return std::nullopt;
+    }
+    return *number != 0.0;
+}
+
 std::optional<std::string> KeychainWrapper::stringForKey(std::string_view key,
                                                          Options options) const {
     const auto data = dataForKey(key, options);
@@ -151,6 +225,37 @@ std::optional<KeychainData> KeychainWrapper::dataForKey(std::string_view key,
 std::optional<KeychainData> KeychainWrapper::dataRefForKey(std::string_view key,
                                                            Options options) const {
     return copy(key, options, KeychainReturn::persistentRef);
+}
+
+bool KeychainWrapper::setObject(const platform::PropertyValue& value, std::string_view key,
+                                Options options) const {
+    // A property-list string is UTF-8 text that ends at its first NUL: refuse what it would cut.
+    if (const auto* text = std::get_if<std::string>(&value)) {
+        if (text->find('\0') != std::string::npos || !platform::isValidUtf8(*text)) {
+            return false;
+        }
+    }
+    const std::string bytes = platform::singleValueBinaryPropertyList(value);
+    if (bytes.empty()) {
+        return false;
+    }
+    return setData(KeychainData(bytes.begin(), bytes.end()), key, options);
+}
+
+bool KeychainWrapper::setInteger(std::int64_t value, std::string_view key, Options options) const {
+    return setObject(value, key, options);
+}
+
+bool KeychainWrapper::setFloat(float value, std::string_view key, Options options) const {
+    return setObject(static_cast<double>(value), key, options);
+}
+
+bool KeychainWrapper::setDouble(double value, std::string_view key, Options options) const {
+    return setObject(value, key, options);
+}
+
+bool KeychainWrapper::setBool(bool value, std::string_view key, Options options) const {
+    return setObject(value, key, options);
 }
 
 bool KeychainWrapper::setString(std::string_view value, std::string_view key,

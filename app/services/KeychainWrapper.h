@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "platform/Keychain.h"
+#include "platform/PropertyList.h"
 
 namespace m2 {
 
@@ -63,6 +64,19 @@ class KeychainWrapper {
     static void setDefaultAccessGroup(std::optional<std::string> accessGroup);
 
     [[nodiscard]] bool hasValueForKey(std::string_view key, Options options = {}) const;
+
+    // Typed values are kept as single-value binary property lists. The numeric and Boolean
+    // getters take any stored number (or Boolean) and convert it; an item that holds no such
+    // list, a text, or a number that does not fit gives absent.
+    [[nodiscard]] std::optional<std::int64_t> integerForKey(std::string_view key,
+                                                            Options options = {}) const;
+    [[nodiscard]] std::optional<float> floatForKey(std::string_view key,
+                                                   Options options = {}) const;
+    [[nodiscard]] std::optional<double> doubleForKey(std::string_view key,
+                                                     Options options = {}) const;
+    [[nodiscard]] std::optional<bool> boolForKey(std::string_view key, Options options = {}) const;
+    [[nodiscard]] std::optional<platform::PropertyValue> objectForKey(std::string_view key,
+                                                                      Options options = {}) const;
     [[nodiscard]] std::optional<std::string> stringForKey(std::string_view key,
                                                           Options options = {}) const;
     [[nodiscard]] std::optional<KeychainData> dataForKey(std::string_view key,
@@ -71,6 +85,13 @@ class KeychainWrapper {
     [[nodiscard]] std::optional<KeychainData> dataRefForKey(std::string_view key,
                                                             Options options = {}) const;
 
+    [[nodiscard]] bool setInteger(std::int64_t value, std::string_view key,
+                                  Options options = {}) const;
+    [[nodiscard]] bool setFloat(float value, std::string_view key, Options options = {}) const;
+    [[nodiscard]] bool setDouble(double value, std::string_view key, Options options = {}) const;
+    [[nodiscard]] bool setBool(bool value, std::string_view key, Options options = {}) const;
+    [[nodiscard]] bool setObject(const platform::PropertyValue& value, std::string_view key,
+                                 Options options = {}) const;
     // Refuses, without touching the keychain, a text that is not well-formed UTF-8.
     [[nodiscard]] bool setString(std::string_view value, std::string_view key,
                                  Options options = {}) const;

@@ -68,6 +68,22 @@ TEST(SecretServiceKeychain, BinaryValuesKeepEveryByte) {
     EXPECT_EQ(store.stringForKey("empty"), "");
 }
 
+TEST(SecretServiceKeychain, TypedValuesAreBinaryPropertyListsOthersCanRead) {
+    const KeychainWrapper store("m2test.typed");
+    ASSERT_TRUE(store.setInteger(42, "n"));
+    ASSERT_TRUE(store.setDouble(-2.5, "d"));
+    ASSERT_TRUE(store.setBool(true, "b"));
+    EXPECT_EQ(store.integerForKey("n"), 42);
+    EXPECT_EQ(store.doubleForKey("d"), -2.5);
+    EXPECT_EQ(store.boolForKey("b"), true);
+
+    const std::string python =
+        " | python3 -c 'import plistlib,sys; print(repr(plistlib.loads(sys.stdin.buffer.read())))'";
+    EXPECT_EQ(lookup("service m2test.typed account n" + python).out, "42\n");
+    EXPECT_EQ(lookup("service m2test.typed account d" + python).out, "-2.5\n");
+    EXPECT_EQ(lookup("service m2test.typed account b" + python).out, "True\n");
+}
+
 TEST(SecretServiceKeychain, AccessGroupIsWrittenAndNarrowsTheSearch) {
     const KeychainWrapper grouped("m2test.group", "G");
     const KeychainWrapper otherGroup("m2test.group", "H");

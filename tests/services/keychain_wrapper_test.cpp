@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <memory>
 
 #include "app/services/KeychainWrapper.h"
@@ -115,6 +117,70 @@ TEST_F(KeychainWrapperTest, TextsThatAreNotUtf8AreRefused) {
     ASSERT_TRUE(store.setData(bytes("\xC3\x28"), "k"));
     EXPECT_FALSE(store.stringForKey("k"));
     EXPECT_EQ(store.dataForKey("k"), bytes("\xC3\x28"));
+}
+
+TEST_F(KeychainWrapperTest, TypedValuesRoundTripAsSingleValuePropertyLists) {
+    using Limits = std::numeric_limits<std::int64_t>;
+    for (const std::int64_t n :
+         {std::int64_t{42}, std::int64_t{0}, std::int64_t{-5}, Limits::min(), Limits::max()}) {
+        ASSERT_TRUE(store.setInteger(n, "n"));
+        EXPECT_EQ(store.integerForKey("n"), n);
+        EXPECT_EQ(store.boolForKey("n"), n != 0);
+        EXPECT_EQ(store.doubleForKey("n"), static_cast<double>(n));
+    }
+    const auto stored = store.dataForKey("n");
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(std::string(stored->begin(), stored->begin() + 8), "bplist00");
+
+    const struct {
+        double value;
+        std::optional<std::int64_t> integer;
+        bool boolean;
+    } doubles[] = {
+        {3.75, 3, true},
+        {-2.5, -2, true},
+        {0.0, 0, false},
+        {1e30, std::nullopt, true},
+        {-9.3e18, std::nullopt, true},
+    };
+    for (const auto& d : doubles) {
+        SCOPED_TRACE(d.value);
+        ASSERT_TRUE(store.setDouble(d.value, "d"));
+        EXPECT_EQ(store.doubleForKey("d"), d.value);
+        EXPECT_EQ(store.integerForKey("d"), d.integer);
+        EXPECT_EQ(store.boolForKey("d"), d.boolean);
+    }
+    ASSERT_TRUE(store.setDouble(std::nan(""), "d"));
+    EXPECT_TRUE(std::isnan(store.doubleForKey("d").value_or(0)));
+    EXPECT_FALSE(store.integerForKey("d"));
+
+    ASSERT_TRUE(store.setFloat(0.1f, "f"));
+    EXPECT_EQ(store.floatForKey("f"), 0.1f);
+    ASSERT_TRUE(store.setBool(true, "b"));
+    EXPECT_EQ(store.boolForKey("b"), true);
+    EXPECT_EQ(store.integerForKey("b"), 1);
+    ASSERT_TRUE(store.setBool(false, "b"));
+    EXPECT_EQ(store.boolForKey("b"), false);
+
+    ASSERT_TRUE(store.setObject(std::string("caf\xC3\xA9"), "o"));
+    EXPECT_EQ(store.objectForKey("o"), m2::platform::PropertyValue(std::string("caf\xC3\xA9")));
+    EXPECT_FALSE(store.integerForKey("o"));  // a text is not a number
+
+    // Items that hold no property list, or one that is cut short, read as absent.
+    ASSERT_TRUE(store.setString("42", "s"));
+    EXPECT_FALSE(store.integerForKey("s"));
+    EXPECT_FALSE(store.objectForKey("s"));
+    ASSERT_TRUE(store.setData(KeychainData(stored->begin(), stored->end() - 3), "cut"));
+    EXPECT_FALSE(store.objectForKey("cut"));
+    ASSERT_TRUE(store.setData({}, "empty"));
+    EXPECT_FALSE(store.boolForKey("empty"));
+    EXPECT_FALSE(store.integerForKey("never set"));
+
+    // A text the list would cut at a NUL, or that is not UTF-8, is refused.
+    fake->calls.clear();
+    EXPECT_FALSE(store.setObject(std::string("a\0b", 3), "o"));
+    EXPECT_FALSE(store.setObject(std::string("\xFF"), "o"));
+    EXPECT_TRUE(fake->calls.empty());
 }
 
 TEST_F(KeychainWrapperTest, FailuresGiveAbsentAndFalse) {
