@@ -1,23 +1,23 @@
 #include "platform/AlertPresenter.h"
 
-#include "platform/ServiceSlot.h"
+#include <mutex>
 
 namespace m2::platform {
 namespace {
 
-ServiceSlot<AlertPresenter>& slot() {
-    static ServiceSlot<AlertPresenter> presenter;
-    return presenter;
-}
+std::mutex g_presenterMutex;
+std::shared_ptr<AlertPresenter> g_presenter;  // none installed: alerts print instead
 
 }  // namespace
 
 void setAlertPresenter(std::shared_ptr<AlertPresenter> presenter) {
-    slot().set(std::move(presenter));
+    const std::lock_guard lock(g_presenterMutex);
+    g_presenter = std::move(presenter);
 }
 
 std::shared_ptr<AlertPresenter> alertPresenter() {
-    return slot().get();
+    const std::lock_guard lock(g_presenterMutex);
+    return g_presenter;
 }
 
 }  // namespace m2::platform
