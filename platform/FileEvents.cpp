@@ -139,6 +139,7 @@ class InotifyStream final : public InotifyFileEventStream {
 
     int addWatch(const std::string& path, bool root);
     void remember(int wd, const std::string& path);
+    void forget(int wd);
     void addTree(const std::string& top, std::vector<FileEventRecord>* created,
                  std::set<int>& seen);
     [[nodiscard]] std::vector<std::pair<std::string, int>> watchesOfTree(
@@ -191,15 +192,29 @@ int InotifyStream::addWatch(const std::string& path, bool root) {
 }
 
 void InotifyStream::remember(int wd, const std::string& path) {
-    const auto known = pathOfWatch_.find(wd);
-    if (known != pathOfWatch_.end()) {
-        if (known->second == path) {
-            return;
-        }
-        watchOfPath_.erase(known->second);
+    if (const auto known = pathOfWatch_.find(wd);
+        known != pathOfWatch_.end() && known->second == path) {
+        return;
+    }
+    forget(wd);
+    // A folder renamed over another one takes its path; the one replaced is on its way out.
+    if (const auto replaced = watchOfPath_.find(path); replaced != watchOfPath_.end()) {
+        forget(replaced->second);
     }
     pathOfWatch_[wd] = path;
     watchOfPath_[path] = wd;
+}
+
+void InotifyStream::forget(int wd) {
+    const auto known = pathOfWatch_.find(wd);
+    if (known == pathOfWatch_.end()) {
+        return;
+    }
+    if (const auto byPath = watchOfPath_.find(known->second);
+        byPath != watchOfPath_.end() && byPath->second == wd) {
+        watchOfPath_.erase(byPath);
+    }
+    pathOfWatch_.erase(known);
 }
 
 // Watches `top` and every directory below it. With `created`, also reports everything found
@@ -257,8 +272,7 @@ std::vector<std::pair<std::string, int>> InotifyStream::watchesOfTree(
 void InotifyStream::dropTree(const std::string& top) {
     for (const auto& [path, wd] : watchesOfTree(top)) {
         ::inotify_rm_watch(fd_.get(), wd);
-        pathOfWatch_.erase(wd);
-        watchOfPath_.erase(path);
+        forget(wd);
     }
 }
 
@@ -286,8 +300,7 @@ void InotifyStream::rewatchAll() {
     }
     for (const int wd : stale) {
         ::inotify_rm_watch(fd_.get(), wd);
-        watchOfPath_.erase(pathOfWatch_[wd]);
-        pathOfWatch_.erase(wd);
+        forget(wd);
     }
 }
 
@@ -305,8 +318,7 @@ void InotifyStream::handle(const inotify_event& event, std::vector<FileEventReco
     }
     const std::string dir = known->second;
     if ((event.mask & IN_IGNORED) != 0) {
-        watchOfPath_.erase(dir);
-        pathOfWatch_.erase(known);
+        forget(event.wd);
         return;
     }
     if ((event.mask & IN_UNMOUNT) != 0) {

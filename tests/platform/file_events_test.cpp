@@ -216,6 +216,21 @@ TEST_F(InotifyStreamTest, ReportsChangesBelowTheRoot) {
           {[](auto& r, auto&) { touch(r / "moved/inner/c.txt"); },
            {{"moved/inner/c.txt", itemCreated | itemIsFile}}}},
          3},
+        {"a folder renamed over an empty one",
+         [](auto& r, auto&) {
+             fs::create_directories(r / "sub/inner");
+             fs::create_directories(r / "empty");
+         },
+         {{[](auto& r, auto&) { fs::rename(r / "sub", r / "empty"); },
+           {{"empty", itemRenamed | itemIsDir}}},
+          {[](auto& r, auto&) { touch(r / "empty/inner/c.txt"); },
+           {{"empty/inner/c.txt", itemCreated | itemIsFile}}},
+          {[](auto& r, auto& o) {
+               fs::rename(r / "empty", o / "gone");
+               touch(r / "marker.txt");
+           },
+           {{"marker.txt", itemCreated}}}},
+         1},
         {"a folder moved out is no longer watched",
          [](auto& r, auto&) { fs::create_directories(r / "sub/inner"); },
          {{[](auto& r, auto& o) { fs::rename(r / "sub", o / "sub"); },
