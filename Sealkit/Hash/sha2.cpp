@@ -1,9 +1,14 @@
 #include "Sealkit/Hash/sha2.h"
 
+#include <cpuid.h>
+
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cstring>
 #include <stdexcept>
+
+#include "Sealkit/Hash/Sha256Compress.h"
 
 namespace Morvane::Security {
 
@@ -23,16 +28,6 @@ constexpr std::uint64_t kSha384Init[8] = {
 constexpr std::uint64_t kSha512Init[8] = {
     0x6a09e667f3bcc908, 0xbb67ae8584caa73b, 0x3c6ef372fe94f82b, 0xa54ff53a5f1d36f1,
     0x510e527fade682d1, 0x9b05688c2b3e6c1f, 0x1f83d9abfb41bd6b, 0x5be0cd19137e2179};
-
-constexpr std::uint32_t kK256[64] = {
-    0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5,
-    0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174,
-    0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc, 0x2de92c6f, 0x4a7484aa, 0x5cb0a9dc, 0x76f988da,
-    0x983e5152, 0xa831c66d, 0xb00327c8, 0xbf597fc7, 0xc6e00bf3, 0xd5a79147, 0x06ca6351, 0x14292967,
-    0x27b70a85, 0x2e1b2138, 0x4d2c6dfc, 0x53380d13, 0x650a7354, 0x766a0abb, 0x81c2c92e, 0x92722c85,
-    0xa2bfe8a1, 0xa81a664b, 0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070,
-    0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
-    0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
 
 constexpr std::uint64_t kK512[80] = {
     0x428a2f98d728ae22, 0x7137449123ef65cd, 0xb5c0fbcfec4d3b2f, 0xe9b5dba58189dbbc,
@@ -106,9 +101,7 @@ void addInto(Word h[8], const Word v[8]) {
     }
 }
 
-// SHA-256 compression over 64 bytes of input; w is the rolling sixteen-word schedule,
-// which ends holding W48..W63.
-void sha256Compress(std::uint32_t h[8], const unsigned char* input, std::uint32_t w[16]) {
+void portableCompress(std::uint32_t h[8], const unsigned char* input, std::uint32_t w[16]) {
     for (int t = 0; t < 16; ++t) {
         w[t] = loadBig32(input + 4 * t);
     }
@@ -124,7 +117,7 @@ void sha256Compress(std::uint32_t h[8], const unsigned char* input, std::uint32_
         }
         const std::uint32_t e = v[4], a = v[0];
         const std::uint32_t t1 = v[7] + (std::rotr(e, 6) ^ std::rotr(e, 11) ^ std::rotr(e, 25)) +
-                                 ((e & v[5]) ^ (~e & v[6])) + kK256[t] + w[t & 15];
+                                 ((e & v[5]) ^ (~e & v[6])) + sha256::kK[t] + w[t & 15];
         const std::uint32_t t2 = (std::rotr(a, 2) ^ std::rotr(a, 13) ^ std::rotr(a, 22)) +
                                  ((a & v[1]) ^ (a & v[2]) ^ (v[1] & v[2]));
         nextRound(v, t1, t2);
@@ -208,7 +201,49 @@ bool isValidType(SHA_TYPE type) {
     return type >= SHA_1 && type <= SHA_512;
 }
 
+using Compress = void (*)(std::uint32_t[8], const unsigned char*, std::uint32_t[16]);
+
+Compress bestCompress() {
+    return sha256::hardwareAvailable() ? &sha256::compressHardware : &sha256::compressPortable;
+}
+
+// The SHA instructions when the processor has them; tests switch to check both paths.
+std::atomic<Compress>& chosenCompress() {
+    static std::atomic<Compress> chosen{bestCompress()};
+    return chosen;
+}
+
+Compress sha256Compress() {
+    return chosenCompress().load(std::memory_order_relaxed);
+}
+
 }  // namespace
+
+namespace sha256 {
+
+void compressPortable(std::uint32_t h[8], const unsigned char* block, std::uint32_t w[16]) {
+    portableCompress(h, block, w);
+}
+
+bool hardwareAvailable() {
+    unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+    if (__get_cpuid(1, &eax, &ebx, &ecx, &edx) == 0) {
+        return false;
+    }
+    const bool sse41 = (ecx & bit_SSE4_1) != 0 && (ecx & bit_SSSE3) != 0;
+    if (__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx) == 0) {
+        return false;
+    }
+    return sse41 && (ebx & bit_SHA) != 0;
+}
+
+bool useHardware(bool enabled) {
+    const bool hardware = enabled && hardwareAvailable();
+    chosenCompress().store(hardware ? &compressHardware : &compressPortable);
+    return hardware;
+}
+
+}  // namespace sha256
 
 sha2::sha2(const unsigned char* data, int length) {
     Init(SHA_256);
@@ -256,6 +291,11 @@ void sha2::Update(const unsigned char* data, std::uint64_t length) {
 }
 
 void sha2::End() {
+    finishDigest();
+    writeHex();
+}
+
+void sha2::finishDigest() {
     if (!isValidType(type)) {
         throw std::runtime_error(kInvalidType);
     }
@@ -264,7 +304,7 @@ void sha2::End() {
     } else {
         end128();
     }
-    int length = digestLength();
+    const int length = digestLength();
     if (type <= SHA_256) {
         for (int i = 0; i < length / 4; ++i) {
             storeBig32(digestArea + 4 * i, state.words32[i]);
@@ -274,6 +314,11 @@ void sha2::End() {
             storeBig64(digestArea + 8 * i, state.words64[i]);
         }
     }
+    finished = true;
+}
+
+void sha2::writeHex() {
+    const int length = digestLength();
     static const char digits[] = "0123456789abcdef";
     for (int i = 0; i < length; ++i) {
         hexBuffer[2 * i] = digits[digestArea[i] >> 4];
@@ -281,7 +326,6 @@ void sha2::End() {
     }
     hexBuffer[2 * length] = '\0';
     hexText = hexBuffer;
-    finished = true;
 }
 
 // The schedule of every compression is left in the block buffer, as later Updates on a
@@ -291,10 +335,14 @@ void sha2::compress32(const unsigned char* input) {
     if (type == SHA_1) {
         sha1Compress(state.words32, input, w);
     } else {
-        sha256Compress(state.words32, input, w);
+        sha256Compress()(state.words32, input, w);
     }
-    for (int i = 0; i < 16; ++i) {
-        storeLittle32(block + 4 * i, w[i]);
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(block, w, sizeof w);
+    } else {
+        for (int i = 0; i < 16; ++i) {
+            storeLittle32(block + 4 * i, w[i]);
+        }
     }
 }
 
@@ -404,10 +452,12 @@ unsigned char* sha2::getDigestRaw() {
 }
 
 void sha2::StretchKey() {
+    // Only the last round's hex text can be seen, so the others skip writing it.
     for (int round = 0; round < kStretchRounds; ++round) {
         Update(digestArea, 32);
-        End();
+        finishDigest();
     }
+    writeHex();
 }
 
 void sha2::requireFinished() const {

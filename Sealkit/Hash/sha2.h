@@ -47,6 +47,9 @@ class sha2 : public IKeyBase {
     void end64();
     void update128(const unsigned char* data, std::uint64_t length);
     void end128();
+    // End without the hex text, which writeHex adds.
+    void finishDigest();
+    void writeHex();
     [[nodiscard]] int digestLength() const;
     void requireFinished() const;
 

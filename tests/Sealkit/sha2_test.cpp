@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "Sealkit/Hash/Sha256Compress.h"
 #include "Sealkit/Hash/sha2.h"
 #include "support/HashReference.h"
 #include "support/HexText.h"
@@ -73,26 +75,29 @@ TEST(Sha2, MatchesHashlibForManyLengths) {
     const auto reference =
         m2test::hashlibDigests(lengths, {"sha1", "sha224", "sha256", "sha384", "sha512"});
     ASSERT_EQ(reference.size(), lengths.size());
-    const SHA_TYPE types[] = {SHA_1, SHA_224, SHA_256, SHA_384, SHA_512};
-    sha2 reused(nullptr, 0);
-    for (std::size_t i = 0; i < lengths.size(); ++i) {
-        const std::size_t n = lengths[i];
-        SCOPED_TRACE(testing::Message() << "length " << n);
-        const auto data = m2test::patternBytes(n);
-        ASSERT_EQ(reference[i].size(), 5u);
-        for (std::size_t t = 0; t < 5; ++t) {
-            EXPECT_EQ(reused.GetHash(types[t], data.data(), n), reference[i][t]) << types[t];
+    m2test::forEachSha256Backend([&](const char* backend) {
+        SCOPED_TRACE(backend);
+        const SHA_TYPE types[] = {SHA_1, SHA_224, SHA_256, SHA_384, SHA_512};
+        sha2 reused(nullptr, 0);
+        for (std::size_t i = 0; i < lengths.size(); ++i) {
+            const std::size_t n = lengths[i];
+            SCOPED_TRACE(testing::Message() << "length " << n);
+            const auto data = m2test::patternBytes(n);
+            ASSERT_EQ(reference[i].size(), 5u);
+            for (std::size_t t = 0; t < 5; ++t) {
+                EXPECT_EQ(reused.GetHash(types[t], data.data(), n), reference[i][t]) << types[t];
+            }
+            const std::string& expected = reference[i][2];
+            EXPECT_EQ(sha2(data.data(), static_cast<int>(n)).StringHash(), expected);
+            // Fed in two pieces, through the buffer and straight from the input.
+            const std::size_t cut = n * 3 / 7;
+            reused.Init(SHA_256);
+            reused.Update(data.data(), cut);
+            reused.Update(data.data() + cut, n - cut);
+            reused.End();
+            EXPECT_EQ(reused.StringHash(), expected) << "split at " << cut;
         }
-        const std::string& expected = reference[i][2];
-        EXPECT_EQ(sha2(data.data(), static_cast<int>(n)).StringHash(), expected);
-        // Fed in two pieces, through the buffer and straight from the input.
-        const std::size_t cut = n * 3 / 7;
-        reused.Init(SHA_256);
-        reused.Update(data.data(), cut);
-        reused.Update(data.data() + cut, n - cut);
-        reused.End();
-        EXPECT_EQ(reused.StringHash(), expected) << "split at " << cut;
-    }
+    });
 }
 
 TEST(Sha2, DigestAreaHoldsZerosAfterTheSha256Digest) {
@@ -122,6 +127,40 @@ TEST(Sha2, MisuseRaisesItsErrors) {
         ADD_FAILURE() << "unknown type accepted";
     } catch (const std::runtime_error& e) {
         EXPECT_STREQ(e.what(), "Invalid SHA_TYPE type!");
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// The instruction path must give the portable path's state and schedule bytes exactly,
+// as later rounds of a stretched key hash the schedule.
+TEST(Sha2, HardwareCompressionEqualsPortable) {
+    if (!Morvane::Security::sha256::hardwareAvailable()) {
+        GTEST_SKIP() << "no SHA instructions on this processor";
+    }
+    std::uint32_t seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1664525u + 1013904223u;
+        return seed;
+    };
+    for (int trial = 0; trial < 2000; ++trial) {
+        std::uint32_t h1[8], h2[8], w1[16], w2[16];
+        unsigned char block[64];
+        for (auto& word : h1) {
+            word = next();
+        }
+        std::copy(std::begin(h1), std::end(h1), h2);
+        for (auto& byte : block) {
+            byte = static_cast<unsigned char>(next() >> 24);
+        }
+        Morvane::Security::sha256::compressPortable(h1, block, w1);
+        Morvane::Security::sha256::compressHardware(h2, block, w2);
+        ASSERT_EQ(std::vector<std::uint32_t>(h1, h1 + 8), std::vector<std::uint32_t>(h2, h2 + 8))
+            << "trial " << trial;
+        ASSERT_EQ(std::vector<std::uint32_t>(w1, w1 + 16), std::vector<std::uint32_t>(w2, w2 + 16))
+            << "trial " << trial;
     }
 }
 
