@@ -29,6 +29,16 @@ plist_t makeNode(const PropertyValue& value) {
     return std::visit(Visitor{}, value);
 }
 
+// The parsed tree of any encoding libplist reads; null when the bytes do not parse.
+plist_t parseNode(std::string_view bytes) {
+    if (bytes.empty() || bytes.size() > std::numeric_limits<std::uint32_t>::max()) {
+        return nullptr;
+    }
+    plist_t root = nullptr;
+    plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &root);
+    return root;
+}
+
 struct NodeFree {
     void operator()(plist_t node) const { plist_free(node); }
 };
@@ -85,11 +95,7 @@ PropertyList& PropertyList::operator=(const PropertyList& other) {
 PropertyList::~PropertyList() = default;
 
 std::optional<PropertyList> PropertyList::parse(std::string_view bytes) {
-    if (bytes.empty() || bytes.size() > std::numeric_limits<std::uint32_t>::max()) {
-        return std::nullopt;
-    }
-    plist_t root = nullptr;
-    plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &root);
+    plist_t root = parseNode(bytes);
     if (root == nullptr) {
         return std::nullopt;
     }
@@ -164,11 +170,7 @@ std::string singleValueBinaryPropertyList(const PropertyValue& value) {
 }
 
 std::optional<PropertyValue> parseSingleValuePropertyList(std::string_view bytes) {
-    if (bytes.empty() || bytes.size() > std::numeric_limits<std::uint32_t>::max()) {
-        return std::nullopt;
-    }
-    plist_t root = nullptr;
-    plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &root);
+    plist_t root = parseNode(bytes);
     if (root == nullptr) {
         return std::nullopt;
     }
