@@ -221,6 +221,21 @@ TEST(FilePipelines, EncryptingTwiceGivesDifferentFiles) {
     EXPECT_EQ(files[0].size(), files[1].size());
 }
 
+TEST(FilePipelines, Utf8NamesAndHintsPassUnchanged) {
+    m2test::ScratchDir dir;
+    const std::string name =
+        "gr\xC3\xBC\xC3\x9F"
+        "e \xE2\x98\x83, 1.txt";
+    m2test::writeBytes(dir / name, "content");
+    const SealkitOutcome encrypted =
+        Encryptor(kPassword, "", false, false).encryptFileOutcome(dir / name, "\xE2\x98\x83");
+    EXPECT_EQ(encrypted.text(), "ok,OK," + (dir / name) + ".m2p");
+    EXPECT_EQ(Morvane::Security::CipherUtils::getHint(encrypted.path), "\xE2\x98\x83");
+    EXPECT_EQ(Decryptor(kPassword, "").decryptFile(encrypted.path, ""),
+              "ok,OK," + dir.path() + "//" + name);
+    EXPECT_EQ(m2test::readBytes(dir / name), "content");
+}
+
 TEST(FilePipelines, RelativePathsStayInTheirFolder) {
     m2test::ScratchDir dir;
     m2test::writeBytes(dir / "a.txt", "content");
