@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "app/services/CurrentProcess.h"
+
 namespace m2 {
 
 // What the library model asks of the main window's content view. The programs register the
@@ -10,6 +12,10 @@ namespace m2 {
 class MainViewServices {
   public:
     virtual ~MainViewServices() = default;
+    // The one process running, idel when none. Read and written on the main thread; a
+    // worker learns of it through the work it is handed.
+    [[nodiscard]] virtual CurrentProcess currentState() const = 0;
+    virtual void setCurrentState(CurrentProcess state) = 0;
     // Shows the progress panel with its spinner running and the given label.
     virtual void showProgress(const std::string& text) = 0;
     // Stops the spinner and hides the progress panel and its labels.

@@ -1,0 +1,595 @@
+#include "app/library/FileManager.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <set>
+#include <utility>
+
+#include "app/library/CloudType.h"
+#include "app/library/FileReader.h"
+#include "app/library/FolderManager.h"
+#include "app/library/LibraryManager.h"
+#include "app/library/MainViewServices.h"
+#include "platform/Dispatch.h"
+#include "platform/OpenPanel.h"
+#include "platform/PathString.h"
+#include "platform/Text.h"
+#include "platform/Workspace.h"
+
+namespace m2 {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::RowIndexes;
+
+constexpr std::array<std::pair<FileManager::sortOrder, const char*>, 5> kSortKeys{{
+    {FileManager::sortOrder::favourite, "favourite"},
+    {FileManager::sortOrder::fileName, "fileName"},
+    {FileManager::sortOrder::encrypted, "encrypted"},
+    {FileManager::sortOrder::filePath, "filePath"},
+    {FileManager::sortOrder::filesize, "filesize"},
+}};
+
+// Removes from `list` the first entry of each id, keeping the order of the rest. One pass,
+// so large libraries stay quick.
+void removeFirstOfEachId(std::vector<FileItemPtr>& list, const std::vector<std::string>& ids) {
+    if (ids.empty()) {
+        return;
+    }
+    std::unordered_map<std::string, int> pending;
+    for (const auto& id : ids) {
+        ++pending[id];
+    }
+    std::erase_if(list, [&](const FileItemPtr& entry) {
+        const auto it = pending.find(entry->id);
+        if (it == pending.end() || it->second == 0) {
+            return false;
+        }
+        --it->second;
+        return true;
+    });
+}
+
+bool isDirectory(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::string appendingComponent(const std::string& folder, const std::string& name) {
+    return !folder.empty() && folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+// Every path below `folder`, each folder before its contents, names in byte order. Links to
+// folders are listed but not entered, and a folder reached twice (a bind mount loop) is not
+// entered again. Unreadable sub-folders are skipped; false when `folder` itself cannot be
+// listed.
+bool walkFolder(const std::string& folder, std::vector<std::string>& out,
+                std::set<std::pair<dev_t, ino_t>>& visited) {
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0 || !visited.insert({info.st_dev, info.st_ino}).second) {
+        return false;
+    }
+    std::error_code ec;
+    fs::directory_iterator it(fs::path(folder), ec);
+    if (ec) {
+        return false;
+    }
+    std::vector<std::pair<std::string, bool>> entries;  // name, a real folder (not a link)
+    for (; it != fs::directory_iterator(); it.increment(ec)) {
+        if (ec) {
+            break;
+        }
+        const bool realFolder = it->is_directory(ec) && !it->is_symlink(ec);
+        entries.emplace_back(it->path().filename().string(), realFolder);
+    }
+    std::sort(entries.begin(), entries.end());
+    for (const auto& [name, realFolder] : entries) {
+        const std::string full = appendingComponent(folder, name);
+        out.push_back(full);
+        if (realFolder) {
+            (void)walkFolder(full, out, visited);
+        }
+    }
+    return true;
+}
+
+FileItemPtr makeEntry(const std::string& path, const std::string& parentFolder,
+                      const std::string& url, bool cloudFile) {
+    const std::string name = platform::lastPathComponent(path);
+    if (FileManager::isSystemName(name)) {
+        return nullptr;
+    }
+    return std::make_shared<FileItem>(url, name, parentFolder,
+                                      name.find(".m2p") != std::string::npos, false,
+                                      platform::deletingLastPathComponent(path), cloudFile);
+}
+
+template <typename Key>
+void sortByKey(std::vector<FileItemPtr>& list, bool ascending, Key key) {
+    using K = decltype(key(*list.front()));
+    std::vector<std::pair<K, FileItemPtr>> keyed;
+    keyed.reserve(list.size());
+    for (auto& entry : list) {
+        keyed.emplace_back(key(*entry), std::move(entry));
+    }
+    // Stable in both directions: entries that compare equal keep their order.
+    std::stable_sort(keyed.begin(), keyed.end(), [ascending](const auto& a, const auto& b) {
+        return ascending ? a.first < b.first : b.first < a.first;
+    });
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        list[i] = std::move(keyed[i].second);
+    }
+}
+
+void sortList(std::vector<FileItemPtr>& list, FileManager::sortOrder order, bool ascending) {
+    if (list.empty()) {
+        return;
+    }
+    using Order = FileManager::sortOrder;
+    switch (order) {
+        case Order::favourite:
+            sortByKey(list, ascending, [](const FileItem& e) { return e.favorite; });
+            break;
+        case Order::encrypted:
+            sortByKey(list, ascending, [](const FileItem& e) { return e.encrypted; });
+            break;
+        case Order::fileName:
+            sortByKey(list, ascending,
+                      [](const FileItem& e) { return platform::lowercased(e.fileName); });
+            break;
+        case Order::filePath:
+            sortByKey(list, ascending,
+                      [](const FileItem& e) { return platform::lowercased(e.filePath); });
+            break;
+        case Order::filesize:
+            sortByKey(list, ascending,
+                      [](const FileItem& e) { return platform::lowercased(e.size); });
+            break;
+    }
+}
+
+}  // namespace
+
+std::optional<FileManager::sortOrder> FileManager::sortOrderFromRawValue(std::string_view text) {
+    for (const auto& [order, key] : kSortKeys) {
+        if (text == key) {
+            return order;
+        }
+    }
+    return std::nullopt;
+}
+
+std::string FileManager::rawValue(sortOrder order) {
+    for (const auto& [candidate, key] : kSortKeys) {
+        if (candidate == order) {
+            return key;
+        }
+    }
+    return {};
+}
+
+FileManager::FileManager() : currentFilter(FolderManager::home) {
+    if (auto loaded = FileReader::load()) {
+        library = std::move(*loaded);
+        sortIntoFolders();
+    }
+}
+
+FileManager::~FileManager() {
+    *alive_ = false;
+}
+
+std::vector<FileItemPtr>& FileManager::currentView() {
+    return libraryFolder[currentFilter];
+}
+
+void FileManager::setCurrentView(std::vector<FileItemPtr> list) {
+    libraryFolder[currentFilter] = std::move(list);
+}
+
+const std::vector<FileItemPtr>& FileManager::shownList() {
+    return isFiltered ? filtered : currentView();
+}
+
+bool FileManager::updateItem(const FileItem& item, const std::string& filename, bool encrypted) {
+    const std::string name = platform::lastPathComponent(filename);
+    const std::string directory = platform::deletingLastPathComponent(filename);
+    const auto found = std::find_if(library.begin(), library.end(),
+                                    [&](const FileItemPtr& e) { return e->id == item.id; });
+    if (found == library.end()) {
+        return false;
+    }
+    FileItem& entry = **found;
+    entry.fileName = name;
+    entry.filePath = directory;
+    entry.absolutePath = filename;
+    entry.encrypted = encrypted;
+    // The shown list holds the same objects unless it was rebuilt from another load. Called
+    // from the batch worker: look the list up without creating it.
+    const auto slot = libraryFolder.find(currentFilter);
+    if (slot == libraryFolder.end()) {
+        return true;
+    }
+    const auto& view = slot->second;
+    const auto shown = std::find_if(view.begin(), view.end(),
+                                    [&](const FileItemPtr& e) { return e->id == item.id; });
+    if (shown != view.end() && shown->get() != &entry) {
+        (*shown)->fileName = name;
+        (*shown)->filePath = directory;
+        (*shown)->absolutePath = filename;
+    }
+    return true;
+}
+
+void FileManager::toggleFavourite() {
+    if (tableView == nullptr) {
+        return;
+    }
+    const int row = tableView->selectedRow();
+    const auto& shown = shownList();
+    // Rows are positions in the list the table shows; no row, nothing to flip.
+    if (row < 0 || static_cast<std::size_t>(row) >= shown.size()) {
+        return;
+    }
+    const FileItemPtr entry = shown[static_cast<std::size_t>(row)];
+    entry->favorite = !entry->favorite;
+    const auto inLibrary = std::find_if(library.begin(), library.end(),
+                                        [&](const FileItemPtr& e) { return e->id == entry->id; });
+    if (inLibrary != library.end()) {
+        (*inLibrary)->favorite = entry->favorite;
+    }
+    tableView->reloadRows(tableView->selectedRowIndexes(), {0});
+}
+
+void FileManager::sortIntoFolders() {
+    libraryFolder.clear();
+    for (const auto& entry : library) {
+        libraryFolder[entry->folder].push_back(entry);
+    }
+}
+
+void FileManager::sort(sortOrder order, bool acending) {
+    sortList(currentView(), order, acending);
+    // The table shows the search result while a search is on; it sorts with the view.
+    if (isFiltered) {
+        sortList(filtered, order, acending);
+    }
+}
+
+void FileManager::save() {
+    (void)FileReader::save(library);
+}
+
+bool FileManager::isInLibrary(const FileItem& item) const {
+    return std::any_of(library.begin(), library.end(), [&](const FileItemPtr& entry) {
+        return entry->fileName == item.fileName && entry->filePath == item.filePath;
+    });
+}
+
+FileManager::AddOutcome FileManager::addFile(FileItemPtr item) {
+    if (isInLibrary(*item)) {
+        return {false, LibraryResult::fileAlreadyExists};
+    }
+    library.push_back(item);
+    currentView().push_back(std::move(item));
+    return {true, LibraryResult::ok};
+}
+
+void FileManager::folderDelete(const std::string& id) {
+    std::vector<std::string> ids;
+    for (const auto& entry : library) {
+        if (entry->folder == id) {
+            ids.push_back(entry->id);
+        }
+    }
+    removeFirstOfEachId(library, ids);
+    removeFirstOfEachId(filtered, ids);
+    // The table still has the old rows: show the selected folder again from what is left.
+    showAgainAndReload();
+}
+
+bool FileManager::deleteItems(const RowIndexes& positions) {
+    const auto& shown = shownList();
+    std::vector<std::string> ids;
+    for (const auto position : positions) {
+        if (position < shown.size()) {
+            ids.push_back(shown[position]->id);
+        }
+    }
+    removeFirstOfEachId(library, ids);
+    removeFirstOfEachId(currentView(), ids);
+    if (isFiltered) {
+        removeFirstOfEachId(filtered, ids);
+    }
+    return true;
+}
+
+void FileManager::filter(const std::string& text) {
+    filtered.clear();
+    searchText_ = text;
+    if (text.empty()) {
+        isFiltered = false;
+        return;
+    }
+    const std::string wanted = platform::lowercased(text);
+    for (const auto& entry : currentView()) {
+        if (platform::lowercased(entry->fileName).find(wanted) != std::string::npos) {
+            filtered.push_back(entry);
+        }
+    }
+    isFiltered = true;
+}
+
+void FileManager::clearFilter() {
+    filtered.clear();
+    searchText_.clear();
+    isFiltered = false;
+}
+
+void FileManager::setView(const std::string& id) {
+    shownFolder_ = id;
+    ++viewGeneration_;
+    const std::string cloudRoot = CloudType(CloudType::CloudRoot).id();
+    std::vector<FileItemPtr> view;
+    for (const auto& entry : library) {
+        if (id == FolderManager::home && !entry->cloudFile) {
+            view.push_back(entry);
+        }
+        bool shown = false;
+        if (id == cloudRoot) {
+            shown = entry->cloudFile;
+        } else if (id == FolderManager::favourite) {
+            shown = entry->favorite;
+        } else if (id == FolderManager::encrypted) {
+            shown = entry->encrypted;
+        } else {
+            shown = entry->folder == id;
+        }
+        if (shown) {
+            view.push_back(entry);
+        }
+    }
+    setCurrentView(std::move(view));
+}
+
+void FileManager::deleteFiles() {
+    if (tableView == nullptr) {
+        return;
+    }
+    tableView->beginUpdates();
+    const RowIndexes selected = tableView->selectedRowIndexes();
+    if (deleteItems(selected)) {
+        tableView->removeRows(selected, platform::TableAnimation::fade);
+        save();
+    }
+    tableView->endUpdates();
+}
+
+bool FileManager::isSystemName(std::string_view name) {
+    return (!name.empty() && name.front() == '.') || name == "Icon\r";
+}
+
+void FileManager::addCloudFileToLibrary(const std::string& path, const std::string& parentFolder,
+                                        const std::string& url, bool cloudFile) {
+    FileItemPtr entry = makeEntry(path, parentFolder, url, cloudFile);
+    if (!entry) {
+        return;
+    }
+    library.push_back(entry);
+    if (const auto group = libraryFolder.find(parentFolder); group != libraryFolder.end()) {
+        group->second.push_back(std::move(entry));
+    }
+}
+
+FileManager::AddOutcome FileManager::addFileToLibrary(const std::string& path,
+                                                      const std::string& parentFolder,
+                                                      const std::string& url, bool cloudFile) {
+    FileItemPtr entry = makeEntry(path, parentFolder, url, cloudFile);
+    if (!entry) {
+        return {false, LibraryResult::systemFile};
+    }
+    const AddOutcome outcome = addFile(std::move(entry));
+    if (!outcome.success) {
+        return outcome;
+    }
+    const auto insert = [alive = std::weak_ptr<bool>(alive_), this,
+                         row = currentView().size() - 1] {
+        // While a search is on the table shows its result, which has no row for the entry.
+        if (alive.lock() && tableView != nullptr && !isFiltered) {
+            tableView->insertRows({row}, platform::TableAnimation::slideDown);
+        }
+    };
+    if (platform::Dispatch::isMainThread()) {
+        insert();
+    } else {
+        platform::Dispatch::main().async(insert);
+    }
+    return outcome;
+}
+
+std::vector<FileItemPtr> FileManager::collectEntries(const std::vector<std::string>& paths,
+                                                     const std::string& parentFolder) {
+    std::vector<FileItemPtr> entries;
+    const auto add = [&](const std::string& path) {
+        if (FileItemPtr entry = makeEntry(path, parentFolder, platform::fileUrlText(path), false)) {
+            entries.push_back(std::move(entry));
+        }
+    };
+    for (const auto& path : paths) {
+        if (!isDirectory(path)) {
+            add(path);
+            continue;
+        }
+        std::vector<std::string> below;
+        std::set<std::pair<dev_t, ino_t>> visited;
+        if (!walkFolder(path, below, visited)) {
+            continue;  // a folder that cannot be listed is skipped
+        }
+        for (const auto& full : below) {
+            if (!isDirectory(full)) {
+                add(full);
+            }
+        }
+    }
+    return entries;
+}
+
+void FileManager::addFilesFromFinder(bool includeFolders, const std::string& parentFolder,
+                                     AddCompletion completion) {
+    platform::OpenPanelOptions options;
+    options.prompt = includeFolders ? "Add folder" : "Add file(s)";
+    options.showsResizeIndicator = true;
+    options.showsHiddenFiles = true;
+    options.allowsMultipleSelection = true;
+    options.canChooseDirectories = includeFolders;
+    options.canChooseFiles = !includeFolders;
+    platform::OpenPanelResult chosen = platform::openPanel().runModal(options);
+    if (chosen.response != platform::PanelResponse::ok) {
+        platform::Dispatch::main().async([alive = std::weak_ptr<bool>(alive_), this] {
+            if (alive.lock() && tableView != nullptr) {
+                tableView->endUpdates();
+            }
+            if (MainViewServices* view = mainView()) {
+                view->stopProgress();
+            }
+        });
+        return;
+    }
+    // The worker reads only the file system; every list, table and file change happens in
+    // the one main-queue step, so the table never sees a list that grows under it.
+    platform::Dispatch::global(platform::QualityOfService::userInitiated)
+        .async([alive = std::weak_ptr<bool>(alive_), this, paths = std::move(chosen.paths),
+                parentFolder, generation = viewGeneration_,
+                completion = std::move(completion)]() mutable {
+            auto entries = collectEntries(paths, parentFolder);
+            platform::Dispatch::main().async([alive, this, entries = std::move(entries), generation,
+                                              completion = std::move(completion)] {
+                if (alive.lock()) {
+                    applyAdded(entries, generation, completion);
+                }
+            });
+        });
+}
+
+void FileManager::addFilesByUrl(const std::vector<std::string>& paths, bool /*includeFolders*/,
+                                const std::string& parentFolder, AddCompletion completion) {
+    applyAdded(collectEntries(paths, parentFolder), viewGeneration_, completion);
+}
+
+void FileManager::applyAdded(const std::vector<FileItemPtr>& entries, std::uint64_t generation,
+                             const AddCompletion& completion) {
+    int added = 0;
+    int failures = 0;
+    std::vector<LibraryResult> reasons;
+    // New entries join the shown list only while the folder the add started in is still
+    // shown without a search; otherwise the view is built again below.
+    const bool sameView = generation == viewGeneration_ && !isFiltered;
+    const std::size_t firstNew = currentView().size();
+    for (const auto& entry : entries) {
+        if (isInLibrary(*entry)) {
+            ++failures;
+            reasons.push_back(LibraryResult::fileAlreadyExists);
+            continue;
+        }
+        library.push_back(entry);
+        if (sameView) {
+            currentView().push_back(entry);
+        }
+        ++added;
+    }
+    if (!sameView) {
+        if (added > 0) {
+            showAgainAndReload();
+        }
+    } else if (tableView != nullptr && added > 0) {
+        RowIndexes rows;
+        for (std::size_t row = firstNew; row < currentView().size(); ++row) {
+            rows.insert(row);
+        }
+        tableView->beginUpdates();
+        tableView->insertRows(rows, platform::TableAnimation::slideDown);
+        tableView->endUpdates();
+    }
+    if (completion) {
+        completion(added);
+    }
+    if (MainViewServices* view = mainView()) {
+        view->updateStatus();
+        view->stopProgress();
+    }
+    if (added > 0) {
+        save();
+    }
+    if (failures > 0) {
+        LibraryManager::createAndShowFailureMessage(LibraryProcess::addLibraryFiles, reasons,
+                                                    failures);
+    }
+}
+
+void FileManager::showAgainAndReload() {
+    if (!shownFolder_.empty()) {
+        setView(shownFolder_);
+    } else {
+        currentView().clear();
+    }
+    if (isFiltered) {
+        filter(searchText_);
+    }
+    if (tableView != nullptr) {
+        tableView->reloadData();
+    }
+}
+
+std::vector<platform::TableColumn> LibraryTableSource::columns() {
+    return {{"favorite", "", "favourite"},
+            {"fileName", "Name", "fileName"},
+            {"encrypted", "", "encrypted"},
+            {"path", "Path", "filePath"},
+            {"size", "Size", "filesize"}};
+}
+
+std::size_t LibraryTableSource::numberOfRows() const {
+    return manager_.shownList().size();
+}
+
+platform::TableCell LibraryTableSource::cell(std::size_t row,
+                                             const std::string& columnIdentifier) const {
+    const auto& shown = manager_.shownList();
+    if (row >= shown.size()) {
+        return {};
+    }
+    const FileItem& entry = *shown[row];
+    if (columnIdentifier == "favorite") {
+        return entry.favorite ? platform::TableCell{"", "favorite-16"}
+                              : platform::TableCell{"-", "favorite-off-16"};
+    }
+    if (columnIdentifier == "fileName") {
+        return {entry.fileName, ""};
+    }
+    if (columnIdentifier == "encrypted") {
+        return entry.encrypted ? platform::TableCell{"", "lock-16"} : platform::TableCell{"-", ""};
+    }
+    if (columnIdentifier == "path") {
+        return {entry.filePath, ""};
+    }
+    if (columnIdentifier == "size") {
+        return {entry.size, ""};
+    }
+    return {};
+}
+
+void LibraryTableSource::sortDescriptorsDidChange(const std::string& sortKey, bool ascending) {
+    const auto order = FileManager::sortOrderFromRawValue(sortKey);
+    if (!order) {
+        return;
+    }
+    manager_.sort(*order, ascending);
+    if (manager_.tableView != nullptr) {
+        manager_.tableView->reloadData();
+    }
+}
+
+}  // namespace m2

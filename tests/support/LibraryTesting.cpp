@@ -1,0 +1,24 @@
+#include "support/LibraryTesting.h"
+
+#include <chrono>
+#include <thread>
+
+namespace m2::test {
+
+std::vector<std::string> namesOf(const std::vector<FileItemPtr>& list) {
+    std::vector<std::string> names;
+    names.reserve(list.size());
+    for (const auto& item : list) {
+        names.push_back(item->fileName);
+    }
+    return names;
+}
+
+std::size_t waitForMainQueueWork(platform::ManualMainQueue& queue) {
+    for (int i = 0; i < 2000 && queue.pending() == 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return queue.pending();
+}
+
+}  // namespace m2::test
