@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include "Sealkit/SealkitFacade.h"
+#include "app/library/LibraryManager.h"
 #include "app/services/SecurityManagerExtensions.h"
 #include "app/services/Settings.h"
 #include "platform/Dispatch.h"
@@ -138,6 +139,30 @@ ProcessReport SecurityManager::decryptFile(const std::vector<BatchEntry>& items,
                 [&](const std::string& path) { return decryptor.decryptFileOutcome(path, hint); },
                 updateItem, std::move(progress), std::move(progressLabel)};
     return run(batch, items);
+}
+
+SecurityManager::UpdateItem SecurityManager::updaterFor(LibraryManager& libraryManager) {
+    return [&libraryManager](const FileItemPtr& item, const std::string& path, bool encrypted) {
+        (void)libraryManager.fileManager.updateItem(*item, path, encrypted);
+    };
+}
+
+ProcessReport SecurityManager::encryptFile(const std::vector<BatchEntry>& items,
+                                           LibraryManager& libraryManager,
+                                           const std::string& password, const std::string& hint,
+                                           std::shared_ptr<platform::ProgressIndicator> progress,
+                                           std::shared_ptr<platform::TextField> progressLabel) {
+    return encryptFile(items, updaterFor(libraryManager), password, hint, std::move(progress),
+                       std::move(progressLabel));
+}
+
+ProcessReport SecurityManager::decryptFile(const std::vector<BatchEntry>& items,
+                                           LibraryManager& libraryManager,
+                                           const std::string& password, const std::string& hint,
+                                           std::shared_ptr<platform::ProgressIndicator> progress,
+                                           std::shared_ptr<platform::TextField> progressLabel) {
+    return decryptFile(items, updaterFor(libraryManager), password, hint, std::move(progress),
+                       std::move(progressLabel));
 }
 
 }  // namespace m2

@@ -12,6 +12,8 @@
 
 namespace m2 {
 
+class LibraryManager;
+
 // Runs the encryption or decryption of library entries in place, one batch at a time, and
 // holds the application's one cancel request.
 class SecurityManager {
@@ -60,8 +62,22 @@ class SecurityManager {
                                             std::shared_ptr<platform::ProgressIndicator> progress,
                                             std::shared_ptr<platform::TextField> progressLabel);
 
+    // The same, applying each success to libraryManager.fileManager (updateItem) on the main
+    // thread; the library manager must outlive the posted updates.
+    [[nodiscard]] ProcessReport encryptFile(const std::vector<BatchEntry>& items,
+                                            LibraryManager& libraryManager,
+                                            const std::string& password, const std::string& hint,
+                                            std::shared_ptr<platform::ProgressIndicator> progress,
+                                            std::shared_ptr<platform::TextField> progressLabel);
+    [[nodiscard]] ProcessReport decryptFile(const std::vector<BatchEntry>& items,
+                                            LibraryManager& libraryManager,
+                                            const std::string& password, const std::string& hint,
+                                            std::shared_ptr<platform::ProgressIndicator> progress,
+                                            std::shared_ptr<platform::TextField> progressLabel);
+
   private:
     SecurityManager() = default;
+    [[nodiscard]] static UpdateItem updaterFor(LibraryManager& libraryManager);
 
     struct Batch;
     ProcessReport run(Batch& batch, const std::vector<BatchEntry>& items);

@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/library/LibraryManager.h"
 #include "app/library/SecurityManager.h"
 #include "platform/Dispatch.h"
 #include "platform/FileAttributes.h"
@@ -246,6 +247,31 @@ TEST_F(Batch, EmptyBatchAndEntryWithoutFolder) {
     ASSERT_EQ(report.failure().size(), 1u);
     EXPECT_EQ(report.failure()[0].path, "/no-such-file-at-root.txt");
     EXPECT_EQ(report.failure()[0].id, rootless->id);
+}
+
+TEST_F(Batch, UpdatesGoToTheLibraryListOnTheMainThread) {
+    m2::LibraryManager libraryManager;
+    const auto a = addFile("a.txt");
+    libraryManager.fileManager.library.push_back(a);
+    const auto entries = SecurityManager::snapshot({a});
+    ProcessReport report;
+    std::thread([&] {
+        report = manager.encryptFile(entries, libraryManager, "pw", "hint", nullptr, nullptr);
+    }).join();
+    EXPECT_FALSE(a->encrypted);  // not before the main thread has run the update
+    mainQueue->drain();
+    ASSERT_EQ(report.success().size(), 1u);
+    EXPECT_TRUE(a->encrypted);
+    EXPECT_EQ(a->filePath + "/" + a->fileName, report.success()[0].path);
+
+    const auto again = SecurityManager::snapshot({a});
+    std::thread([&] {
+        report = manager.decryptFile(again, libraryManager, "pw", "hint", nullptr, nullptr);
+    }).join();
+    mainQueue->drain();
+    EXPECT_EQ(report.success().size(), 1u);
+    EXPECT_FALSE(a->encrypted);
+    EXPECT_EQ(a->fileName, "a.txt");
 }
 
 TEST(SecurityManagerChecks, EncryptedPathsAndPasswords) {
