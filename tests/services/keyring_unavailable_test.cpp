@@ -5,6 +5,7 @@
 
 #include "app/services/KeychainWrapper.h"
 #include "app/services/PasswordCredentials.h"
+#include "support/NoKeyringChecks.h"
 
 using m2::KeychainWrapper;
 
@@ -30,13 +31,7 @@ TEST(NoKeyring, KeychainOperationsFailWithoutCrashing) {
 
 TEST(NoKeyring, MasterPasswordIsNeverReportedAsSaved) {
     ASSERT_TRUE(noBus);
-    m2::PasswordCredentials& credentials = m2::PasswordCredentials::instance();
-    credentials.setPassword("a good password");
-    credentials.setHint("hint");
-    EXPECT_FALSE(credentials.saveToKeychain());
-    EXPECT_FALSE(credentials.validateWithKeychain("a good password"));
-    credentials.loadHint();
-    EXPECT_EQ(credentials.hint(), "hint");
+    m2::test::expectMasterPasswordNotSaved(m2::PasswordCredentials::instance());
 }
 
 }  // namespace
