@@ -325,3 +325,55 @@ TEST(FileHeader, TrailerLengthAgreesWithTheBuiltTrailer) {
 }
 
 }  // namespace
+
+namespace {
+
+// Damaged trailers of every shape: commas and digits dropped in, bytes cut away. The
+// record must stay within its buffers (the sanitizer build checks) and a digest that
+// is reported usable must be a whole one.
+TEST(FileHeader, MutatedTrailersStayInBounds) {
+    CFileHeader written("a hint", nullptr, kName, 1000, 8, 6, 1, 2, 32, kIv);
+    const std::string valid = std::string(64, 'C') + written.getHeaderString();
+    const char replacements[] = {',', '0', '9', ' ', 'x', '\0', '-'};
+    std::uint32_t seed = 7;
+    auto next = [&seed](std::uint32_t bound) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) % bound;
+    };
+    m2test::ScratchDir dir;
+    for (int trial = 0; trial < 3000; ++trial) {
+        std::string text = valid;
+        const std::uint32_t edits = 1 + next(4);
+        for (std::uint32_t e = 0; e < edits && !text.empty(); ++e) {
+            const std::size_t at = next(static_cast<std::uint32_t>(text.size()));
+            switch (next(3)) {
+                case 0:
+                    text[at] = replacements[next(sizeof replacements)];
+                    break;
+                case 1:
+                    text.erase(at, 1 + next(8));
+                    break;
+                default:
+                    text.insert(at, 1, replacements[next(sizeof replacements)]);
+                    break;
+            }
+        }
+        SCOPED_TRACE(testing::Message() << "trial " << trial);
+        const std::string path = dir / "mutated.m2p";
+        m2test::writeBytes(path, text);
+        CFileHeader header;
+        if (!loadFile(header, path)) {
+            header.LoadFromRawData(text.c_str());
+        }
+        (void)header.getHint();
+        unsigned char iv[16];
+        header.getIvBin(iv);
+        std::vector<unsigned char> out(32);
+        XorCipher cipher;
+        if (header.getDigest(out.data(), 32, &cipher)) {
+            EXPECT_EQ(header.getKeySize(), 32);
+        }
+    }
+}
+
+}  // namespace
