@@ -1,0 +1,158 @@
+#include "M2 Launcher/OpenFiles/OpenFileManager.h"
+
+#include <algorithm>
+#include <system_error>
+
+#include "app/library/CatalogueFile.h"
+#include "app/library/XmlUtils.h"
+#include "app/services/SecurityManagerExtensions.h"
+#include "platform/FileLock.h"
+#include "platform/Paths.h"
+#include "platform/Text.h"
+
+namespace m2 {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Hidden, like every other helper file in the base folder.
+fs::path lockPathFor(const fs::path& list) {
+    return list.parent_path() / ("." + list.filename().string() + ".lock");
+}
+
+bool entryExists(const std::string& path) {
+    std::error_code error;
+    return fs::exists(fs::symlink_status(path, error));
+}
+
+auto samePlainPath(const std::string& path) {
+    return [&path](const OpenFileItem& item) {
+        return platform::canonicallyEqual(item.plainPath, path);
+    };
+}
+
+}  // namespace
+
+OpenFileManager& OpenFileManager::instance() {
+    static OpenFileManager shared;
+    return shared;
+}
+
+OpenFileManager::OpenFileManager()
+    : openFilePath(platform::documentsFolder().string() + "/Morvane/M2_M2Open.m2o") {
+    load();
+}
+
+std::vector<OpenFileItem> OpenFileManager::openFiles() const {
+    const std::lock_guard guard(mutex_);
+    return openFiles_;
+}
+
+bool OpenFileManager::underLock(Access access,
+                                const std::function<bool(std::vector<OpenFileItem>&)>& step) {
+    const std::lock_guard guard(mutex_);
+    if (access == Access::change) {
+        // The lock file lives beside the list; a folder that cannot be made fails the save.
+        (void)platform::ensureBaseFolder();
+    }
+    const auto lock = platform::FileLock::acquire(
+        lockPathFor(openFilePath), access == Access::change ? platform::FileLock::Mode::exclusive
+                                                            : platform::FileLock::Mode::shared);
+    // What another process wrote meanwhile counts; a list that has gone is empty.
+    openFiles_.clear();
+    loadLocked();
+    const bool answer = step(openFiles_);
+    if (access == Access::change && answer) {
+        (void)saveLocked();
+    }
+    return answer;
+}
+
+bool OpenFileManager::addOpenFile(const OpenFileItem& item) {
+    return underLock(Access::change, [&](std::vector<OpenFileItem>& list) {
+        if (std::any_of(list.begin(), list.end(), samePlainPath(item.plainPath))) {
+            return false;
+        }
+        list.push_back(item);
+        return true;
+    });
+}
+
+bool OpenFileManager::removeOpenFile(const OpenFileItem& item) {
+    return underLock(Access::change, [&](std::vector<OpenFileItem>& list) {
+        const auto found = std::find_if(list.begin(), list.end(), samePlainPath(item.plainPath));
+        if (found == list.end()) {
+            return false;
+        }
+        list.erase(found);
+        return true;
+    });
+}
+
+bool OpenFileManager::forceClose(const OpenFileItem& item) {
+    // A working copy already gone needs no removal; its record must still go, or it would
+    // be reported as left behind for ever.
+    if (entryExists(item.plainPath) &&
+        SecurityManagerExtensions::instance().shredFile(item.plainPath) != securityResult::OK) {
+        return false;
+    }
+    (void)removeOpenFile(item);
+    return true;
+}
+
+bool OpenFileManager::checkIfFileAlreadyOpen(const std::string& path) {
+    return underLock(Access::read, [&](std::vector<OpenFileItem>& list) {
+        const auto found = std::find_if(list.begin(), list.end(), samePlainPath(path));
+        return found != list.end() && entryExists(found->plainPath);
+    });
+}
+
+bool OpenFileManager::hasOrphanedItems() {
+    return underLock(Access::read, [](std::vector<OpenFileItem>& list) { return !list.empty(); });
+}
+
+bool OpenFileManager::save() {
+    const std::lock_guard guard(mutex_);
+    (void)platform::ensureBaseFolder();
+    const auto lock =
+        platform::FileLock::acquire(lockPathFor(openFilePath), platform::FileLock::Mode::exclusive);
+    return saveLocked();
+}
+
+void OpenFileManager::load() {
+    const std::lock_guard guard(mutex_);
+    const auto lock =
+        platform::FileLock::acquire(lockPathFor(openFilePath), platform::FileLock::Mode::shared);
+    loadLocked();
+}
+
+// A missing list leaves the records as they are; a damaged one is moved aside by
+// CatalogueFile and gives no records.
+void OpenFileManager::loadLocked() {
+    std::error_code error;
+    if (!fs::exists(fs::symlink_status(openFilePath, error))) {
+        return;
+    }
+    const auto document = CatalogueFile::load(openFilePath);
+    openFiles_.clear();
+    if (!document) {
+        return;
+    }
+    for (const auto& element : document->root().childElements(elemenName)) {
+        openFiles_.emplace_back(element);
+    }
+}
+
+bool OpenFileManager::saveLocked() const {
+    auto root = platform::XmlElement::create(rootName);
+    root.addAttribute(XmlUtils::createAttribute("version", "1"));
+    for (const auto& item : openFiles_) {
+        root.appendCopy(item.xmlElement());
+    }
+    platform::XmlDocument document;
+    document.setRoot(root);
+    return CatalogueFile::save(openFilePath, document);
+}
+
+}  // namespace m2

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "M2 Launcher/OpenFiles/OpenFileItem.h"
+
+namespace m2 {
+
+// The list of documents open for editing, "<Documents>/Morvane/M2_M2Open.m2o", shared by the
+// main program and every running launcher. Each change and each question takes a lock on a
+// lock file beside the list and reloads the list under it, so two processes never lose each
+// other's records; every save replaces the file atomically, and an unreadable list is moved
+// aside rather than written over. Safe to use from several threads.
+class OpenFileManager {
+  public:
+    [[nodiscard]] static OpenFileManager& instance();
+
+    // Loads the list at "<Documents>/Morvane/M2_M2Open.m2o".
+    OpenFileManager();
+    OpenFileManager(const OpenFileManager&) = delete;
+    OpenFileManager& operator=(const OpenFileManager&) = delete;
+
+    // The records as last loaded, in insertion order.
+    [[nodiscard]] std::vector<OpenFileItem> openFiles() const;
+
+    // False when a record with the same plain path is listed (nothing changes); otherwise
+    // appends the record, saves and answers true.
+    bool addOpenFile(const OpenFileItem& item);
+    // Removes the first record with the item's plain path and saves; false when none.
+    bool removeOpenFile(const OpenFileItem& item);
+    // Removes the working copy, then its record; false, with the record kept, when the
+    // working copy could not be removed.
+    bool forceClose(const OpenFileItem& item);
+    // Whether `path` is listed as a working copy that still exists.
+    [[nodiscard]] bool checkIfFileAlreadyOpen(const std::string& path);
+    // Whether any record is listed: working copies a run that ended early left behind.
+    [[nodiscard]] bool hasOrphanedItems();
+    void cleanup() {}
+
+    // Writes the records as they are in memory; false when nothing was written.
+    bool save();
+    // Replaces the records in memory with those of the file; a missing file leaves them.
+    void load();
+
+    const std::filesystem::path openFilePath;
+    static constexpr std::string_view rootName = "openFiles";
+    static constexpr std::string_view elemenName = "file";
+
+  private:
+    enum class Access { read, change };
+    // Runs `step` on the list reloaded under the file lock; with Access::change, saves when
+    // `step` answers true. Answers what `step` answered.
+    bool underLock(Access access, const std::function<bool(std::vector<OpenFileItem>&)>& step);
+    void loadLocked();
+    bool saveLocked() const;
+
+    mutable std::mutex mutex_;
+    std::vector<OpenFileItem> openFiles_;
+};
+
+}  // namespace m2
