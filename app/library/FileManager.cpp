@@ -418,7 +418,12 @@ std::vector<FileItemPtr> FileManager::collectEntries(const std::vector<std::stri
             entries.push_back(std::move(entry));
         }
     };
-    for (const auto& path : paths) {
+    for (const auto& given : paths) {
+        // Entries keep absolute locations; a relative one would not survive the next save.
+        std::error_code ec;
+        const std::string path = given.empty() || given.front() == '/'
+                                     ? given
+                                     : fs::absolute(fs::path(given), ec).string();
         if (!isDirectory(path)) {
             add(path);
             continue;

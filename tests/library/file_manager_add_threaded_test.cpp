@@ -120,6 +120,19 @@ TEST_F(AddingFiles, DuplicatesAreRefusedAndSummedUpWithoutASave) {
     EXPECT_TRUE(table.consistent());
 }
 
+TEST_F(AddingFiles, RelativePathsAreRecordedAbsolute) {
+    const fs::path previous = fs::current_path();
+    fs::current_path(tree);
+    model.addFilesByUrl({"a.txt", "sub"}, false, "U");
+    fs::current_path(previous);
+    ASSERT_EQ(namesOf(model.library), (Names{"a.txt", "b.m2p", "notes.M2P", "report.m2p.txt"}));
+    EXPECT_EQ(model.library[0]->filePath, fs::canonical(tree).string());
+    EXPECT_EQ(model.library[1]->filePath, (fs::canonical(tree) / "sub").string());
+    const auto saved = m2::FileReader::load();
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_EQ(saved->size(), 4u);
+}
+
 TEST_F(AddingFiles, ThePanelChoosesFilesOrFoldersWithItsSettings) {
     panel->queueCancel();
     panel->queueCancel();
