@@ -4,6 +4,8 @@
 #include <cctype>
 #include <vector>
 
+#include "Sealkit/SealkitFacade.h"
+
 namespace m2 {
 namespace {
 
@@ -18,6 +20,9 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
 
 Result::Result(bool status, std::string reason, std::string path, std::string id)
     : status(status), reason(std::move(reason)), path(std::move(path)), id(std::move(id)) {}
+
+Result::Result(const SealkitOutcome& outcome, std::string id)
+    : Result(outcome.succeeded(), outcome.message, outcome.path, std::move(id)) {}
 
 Result::Result(std::string_view resultString) {
     std::vector<std::string_view> pieces;

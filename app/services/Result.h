@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+struct SealkitOutcome;
+
 namespace m2 {
 
 // The outcome of one item of a batch.
@@ -19,6 +21,8 @@ struct Result {
     // dropped; "ok" in any case is success; the id only when there are exactly four pieces.
     // Fewer than three pieces gives a failure with an empty path and id "-".
     explicit Result(std::string_view resultString);
+    // From the cipher facade's structured outcome, with the caller's library entry id.
+    explicit Result(const SealkitOutcome& outcome, std::string id = "-");
 };
 
 }  // namespace m2

@@ -23,10 +23,6 @@ namespace fs = std::filesystem;
 namespace m2 {
 namespace {
 
-Result resultOf(const SealkitOutcome& outcome) {
-    return Result(outcome.succeeded(), outcome.message, outcome.path);
-}
-
 bool sameFile(const fs::path& a, const fs::path& b) {
     struct stat sa {};
     struct stat sb {};
@@ -63,7 +59,8 @@ bool copyExclusively(const fs::path& source, const fs::path& target) {
             break;
         }
         for (ssize_t done = 0; ok && done < n;) {
-            const ssize_t w = ::write(out.get(), buffer.data() + done, static_cast<size_t>(n - done));
+            const ssize_t w =
+                ::write(out.get(), buffer.data() + done, static_cast<size_t>(n - done));
             if (w < 0 && errno == EINTR) {
                 continue;
             }
@@ -116,7 +113,7 @@ TempLocationResult SecurityManagerExtensions::decryptToTempLocation(const std::s
 
     std::string storedHint = hint;
     Decryptor decryptor(password, hint);
-    const Result result = resultOf(decryptor.decryptFileOutcome(working.string(), storedHint));
+    const Result result = Result(decryptor.decryptFileOutcome(working.string(), storedHint));
     if (result.status) {
         return {securityResult::OK, result.path, ""};
     }
@@ -133,7 +130,7 @@ securityResult SecurityManagerExtensions::encryptTempBackToOriginal(
     const std::string& hint) const {
     const Settings& settings = Settings::instance();
     Encryptor encryptor(password, hint, settings.EncryptFilenames(), settings.HideFileExtensions());
-    const Result result = resultOf(encryptor.encryptFileOutcome(path, hint));
+    const Result result = Result(encryptor.encryptFileOutcome(path, hint));
     if (!result.status) {
         return securityResult::CouldNotReencrypt;
     }
@@ -148,9 +145,10 @@ securityResult SecurityManagerExtensions::encryptTempBackToOriginal(
         return securityResult::CouldNotReencrypt;
     }
     if (shredFile(sealed.string()) != securityResult::OK) {
-        std::printf("The document was sealed in place, but the leftover copy %s could not be "
-                    "removed.\n",
-                    sealed.c_str());
+        std::printf(
+            "The document was sealed in place, but the leftover copy %s could not be "
+            "removed.\n",
+            sealed.c_str());
     }
     return securityResult::OK;
 }

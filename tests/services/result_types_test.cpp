@@ -2,6 +2,7 @@
 
 #include <thread>
 
+#include "Sealkit/SealkitFacade.h"
 #include "app/services/CurrentProcess.h"
 #include "app/services/ProcessReport.h"
 #include "app/services/Result.h"
@@ -109,6 +110,16 @@ TEST(Result, FromSeparateFieldsKeepsCommasInPaths) {
     const Result noId(false, "Password incorrect ", "/docs/a,b.m2p.cdf");
     EXPECT_EQ(noId.id, "-");
     EXPECT_EQ(Result().id, "-");
+
+    SealkitOutcome outcome;
+    outcome.status = SealkitOutcome::Status::ok;
+    outcome.message = "File already exists and has been renamed to a,b_(copy 1).txt";
+    outcome.path = "/docs//a,b_(copy 1).txt";
+    const Result fromOutcome(outcome, "ID-9");
+    EXPECT_TRUE(fromOutcome.status);
+    EXPECT_EQ(fromOutcome.reason, outcome.message);
+    EXPECT_EQ(fromOutcome.path, "/docs//a,b_(copy 1).txt");
+    EXPECT_EQ(fromOutcome.id, "ID-9");
     EXPECT_FALSE(Result().status);
 }
 
