@@ -335,11 +335,11 @@ void FileManager::setView(const std::string& id) {
     const std::string cloudRoot = CloudType(CloudType::CloudRoot).id();
     std::vector<FileItemPtr> view;
     for (const auto& entry : library) {
-        if (id == FolderManager::home && !entry->cloudFile) {
-            view.push_back(entry);
-        }
         bool shown = false;
-        if (id == cloudRoot) {
+        // Home lists every non-cloud entry once, also one filed under Home itself.
+        if (id == FolderManager::home) {
+            shown = !entry->cloudFile;
+        } else if (id == cloudRoot) {
             shown = entry->cloudFile;
         } else if (id == FolderManager::favourite) {
             shown = entry->favorite;

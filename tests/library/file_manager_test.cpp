@@ -89,12 +89,12 @@ TEST_F(FileManagerTest, SetViewRules) {
     fill({entry("plain", "U"), entry("fav", "U", {.favorite = true}),
           entry("enc", "V", {.encrypted = true}), entry("cloud", "BOX", {.cloud = true}),
           entry("cloudfav", "BOX", {.favorite = true, .cloud = true}),
-          entry("doc", FolderManager::document)});
+          entry("doc", FolderManager::document), entry("athome", FolderManager::home)});
     const struct {
         std::string id;
         Names names;
     } cases[] = {
-        {FolderManager::home, {"plain", "fav", "enc", "doc"}},
+        {FolderManager::home, {"plain", "fav", "enc", "doc", "athome"}},  // each once
         {cloudRoot, {"cloud", "cloudfav"}},
         {FolderManager::favourite, {"fav", "cloudfav"}},
         {FolderManager::encrypted, {"enc"}},
