@@ -184,7 +184,8 @@ int FileDecryptor::processFile(std::string& path, std::string& hint, bool overwr
         destroyTemporary(tempPath);
         return result;
     }
-    (void)::chmod(tempPath.c_str(), encryptedPermissions & 0666);
+    // The encrypted file's access for the others; the owner can always read and write.
+    (void)::chmod(tempPath.c_str(), (encryptedPermissions & 0666) | 0600);
 
     outputPath = folderOf(tempPath);
     const std::string destination = outputPath + "//" + plainFileName(encryptedPath);

@@ -127,7 +127,8 @@ int FileEncryptor::processFile(std::string& path, std::string& hint, bool /*flag
         input.reset();
         return kEncryptFailed;
     }
-    if (const int created = createOutput(permissions & 0666); created != kOK) {
+    // The source's access for the others; the owner can always read and write it.
+    if (const int created = createOutput((permissions & 0666) | 0600); created != kOK) {
         input.reset();
         return created;
     }

@@ -236,6 +236,29 @@ TEST(FilePipelines, Utf8NamesAndHintsPassUnchanged) {
     EXPECT_EQ(m2test::readBytes(dir / name), "content");
 }
 
+TEST(FilePipelines, PermissionsFollowTheFileThroughBothSteps) {
+    m2test::ScratchDir dir;
+    const struct {
+        mode_t source, expected;
+    } cases[] = {{0640, 0640}, {0600, 0600}, {0444, 0644}, {0755, 0644}};
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.source);
+        m2test::writeBytes(dir / "a.txt", "content");
+        ASSERT_EQ(::chmod((dir / "a.txt").c_str(), c.source), 0);
+        const SealkitOutcome encrypted =
+            Encryptor(kPassword, "", false, false).encryptFileOutcome(dir / "a.txt", "");
+        ASSERT_TRUE(encrypted.succeeded()) << encrypted.text();
+        EXPECT_EQ(m2test::permissionBits(encrypted.path), c.expected & ~mask);
+        const SealkitOutcome decrypted =
+            Decryptor(kPassword, "").decryptFileOutcome(encrypted.path, "");
+        ASSERT_TRUE(decrypted.succeeded()) << decrypted.text();
+        EXPECT_EQ(m2test::permissionBits(dir / "a.txt"), c.expected & ~mask);
+        ::unlink((dir / "a.txt").c_str());
+    }
+}
+
 TEST(FilePipelines, RelativePathsStayInTheirFolder) {
     m2test::ScratchDir dir;
     m2test::writeBytes(dir / "a.txt", "content");

@@ -72,6 +72,11 @@ bool pathExists(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0;
 }
 
+unsigned permissionBits(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : ~0U;
+}
+
 std::vector<std::string> folderNames(const std::string& folder) {
     std::vector<std::string> names;
     std::error_code ec;

@@ -51,6 +51,8 @@ class SmallTmpfs {
 void writeBytes(const std::string& path, const std::string& bytes);
 // lstat: a dangling link or an unreadable file still exists.
 [[nodiscard]] bool pathExists(const std::string& path);
+// The permission bits, without following a link; all ones when the path is missing.
+[[nodiscard]] unsigned permissionBits(const std::string& path);
 // Sorted names in a folder, hidden ones included.
 [[nodiscard]] std::vector<std::string> folderNames(const std::string& folder);
 // Deterministic content: byte i is (31 * i + 7) mod 251, so no run repeats a block.
