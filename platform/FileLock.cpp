@@ -7,15 +7,14 @@
 
 namespace m2::platform {
 
-FileLock FileLock::acquire(const std::filesystem::path& lockFile, Mode mode) {
+FileLock FileLock::acquire(const std::filesystem::path& lockFile) {
     UniqueFd fd(::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
     if (!fd) {
         return FileLock(UniqueFd());
     }
-    const int operation = mode == Mode::exclusive ? LOCK_EX : LOCK_SH;
     int result = 0;
     do {
-        result = ::flock(fd.get(), operation);
+        result = ::flock(fd.get(), LOCK_EX);
     } while (result != 0 && errno == EINTR);
     if (result != 0) {
         return FileLock(UniqueFd());

@@ -6,16 +6,14 @@
 
 namespace m2::platform {
 
-// An advisory lock (flock) on a lock file, held until the object goes. Every process and
+// An exclusive advisory lock (flock) on a lock file, held until the object goes. Every process and
 // thread that locks the same file takes turns; the lock file itself is never removed, as
 // removing it would let two holders lock two different files.
 class FileLock {
   public:
-    enum class Mode { shared, exclusive };
-
     // Waits until the lock is held. Not held when the lock file cannot be opened or made
     // (a missing or read-only folder); the caller then goes on without it.
-    [[nodiscard]] static FileLock acquire(const std::filesystem::path& lockFile, Mode mode);
+    [[nodiscard]] static FileLock acquire(const std::filesystem::path& lockFile);
 
     [[nodiscard]] bool held() const { return fd_.valid(); }
 

@@ -16,11 +16,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Hidden, like every other helper file in the base folder.
-fs::path lockPathFor(const fs::path& list) {
-    return list.parent_path() / ("." + list.filename().string() + ".lock");
-}
-
 bool entryExists(const std::string& path) {
     std::error_code error;
     return fs::exists(fs::symlink_status(path, error));
@@ -49,6 +44,13 @@ std::vector<OpenFileItem> OpenFileManager::openFiles() const {
     return openFiles_;
 }
 
+// Exclusive also for questions, since reading may move a damaged list aside. The lock file is
+// hidden, like every other helper file in the base folder.
+platform::FileLock OpenFileManager::lockList() const {
+    return platform::FileLock::acquire(openFilePath.parent_path() /
+                                       ("." + openFilePath.filename().string() + ".lock"));
+}
+
 bool OpenFileManager::underLock(Access access,
                                 const std::function<bool(std::vector<OpenFileItem>&)>& step) {
     const std::lock_guard guard(mutex_);
@@ -56,9 +58,7 @@ bool OpenFileManager::underLock(Access access,
         // The lock file lives beside the list; a folder that cannot be made fails the save.
         (void)platform::ensureBaseFolder();
     }
-    const auto lock = platform::FileLock::acquire(
-        lockPathFor(openFilePath), access == Access::change ? platform::FileLock::Mode::exclusive
-                                                            : platform::FileLock::Mode::shared);
+    const auto lock = lockList();
     // What another process wrote meanwhile counts; a list that has gone is empty.
     openFiles_.clear();
     loadLocked();
@@ -115,15 +115,13 @@ bool OpenFileManager::hasOrphanedItems() {
 bool OpenFileManager::save() {
     const std::lock_guard guard(mutex_);
     (void)platform::ensureBaseFolder();
-    const auto lock =
-        platform::FileLock::acquire(lockPathFor(openFilePath), platform::FileLock::Mode::exclusive);
+    const auto lock = lockList();
     return saveLocked();
 }
 
 void OpenFileManager::load() {
     const std::lock_guard guard(mutex_);
-    const auto lock =
-        platform::FileLock::acquire(lockPathFor(openFilePath), platform::FileLock::Mode::shared);
+    const auto lock = lockList();
     loadLocked();
 }
 

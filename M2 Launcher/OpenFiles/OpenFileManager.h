@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "M2 Launcher/OpenFiles/OpenFileItem.h"
+#include "platform/FileLock.h"
 
 namespace m2 {
 
@@ -56,6 +57,7 @@ class OpenFileManager {
     // Runs `step` on the list reloaded under the file lock; with Access::change, saves when
     // `step` answers true. Answers what `step` answered.
     bool underLock(Access access, const std::function<bool(std::vector<OpenFileItem>&)>& step);
+    [[nodiscard]] platform::FileLock lockList() const;
     void loadLocked();
     bool saveLocked() const;
 
