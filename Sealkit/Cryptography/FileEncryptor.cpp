@@ -91,6 +91,15 @@ bool FileEncryptor::outputIsComplete(std::uint64_t expectedSize) const {
 }
 
 void FileEncryptor::destroySource() {
+    struct stat st {};
+    if (::lstat(sourcePath.c_str(), &st) != 0) {
+        return;
+    }
+    if (st.st_dev != sourceDevice || st.st_ino != sourceInode) {
+        std::printf("The plain file %s was replaced while it was encrypted; the new file stays\n",
+                    sourcePath.c_str());
+        return;
+    }
     if (secureDelete->deleteFile(sourcePath) || !PathUtils::doesFileExist(sourcePath)) {
         return;
     }
@@ -123,6 +132,8 @@ int FileEncryptor::processFile(std::string& path, std::string& hint, bool /*flag
         return CMorvaneResult::systemErrorCode(error);
     }
     sourceSize = static_cast<std::uint64_t>(st.st_size);
+    sourceDevice = st.st_dev;
+    sourceInode = st.st_ino;
     if (!CFileHeader::fitsTrailer(hint, plainName(sourcePath).size(), sourceSize, constraints)) {
         input.reset();
         return kEncryptFailed;

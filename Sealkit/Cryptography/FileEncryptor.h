@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 
 #include "Sealkit/FileCipher.h"
@@ -40,6 +42,9 @@ class FileEncryptor : public FileCipher {
 
     bool hideExtension = false;
     std::uint64_t sourceSize = 0;
+    // Identity of the file that was encrypted, so that only it is ever destroyed.
+    dev_t sourceDevice = 0;
+    ino_t sourceInode = 0;
     std::uint64_t writtenSize = 0;
     // Where a completed output must finally go when it replaces a file of that name.
     std::string replaceTarget;

@@ -55,6 +55,20 @@ class FailingMoveDecryptor : public FileDecryptor {
     }
 };
 
+// Completes the move, then puts another file where the source was, as a second program
+// might while the encryption runs.
+class SourceSwappingEncryptor : public FileEncryptor {
+  public:
+    SourceSwappingEncryptor(CCipherConstraints c) : FileEncryptor(false, kPassword, c) {}
+
+  protected:
+    bool replaceFile(const std::string& from, const std::string& to) override {
+        const bool moved = FileEncryptor::replaceFile(from, to);
+        m2test::writeBytes(sourcePath + ".new", "someone else's file");
+        return moved && std::rename((sourcePath + ".new").c_str(), sourcePath.c_str()) == 0;
+    }
+};
+
 // Secure deletion that overwrites but cannot remove the file.
 class StuckDelete : public CSecureDelete {
   public:
@@ -134,6 +148,18 @@ TEST(PipelineFaults, FailedFinalMoveKeepsSourceAndEncryptedFile) {
     EXPECT_EQ(m2test::readBytes(working + ".m2p"), "older notes");
     EXPECT_EQ(m2test::folderNames(dir.path()),
               (std::vector<std::string>{"M2PID0x1001.dat", "M2PID0x1001.dat.m2p", "a.txt.m2p"}));
+}
+
+TEST(PipelineFaults, AFileThatReplacedTheSourceIsNotDestroyed) {
+    m2test::ScratchDir dir;
+    const std::string working = dir / "M2PID0x1001.dat";
+    m2test::writeBytes(working, "notes");
+    SourceSwappingEncryptor encryptor(userConstraints());
+    std::string path = working, hint;
+    EXPECT_EQ(encryptor.processFile(path, hint, false, ""), 0);
+    EXPECT_EQ(m2test::readBytes(working), "someone else's file");
+    EXPECT_EQ(m2test::folderNames(dir.path()),
+              (std::vector<std::string>{"M2PID0x1001.dat", "M2PID0x1001.dat.m2p"}));
 }
 
 TEST(PipelineFaults, FailedSecureDeletionStillRemovesThePlainSource) {
