@@ -152,13 +152,19 @@ int FileEncryptor::processFile(std::string& path, std::string& hint, bool /*flag
     done = done && outputIsComplete(padded + writtenSize);
     if (done && !replaceTarget.empty()) {
         done = replaceFile(outputPath, replaceTarget);
-        if (done) {
-            outputPath = replaceTarget;
-        }
     }
-    done = done && syncParentFolder(outputPath);
     if (!done) {
         discardOutput();
+        return kEncryptFailed;
+    }
+    if (!replaceTarget.empty()) {
+        outputPath = replaceTarget;
+    }
+    if (!syncParentFolder(outputPath)) {
+        // Once it has replaced the older file, the new one is all there is: it stays.
+        if (replaceTarget.empty()) {
+            discardOutput();
+        }
         return kEncryptFailed;
     }
     path = outputPath;
