@@ -42,27 +42,41 @@ void FolderReader::save(platform::XmlElement& parent, FolderItem& child,
 }
 
 std::optional<std::vector<FolderItemPtr>> FolderReader::load() {
-    const auto document = CatalogueFile::load(location());
+    const std::filesystem::path path = location();
+    const auto document = CatalogueFile::load(path);
     if (!document) {
         return std::nullopt;
     }
     std::vector<FolderItemPtr> folders;
+    bool complete = true;
     for (const auto& element : document->root().childElements(folderName)) {
         auto folder = std::make_shared<FolderItem>(element);
         for (const auto& childElement : element.childElements(folderName)) {
-            load(*folder, childElement);
+            complete = load(*folder, childElement, 2) && complete;
         }
         folders.push_back(std::move(folder));
+    }
+    if (!complete) {
+        CatalogueFile::keepOriginalBeforeNextSave(path);
     }
     return folders;
 }
 
 void FolderReader::load(FolderItem& parent, const platform::XmlElement& childElement) {
+    (void)load(parent, childElement, 1);
+}
+
+bool FolderReader::load(FolderItem& parent, const platform::XmlElement& childElement, int depth) {
+    if (depth > maximumDepth) {
+        return false;
+    }
     auto folder = std::make_shared<FolderItem>(childElement);
     parent.children.push_back(folder);
+    bool complete = true;
     for (const auto& grandChild : childElement.childElements(folderName)) {
-        load(*folder, grandChild);
+        complete = load(*folder, grandChild, depth + 1) && complete;
     }
+    return complete;
 }
 
 }  // namespace m2

@@ -29,12 +29,20 @@ class FolderReader {
     static void save(platform::XmlElement& parent, FolderItem& child,
                      const platform::OutlineView* folderView, const FolderItem* currentSelected);
 
+    // Folders nested deeper than this are not read (the original file is kept aside before
+    // the next save): every walk over the tree recurses once per level.
+    static constexpr int maximumDepth = 1000;
+
     // The top-level folders with their subtrees; absent when there is no usable file (a
     // damaged one is moved aside, see CatalogueFile).
     [[nodiscard]] static std::optional<std::vector<FolderItemPtr>> load();
     // The reader's step: appends the folder of `childElement`, with its subtree, to
     // parent.children.
     static void load(FolderItem& parent, const platform::XmlElement& childElement);
+
+  private:
+    // Answers false when something below `depth` levels was left out.
+    static bool load(FolderItem& parent, const platform::XmlElement& childElement, int depth);
 };
 
 }  // namespace m2

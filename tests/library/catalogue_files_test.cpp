@@ -343,4 +343,31 @@ TEST_F(FolderTreeFile, LoadOutcomes) {
     EXPECT_FALSE(std::filesystem::exists(file()));
 }
 
+TEST_F(FolderTreeFile, ExcessiveNestingIsCutAndTheOriginalKept) {
+    std::filesystem::create_directories(docs.base());
+    const int levels = 200000;  // far beyond any real tree; must not exhaust the stack
+    std::string xml = "<folderRoot>";
+    for (int i = 0; i < levels; ++i) {
+        xml += "<folder folderNameID=\"L" + std::to_string(i) + "\">";
+    }
+    for (int i = 0; i < levels; ++i) {
+        xml += "</folder>";
+    }
+    xml += "</folderRoot>";
+    m2::test::writeFile(file(), xml);
+
+    const auto loaded = FolderReader::load();
+    ASSERT_TRUE(loaded.has_value());
+    int depth = 1;
+    for (FolderItemPtr f = loaded->at(0); !f->children.empty(); f = f->children[0]) {
+        ++depth;
+    }
+    EXPECT_EQ(depth, FolderReader::maximumDepth);
+
+    FolderManager again;
+    again.folders = *loaded;
+    ASSERT_TRUE(FolderReader::save(nullptr, nullptr, again));
+    EXPECT_EQ(readFile(docs.base() / "Morvane.m2f.unreadable"), xml);
+}
+
 }  // namespace
