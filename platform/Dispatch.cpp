@@ -190,6 +190,27 @@ void ManualMainQueue::advance(std::chrono::milliseconds by) {
     delayed_.erase(delayed_.begin(), firstLater);
 }
 
+void ManualMainQueue::moveWorkTo(DispatchQueue& next) {
+    std::vector<Work> ready;
+    std::vector<Delayed> delayed;
+    std::chrono::milliseconds now{};
+    {
+        std::lock_guard lock(mutex_);
+        ready.assign(std::make_move_iterator(ready_.begin() + static_cast<long>(head_)),
+                     std::make_move_iterator(ready_.end()));
+        ready_.clear();
+        head_ = 0;
+        delayed.swap(delayed_);
+        now = now_;
+    }
+    for (auto& work : ready) {
+        next.async(std::move(work));
+    }
+    for (auto& d : delayed) {
+        next.asyncAfter(d.due - now, std::move(d.work));
+    }
+}
+
 std::size_t ManualMainQueue::pending() const {
     std::lock_guard lock(mutex_);
     return ready_.size() - head_;

@@ -72,6 +72,10 @@ class ManualMainQueue final : public MainQueue {
     void advance(std::chrono::milliseconds by);
     [[nodiscard]] std::size_t pending() const;
     [[nodiscard]] std::size_t pendingDelayed() const;
+    // Hands every waiting item, queued and delayed (with the delay it has left), to `next`
+    // in order, leaving this queue empty: work posted before a program installs its real
+    // main queue is not lost.
+    void moveWorkTo(DispatchQueue& next);
 
   private:
     struct Delayed {

@@ -37,7 +37,10 @@ bool QtMainQueue::isMainThread() const {
 
 std::shared_ptr<QtMainQueue> QtMainQueue::install() {
     auto queue = std::make_shared<QtMainQueue>();
-    Dispatch::installMain(queue);
+    const std::shared_ptr<MainQueue> previous = Dispatch::installMain(queue);
+    if (auto* manual = dynamic_cast<ManualMainQueue*>(previous.get())) {
+        manual->moveWorkTo(*queue);
+    }
     return queue;
 }
 

@@ -18,7 +18,8 @@ class QtMainQueue final : public MainQueue {
     void asyncAfter(std::chrono::milliseconds delay, Work work) override;
     [[nodiscard]] bool isMainThread() const override;
 
-    // Makes a QtMainQueue and installs it as Dispatch::main(); answers the queue.
+    // Makes a QtMainQueue and installs it as Dispatch::main(), taking over the work waiting in
+    // the hand-drained queue used until then; answers the queue.
     static std::shared_ptr<QtMainQueue> install();
 
   private:

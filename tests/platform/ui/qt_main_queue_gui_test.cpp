@@ -59,6 +59,20 @@ class QtMainQueueTest : public QObject {
         }
     }
 
+    void installTakesOverWorkPostedBeforeIt() {
+        auto manual = std::make_shared<m2::platform::ManualMainQueue>();
+        const auto before = m2::platform::Dispatch::installMain(manual);
+        std::string trace;
+        main().async([&] { trace += 'a'; });
+        main().asyncAfter(30ms, [&] { trace += 'c'; });
+        main().async([&] { trace += 'b'; });
+        const auto installed = QtMainQueue::install();
+        QCOMPARE(manual->pending(), std::size_t(0));
+        QCOMPARE(manual->pendingDelayed(), std::size_t(0));
+        QTRY_COMPARE(trace, std::string("abc"));
+        m2::platform::Dispatch::installMain(before);
+    }
+
     void delayedWorkWaitsItsDelay() {
         QElapsedTimer timer;
         timer.start();
