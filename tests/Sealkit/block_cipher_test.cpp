@@ -8,8 +8,8 @@
 #include "Sealkit/Cryptography/AesCipher.h"
 #include "Sealkit/Cryptography/Blowfish.h"
 #include "support/CommandOutput.h"
-#include "support/EngineFiles.h"
 #include "support/Hex.h"
+#include "support/TestFiles.h"
 
 using m2test::fromHex;
 using m2test::toHex;
@@ -200,7 +200,7 @@ TEST(Blowfish, TablesAreTheDigitsOfPi) {
         "/usr/bin/python3 " M2_SOURCE_DIR "/tests/tools/blowfish_tables.py", &status);
     ASSERT_EQ(status, 0);
     EXPECT_EQ(generated,
-              m2test::readBytes(M2_SOURCE_DIR "/Sealkit/Cryptography/BlowfishTables.cpp"));
+              m2::test::readFile(M2_SOURCE_DIR "/Sealkit/Cryptography/BlowfishTables.cpp"));
 }
 
 // Plain and cipher text in the engine's byte order.

@@ -13,8 +13,8 @@
 #include "Sealkit/Cryptography/ECBMode.h"
 #include "Sealkit/Cryptography/IV.h"
 #include "support/CommandOutput.h"
-#include "support/EngineFiles.h"
 #include "support/Hex.h"
+#include "support/TestFiles.h"
 
 using Morvane::Security::Blowfish;
 using Morvane::Security::CBCMode;
@@ -124,7 +124,7 @@ class Streams {
 
     // Returns the operation's result; output() holds what it wrote.
     long run(const std::string& input, const Operation& op, long skip = 0) {
-        m2test::writeBytes(dir / "in", input);
+        m2::test::writeFile(dir / "in", input);
         FILE* in = std::fopen((dir / "in").c_str(), "rb");
         FILE* out = std::fopen((dir / "out").c_str(), "wb+");
         EXPECT_TRUE(in && out);
@@ -132,14 +132,14 @@ class Streams {
         const long rc = op(in, out);
         std::fclose(in);
         std::fclose(out);
-        written = m2test::readBytes(dir / "out");
+        written = m2::test::readFile(dir / "out");
         return rc;
     }
     [[nodiscard]] const std::string& output() const { return written; }
     [[nodiscard]] std::string path(const std::string& name) const { return dir / name; }
 
   private:
-    m2test::ScratchDir dir;
+    m2::test::TempDir dir;
     std::string written;
 };
 
@@ -179,20 +179,20 @@ std::string variantName(const testing::TestParamInfo<Variant>& info) {
 INSTANTIATE_TEST_SUITE_P(Ciphers, CbcAes, testing::ValuesIn(kAesVariants), variantName);
 
 std::string opensslCbc(const Streams& streams, const std::string& paddedPlain) {
-    m2test::writeBytes(streams.path("ref-in"), paddedPlain);
+    m2::test::writeFile(streams.path("ref-in"), paddedPlain);
     int status = -1;
     m2test::commandOutput("openssl enc -aes-256-cbc -nopad -K " + kAesKeyHex + " -iv " + kIvHex +
                               " -in " + streams.path("ref-in") + " -out " + streams.path("ref-out"),
                           &status);
     EXPECT_EQ(status, 0) << "openssl enc failed";
-    return m2test::readBytes(streams.path("ref-out"));
+    return m2::test::readFile(streams.path("ref-out"));
 }
 
 TEST_P(CbcAes, FilesMatchOpensslAndDecryptBack) {
     const std::size_t sizes[] = {0, 1, 15, 16, 17, 9999, 10000, 10005, 20000, 65537, 777, 31234};
     for (const std::size_t size : sizes) {
         SCOPED_TRACE(size);
-        const std::string plain = m2test::patternText(size);
+        const std::string plain = m2::test::patternText(size);
         const std::string cipherText = encrypt(plain);
         ASSERT_EQ(cipherText.size(), padded(plain).size());
         EXPECT_EQ(cipherText, opensslCbc(streams, padded(plain)));
@@ -214,7 +214,7 @@ TEST_P(CbcAes, ChainRunsAcrossChunkBoundaries) {
     for (const std::size_t boundary : {std::size_t{10000}, std::size_t{20000}}) {
         for (std::size_t size = boundary - 17; size <= boundary + 17; ++size) {
             SCOPED_TRACE(size);
-            const std::string plain = m2test::patternText(size);
+            const std::string plain = m2::test::patternText(size);
             const std::string cipherText = encrypt(plain);
             ASSERT_EQ(cipherText, referenceCbc(*cipher, padded(plain), false));
             streams.run(cipherText, [&](FILE* in, FILE* out) {
@@ -231,7 +231,7 @@ TEST_P(CbcAes, TextsRoundTripWithPrefixAndPadding) {
     } cases[] = {{0, 32}, {1, 32}, {14, 32}, {15, 64}, {30, 64}, {255, 544}, {9998, 20000}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.length);
-        std::string text = m2test::patternText(c.length);
+        std::string text = m2::test::patternText(c.length);
         std::string hex = mode.stringEncrypt(text, cipher.get(), &iv);
         EXPECT_EQ(hex.size(), c.hexLength);
         EXPECT_EQ(hex, upper(hex));
@@ -251,7 +251,7 @@ TEST_P(CbcAes, TextsRoundTripWithPrefixAndPadding) {
     // After a file operation the name again starts from the IV.
     std::string name = "report.txt";
     const std::string first = mode.stringEncrypt(name, cipher.get(), &iv);
-    encrypt(m2test::patternText(40000));
+    encrypt(m2::test::patternText(40000));
     EXPECT_EQ(mode.stringEncrypt(name, cipher.get(), &iv), first);
 }
 
@@ -279,7 +279,7 @@ TEST_P(CbcAes, TextsItCannotHandleAreRefused) {
 }
 
 TEST_P(CbcAes, ShortInputFailsInsteadOfSucceeding) {
-    const std::string plain = m2test::patternText(10000);
+    const std::string plain = m2::test::patternText(10000);
     // The stream ends at the first chunk boundary of a 20005-byte plain size.
     EXPECT_EQ(streams.run(plain,
                           [&](FILE* in, FILE* out) {
@@ -308,8 +308,8 @@ TEST_P(CbcAes, ShortInputFailsInsteadOfSucceeding) {
 
 // A read error or a write error at a chunk boundary.
 TEST_P(CbcAes, StreamErrorsFail) {
-    const std::string plain = m2test::patternText(30000);
-    m2test::writeBytes(streams.path("plain"), plain);
+    const std::string plain = m2::test::patternText(30000);
+    m2::test::writeFile(streams.path("plain"), plain);
     FILE* out = std::fopen(streams.path("cipher").c_str(), "wb");
     FILE* unreadable = std::fopen(streams.path("plain").c_str(), "wb");  // reading it fails
     ASSERT_TRUE(out && unreadable);
@@ -324,7 +324,7 @@ TEST_P(CbcAes, StreamErrorsFail) {
         std::fclose(in);
         GTEST_SKIP() << "no /dev/full";
     }
-    m2test::writeBytes(streams.path("plain"), plain);
+    m2::test::writeFile(streams.path("plain"), plain);
     EXPECT_EQ(encryptFile(mode, *cipher, iv, 30000, 0, in, full), 0);
     EXPECT_FALSE(mode.fileDecrypt(cipher.get(), 30000, 0, in, full, &iv));
     std::fclose(in);
@@ -340,7 +340,7 @@ TEST(CbcBlowfish, ChainsWithEightByteBlocksAndSixteenBytePadding) {
     for (const std::size_t size : {std::size_t{0}, std::size_t{5}, std::size_t{10005},
                                    std::size_t{19992}, std::size_t{20001}}) {
         SCOPED_TRACE(size);
-        const std::string plain = m2test::patternText(size);
+        const std::string plain = m2::test::patternText(size);
         ASSERT_EQ(streams.run(plain,
                               [&](FILE* in, FILE* out) {
                                   return encryptFile(mode, *cipher, iv, size, padFor(size), in,
@@ -397,7 +397,7 @@ TEST(EcbMode, DecryptsFilesFromTheCurrentPosition) {
         for (const std::size_t size : {std::size_t{0}, std::size_t{16}, std::size_t{10000},
                                        std::size_t{10016}, std::size_t{25008}}) {
             SCOPED_TRACE(name + " " + std::to_string(size));
-            const std::string plain = m2test::patternText(size);
+            const std::string plain = m2::test::patternText(size);
             const std::string cipherText = referenceEcbEncrypt(*cipher, plain);
             const long ok = streams.run(
                 "skip" + cipherText + "TRAILER<qvx>",

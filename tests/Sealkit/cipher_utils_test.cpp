@@ -8,8 +8,8 @@
 #include "Sealkit/CipherUtils.h"
 #include "Sealkit/PathUtils.h"
 #include "support/CommandOutput.h"
-#include "support/EngineFiles.h"
 #include "support/Hex.h"
+#include "support/TestFiles.h"
 
 using Morvane::Security::CCipherConstraints;
 using Morvane::Security::CipherUtils;
@@ -38,8 +38,8 @@ TEST(PathUtils, ExtensionComesFromTheLastComponentOnly) {
 }
 
 TEST(PathUtils, ExistenceDoesNotNeedReadingOrALinkTarget) {
-    m2test::ScratchDir dir;
-    m2test::writeBytes(dir / "locked", "x");
+    m2::test::TempDir dir;
+    m2::test::writeFile(dir / "locked", "x");
     ASSERT_EQ(::chmod((dir / "locked").c_str(), 0), 0);
     ASSERT_EQ(::symlink((dir / "nowhere").c_str(), (dir / "dangling").c_str()), 0);
     EXPECT_TRUE(PathUtils::doesFileExist(dir / "locked"));
@@ -79,26 +79,28 @@ TEST(CipherUtils, CollisionFreeNames) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        m2test::ScratchDir dir;
+        m2::test::TempDir dir;
+        // Joined as text, not as paths: "/a.txt" stays inside the folder, as "dir//a.txt".
+        const std::string folder = dir.path().string() + "/";
         ::mkdir((dir / "my.docs").c_str(), 0700);
         for (const char* name : c.taken) {
-            m2test::writeBytes(dir / name, "taken");
+            m2::test::writeFile(folder + name, "taken");
         }
-        EXPECT_EQ(CipherUtils::setFileExtension(dir / c.path, c.extension, c.replace),
-                  dir / c.expected);
+        EXPECT_EQ(CipherUtils::setFileExtension(folder + c.path, c.extension, c.replace),
+                  folder + c.expected);
     }
 }
 
 TEST(CipherUtils, EveryCopyNameTakenMeansNoName) {
-    m2test::ScratchDir dir;
-    m2test::writeBytes(dir / "a.txt.m2p", "");
+    m2::test::TempDir dir;
+    m2::test::writeFile(dir / "a.txt.m2p", "");
     for (int n = 1; n <= CipherUtils::kMaxCopyNumber; ++n) {
-        m2test::writeBytes(dir / ("a.txt_(copy " + std::to_string(n) + ").m2p"), "");
+        m2::test::writeFile(dir / ("a.txt_(copy " + std::to_string(n) + ").m2p"), "");
     }
     EXPECT_EQ(CipherUtils::setFileExtension(dir / "a.txt", ".m2p", false), "");
     ::unlink((dir / "a.txt_(copy 4999).m2p").c_str());
     EXPECT_EQ(CipherUtils::setFileExtension(dir / "a.txt", ".m2p", false),
-              dir / "a.txt_(copy 4999).m2p");
+              (dir / "a.txt_(copy 4999).m2p").string());
 }
 
 TEST(CipherUtils, MarkerTestNeedsSixBytes) {
@@ -110,8 +112,8 @@ TEST(CipherUtils, MarkerTestNeedsSixBytes) {
         {"x<qvx> ", false}, {"abc,  16,<qvx>", true}, {"<qvx<qvx", false},
     };
     for (const auto& c : cases) {
-        m2test::ScratchDir dir;
-        m2test::writeBytes(dir / "f", c.content);
+        m2::test::TempDir dir;
+        m2::test::writeFile(dir / "f", c.content);
         FILE* file = std::fopen((dir / "f").c_str(), "rb");
         ASSERT_NE(file, nullptr);
         EXPECT_EQ(CipherUtils::isEncrypted(file), c.encrypted) << c.content;
@@ -131,21 +133,22 @@ TEST(CipherUtils, HexIsUpperCaseTwoDigitsAByte) {
 }
 
 TEST(CipherUtils, KeyfileTextMatchesSha256sumOfTheFirst2048Bytes) {
-    m2test::ScratchDir dir;
-    const std::string content = m2test::patternText(5 << 20);
-    m2test::writeBytes(dir / "exact", content.substr(0, 2048));
-    m2test::writeBytes(dir / "large", content);
+    m2::test::TempDir dir;
+    const std::string content = m2::test::patternText(5 << 20);
+    m2::test::writeFile(dir / "exact", content.substr(0, 2048));
+    m2::test::writeFile(dir / "large", content);
 
     const std::string expected =
-        m2test::commandOutput("head -c 2048 '" + (dir / "large") + "' | sha256sum").substr(0, 64);
+        m2test::commandOutput("head -c 2048 '" + (dir / "large").string() + "' | sha256sum")
+            .substr(0, 64);
     ASSERT_EQ(expected.size(), 64u);
     EXPECT_EQ(CipherUtils::createKeyfileData(dir / "exact"), expected);
     EXPECT_EQ(CipherUtils::createKeyfileData(dir / "large"), expected);
 }
 
 TEST(CipherUtils, KeyfileErrors) {
-    m2test::ScratchDir dir;
-    m2test::writeBytes(dir / "short", m2test::patternText(2047));
+    m2::test::TempDir dir;
+    m2::test::writeFile(dir / "short", m2::test::patternText(2047));
     ::mkfifo((dir / "fifo").c_str(), 0600);
     for (const std::string& path : {dir / "short", dir / "missing", dir.path(), dir / "fifo"}) {
         EXPECT_EQ(CipherUtils::createKeyfileData(path), "Error, could not create keyfile") << path;
@@ -179,7 +182,7 @@ std::string upperDigestOf(int r, const std::string& path) {
 }
 
 TEST(CipherUtils, ObfuscatedNameIsTheDigestOfTheSeedText) {
-    m2test::ScratchDir dir;
+    m2::test::TempDir dir;
     const std::string path = dir / "report.txt";
     const struct {
         bool hide;
@@ -191,12 +194,12 @@ TEST(CipherUtils, ObfuscatedNameIsTheDigestOfTheSeedText) {
         const std::string out =
             CipherUtils::obfuscateFileName(path, name, userConstraints(), c.hide);
         EXPECT_EQ(name, "//" + upperDigestOf(1804289383, path) + c.suffix);
-        EXPECT_EQ(out, dir.path() + name);
+        EXPECT_EQ(out, dir.path().string() + name);
     }
 }
 
 TEST(CipherUtils, ObfuscatedNameDrawsAgainWhileTheNameExists) {
-    m2test::ScratchDir dir;
+    m2::test::TempDir dir;
     const std::string path = dir / "a";
     std::string name;
     {
@@ -204,7 +207,7 @@ TEST(CipherUtils, ObfuscatedNameDrawsAgainWhileTheNameExists) {
         const std::string first =
             CipherUtils::obfuscateFileName(path, name, userConstraints(), false);
         EXPECT_EQ(name, "//" + upperDigestOf(7, path) + ".m2p");
-        m2test::writeBytes(first, "taken");
+        m2::test::writeFile(first, "taken");
         const std::string second =
             CipherUtils::obfuscateFileName(path, name, userConstraints(), false);
         EXPECT_EQ(name, "//" + upperDigestOf(8, path) + ".m2p");
@@ -220,17 +223,17 @@ TEST(CipherUtils, ObfuscatedNameDrawsAgainWhileTheNameExists) {
 }
 
 TEST(CipherUtils, FileConstraintsKeepTheTrailerVersion) {
-    m2test::ScratchDir dir;
-    const std::string v6 = m2test::readBytes(M2_FIXTURES "/m2p/v6_aes.m2p");
+    m2::test::TempDir dir;
+    const std::string v6 = m2::test::readFile(M2_FIXTURES "/m2p/v6_aes.m2p");
     const auto patched = [&](const std::string& from, const std::string& to) {
         std::string text = v6;
         const auto at = text.rfind(from);
         EXPECT_NE(at, std::string::npos);
         return text.replace(at, from.size(), to);
     };
-    m2test::writeBytes(dir / "v7", patched(",6,1,2,32,,", ",7,1,2,32,,"));
-    m2test::writeBytes(dir / "bad triple", patched(",6,1,2,32,,", ",9,5,2,32,,"));
-    m2test::writeBytes(dir / "plain", "no trailer");
+    m2::test::writeFile(dir / "v7", patched(",6,1,2,32,,", ",7,1,2,32,,"));
+    m2::test::writeFile(dir / "bad triple", patched(",6,1,2,32,,", ",9,5,2,32,,"));
+    m2::test::writeFile(dir / "plain", "no trailer");
     const struct {
         std::string path;
         int cipher, key, strength, version;

@@ -10,8 +10,8 @@
 #include "Sealkit/MorvaneResult.h"
 #include "Sealkit/SealkitFacade.h"
 #include "support/CommandOutput.h"
-#include "support/EngineFiles.h"
 #include "support/Hex.h"
+#include "support/TestFiles.h"
 
 using Morvane::Security::CFileHeader;
 using Morvane::Security::FileDecryptor;
@@ -53,8 +53,8 @@ std::vector<Fixture> manifest() {
     return rows;
 }
 
-std::string copyFixture(const m2test::ScratchDir& dir, const std::string& file) {
-    m2test::writeBytes(dir / file, m2test::readBytes(kFixtures + file));
+std::string copyFixture(const m2::test::TempDir& dir, const std::string& file) {
+    m2::test::writeFile(dir / file, m2::test::readFile(kFixtures + file));
     return dir / file;
 }
 
@@ -72,22 +72,22 @@ TEST(OlderFiles, EveryVersionDecryptsUnderItsPasswordOnly) {
     FileDecryptor wrong(false, "wrong password");
     for (const auto& f : fixtures) {
         SCOPED_TRACE(f.file);
-        m2test::ScratchDir dir;
+        m2::test::TempDir dir;
         const std::string encrypted = copyFixture(dir, f.file);
-        const std::string stored = m2test::readBytes(encrypted);
+        const std::string stored = m2::test::readFile(encrypted);
 
         std::string path = encrypted, hint;
         EXPECT_EQ(wrong.processFile(path, hint, false, ""), -5);
-        EXPECT_EQ(m2test::readBytes(encrypted), stored);
-        EXPECT_EQ(m2test::folderNames(dir.path()), std::vector<std::string>{f.file});
+        EXPECT_EQ(m2::test::readFile(encrypted), stored);
+        EXPECT_EQ(m2::test::listFolder(dir.path()), std::vector<std::string>{f.file});
 
         path = encrypted;
         hint.clear();
         EXPECT_EQ(decryptor.processFile(path, hint, false, ""), 0);
-        EXPECT_EQ(path, dir.path() + "//" + f.name);
+        EXPECT_EQ(path, dir.path().string() + "//" + f.name);
         EXPECT_EQ(hint, f.hint);
-        EXPECT_EQ(m2test::readBytes(dir / f.name), m2test::patternText(f.size));
-        EXPECT_EQ(m2test::folderNames(dir.path()), std::vector<std::string>{f.name});
+        EXPECT_EQ(m2::test::readFile(dir / f.name), m2::test::patternText(f.size));
+        EXPECT_EQ(m2::test::listFolder(dir.path()), std::vector<std::string>{f.name});
     }
 }
 
@@ -111,32 +111,32 @@ TEST(OlderFiles, DamagedTrailersAreRefusedOrContained) {
     FileDecryptor decryptor(false, password);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
-        m2test::ScratchDir parent;
+        m2::test::TempDir parent;
         ASSERT_EQ(::mkdir((parent / "in").c_str(), 0700), 0);
         const std::string folder = parent / "in";
         const std::string encrypted = folder + "/" + c.file;
-        m2test::writeBytes(encrypted, m2test::readBytes(kFixtures + c.file));
+        m2::test::writeFile(encrypted, m2::test::readFile(kFixtures + c.file));
 
         std::string path = encrypted, hint;
         EXPECT_EQ(decryptor.processFile(path, hint, false, ""), c.code);
-        EXPECT_EQ(m2test::folderNames(parent.path()), std::vector<std::string>{"in"});
+        EXPECT_EQ(m2::test::listFolder(parent.path()), std::vector<std::string>{"in"});
         if (c.plainName != nullptr) {
             EXPECT_EQ(path, folder + "//" + c.plainName);
-            EXPECT_EQ(m2test::readBytes(path), m2test::patternText(20));
-            EXPECT_EQ(m2test::folderNames(folder), std::vector<std::string>{c.plainName});
+            EXPECT_EQ(m2::test::readFile(path), m2::test::patternText(20));
+            EXPECT_EQ(m2::test::listFolder(folder), std::vector<std::string>{c.plainName});
         } else {
-            EXPECT_EQ(m2test::readBytes(encrypted), m2test::readBytes(kFixtures + c.file));
-            EXPECT_EQ(m2test::folderNames(folder), std::vector<std::string>{c.file});
+            EXPECT_EQ(m2::test::readFile(encrypted), m2::test::readFile(kFixtures + c.file));
+            EXPECT_EQ(m2::test::listFolder(folder), std::vector<std::string>{c.file});
         }
     }
 }
 
 TEST(OlderFiles, OneKeyDerivationForFilesOfOneConfiguration) {
-    m2test::ScratchDir dir;
+    m2::test::TempDir dir;
     Encryptor encryptor("same password", "", false, false);
     std::vector<std::string> encrypted;
     for (const char* name : {"a.txt", "b.txt"}) {
-        m2test::writeBytes(dir / name, name);
+        m2::test::writeFile(dir / name, name);
         encrypted.push_back(encryptor.encryptFileOutcome(dir / name, "").path);
     }
     CountingDecryptor decryptor(false, "same password");
@@ -163,12 +163,12 @@ TEST(WrittenFiles, VerifyWithoutTheEngine) {
     Encryptor encryptor(password, "", false, false);
     for (const std::size_t size : {std::size_t{0}, std::size_t{17}, std::size_t{10005}}) {
         SCOPED_TRACE(size);
-        m2test::ScratchDir dir;
-        const std::string content = m2test::patternText(size);
-        m2test::writeBytes(dir / "plain name.txt", content);
+        m2::test::TempDir dir;
+        const std::string content = m2::test::patternText(size);
+        m2::test::writeFile(dir / "plain name.txt", content);
         const SealkitOutcome out = encryptor.encryptFileOutcome(dir / "plain name.txt", "hint");
         ASSERT_TRUE(out.succeeded()) << out.text();
-        const std::string file = m2test::readBytes(out.path);
+        const std::string file = m2::test::readFile(out.path);
 
         const std::size_t pad = (16 - size % 16) % 16;
         const std::string trailer = file.substr(size + pad);
@@ -185,13 +185,14 @@ TEST(WrittenFiles, VerifyWithoutTheEngine) {
 
         const std::string iv = pieces[1];
         const auto openssl = [&](const std::string& options, const std::string& input) {
-            m2test::writeBytes(dir / "in.bin", input);
+            m2::test::writeFile(dir / "in.bin", input);
             int rc = -1;
             m2test::commandOutput("openssl enc " + options + " -nopad -K " + keyHex + " -in '" +
-                                      (dir / "in.bin") + "' -out '" + (dir / "out.bin") + "'",
+                                      (dir / "in.bin").string() + "' -out '" +
+                                      (dir / "out.bin").string() + "'",
                                   &rc);
             EXPECT_EQ(rc, 0) << options;
-            return m2test::readBytes(dir / "out.bin");
+            return m2::test::readFile(dir / "out.bin");
         };
         // The check digest: the key encrypted under itself.
         std::string digestHex;

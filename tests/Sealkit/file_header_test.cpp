@@ -8,8 +8,8 @@
 #include "Sealkit/CipherConstraints.h"
 #include "Sealkit/FileHeader/Convertor.h"
 #include "Sealkit/FileHeader/FileHeader.h"
-#include "support/EngineFiles.h"
 #include "support/HexText.h"
+#include "support/TestFiles.h"
 
 using Morvane::Security::CCipherConstraints;
 using Morvane::Security::CFileHeader;
@@ -48,10 +48,10 @@ std::string upperHex(const std::vector<unsigned char>& bytes) {
 }
 
 // A file of some ciphertext-like bytes followed by the digest text and header text.
-std::string writeEncryptedFile(const m2test::ScratchDir& dir, const std::string& digestText,
+std::string writeEncryptedFile(const m2::test::TempDir& dir, const std::string& digestText,
                                const std::string& header, std::size_t body = 48) {
     const std::string path = dir / "file.m2p";
-    m2test::writeBytes(path, m2test::patternText(body) + digestText + header);
+    m2::test::writeFile(path, m2::test::patternText(body) + digestText + header);
     return path;
 }
 
@@ -87,7 +87,7 @@ TEST(FileHeader, HintIsStoredAsHexFromVersionFour) {
 
 // Write a trailer as the encryptor lays it out, then read it back from the file.
 TEST(FileHeader, RoundTripOfEveryVersion) {
-    m2test::ScratchDir dir;
+    m2::test::TempDir dir;
     for (std::uint32_t version = 2; version <= 6; ++version) {
         for (int keySize : {16, 32}) {
             SCOPED_TRACE(testing::Message() << "version " << version << " key " << keySize);
@@ -149,7 +149,7 @@ TEST(FileHeader, ParsesLeadingBlanksAndTheEmptyHint) {
     EXPECT_EQ(header.getDataSize(), 16u);  // the base follows the prefix
     EXPECT_EQ(header.getKeySize(), 32);
 
-    m2test::ScratchDir dir;
+    m2::test::TempDir dir;
     CFileHeader fromFile;
     ASSERT_TRUE(loadFile(fromFile, writeEncryptedFile(dir, "", trailer, 16)));
     EXPECT_EQ(fromFile.getHeaderLength(), 160);
@@ -168,7 +168,7 @@ TEST(FileHeader, KeySizeZeroReadsAsSixteen) {
 }
 
 TEST(FileHeader, LoadFromFileRefusesWhatIsNotATrailer) {
-    m2test::ScratchDir dir;
+    m2::test::TempDir dir;
     const struct {
         const char* what;
         std::string content;
@@ -183,7 +183,7 @@ TEST(FileHeader, LoadFromFileRefusesWhatIsNotATrailer) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         const std::string path = dir / "bad.m2p";
-        m2test::writeBytes(path, c.content);
+        m2::test::writeFile(path, c.content);
         CFileHeader header("kept", nullptr, kName, 1, 2, 5, 1, 2, 32, kIv);
         EXPECT_FALSE(loadFile(header, path));
         EXPECT_EQ(header.getIvHex(), kIv);
@@ -192,7 +192,7 @@ TEST(FileHeader, LoadFromFileRefusesWhatIsNotATrailer) {
     }
     // The length may cover the whole file.
     const std::string path = dir / "whole.m2p";
-    m2test::writeBytes(path, "ab,cd,  16,<qvx>");
+    m2::test::writeFile(path, "ab,cd,  16,<qvx>");
     CFileHeader header;
     EXPECT_TRUE(loadFile(header, path));
     EXPECT_EQ(header.getIvHex(), "cd");
@@ -340,7 +340,7 @@ TEST(FileHeader, MutatedTrailersStayInBounds) {
         seed = seed * 1103515245u + 12345u;
         return (seed >> 8) % bound;
     };
-    m2test::ScratchDir dir;
+    m2::test::TempDir dir;
     for (int trial = 0; trial < 3000; ++trial) {
         std::string text = valid;
         const std::uint32_t edits = 1 + next(4);
@@ -360,7 +360,7 @@ TEST(FileHeader, MutatedTrailersStayInBounds) {
         }
         SCOPED_TRACE(testing::Message() << "trial " << trial);
         const std::string path = dir / "mutated.m2p";
-        m2test::writeBytes(path, text);
+        m2::test::writeFile(path, text);
         CFileHeader header;
         if (!loadFile(header, path)) {
             header.LoadFromRawData(text.c_str());

@@ -10,7 +10,7 @@
 #include "Sealkit/CipherUtils.h"
 #include "Sealkit/MorvaneResult.h"
 #include "Sealkit/SealkitFacade.h"
-#include "support/EngineFiles.h"
+#include "support/TestFiles.h"
 
 using Morvane::Security::CMorvaneResult;
 
@@ -61,73 +61,75 @@ TEST(FilePipelines, RoundTripsThroughTheFacade) {
         Encryptor encryptor(kPassword, "", f.encryptFilename, f.hideExtension);
         for (const std::size_t size : sizes) {
             SCOPED_TRACE(testing::Message() << f.prefix << f.suffix << " size " << size);
-            m2test::ScratchDir dir;
+            m2::test::TempDir dir;
             const std::string plain = dir / "report.txt";
-            const std::string content = m2test::patternText(size);
-            m2test::writeBytes(plain, content);
+            const std::string content = m2::test::patternText(size);
+            m2::test::writeFile(plain, content);
             const std::string hint = (round++ % 2 == 0) ? "" : "my hint, with a comma";
 
             const SealkitOutcome encrypted = encryptor.encryptFileOutcome(plain, hint);
             EXPECT_EQ(encrypted.code, 0);
-            EXPECT_TRUE(isNamed(encrypted.path, dir.path() + f.prefix, f.hexDigits, f.suffix))
+            EXPECT_TRUE(
+                isNamed(encrypted.path, dir.path().string() + f.prefix, f.hexDigits, f.suffix))
                 << encrypted.path;
             EXPECT_EQ(encrypted.text(), "ok,OK," + encrypted.path);
-            EXPECT_FALSE(m2test::pathExists(plain));
-            EXPECT_EQ(m2test::folderNames(dir.path()).size(), 1u);
+            EXPECT_FALSE(m2::test::pathExists(plain));
+            EXPECT_EQ(m2::test::listFolder(dir.path()).size(), 1u);
 
             // The plain file goes to the encrypted file's folder (all before its last "/").
             const std::string folder = encrypted.path.substr(0, encrypted.path.rfind('/'));
             EXPECT_EQ(decryptor.decryptFile(encrypted.path, ""),
                       "ok,OK," + folder + "//report.txt");
-            EXPECT_EQ(m2test::readBytes(plain), content);
-            EXPECT_EQ(m2test::folderNames(dir.path()), std::vector<std::string>{"report.txt"});
+            EXPECT_EQ(m2::test::readFile(plain), content);
+            EXPECT_EQ(m2::test::listFolder(dir.path()), std::vector<std::string>{"report.txt"});
         }
     }
 }
 
 TEST(FilePipelines, TakenNamesGetCopyNames) {
-    m2test::ScratchDir dir;
-    m2test::writeBytes(dir / "a.txt", "first");
-    m2test::writeBytes(dir / "a.txt.m2p", "bystander");
+    m2::test::TempDir dir;
+    m2::test::writeFile(dir / "a.txt", "first");
+    m2::test::writeFile(dir / "a.txt.m2p", "bystander");
 
     Encryptor encryptor(kPassword, "", false, false);
-    EXPECT_EQ(encryptor.encryptFile(dir / "a.txt", "h"), "ok,OK," + (dir / "a.txt_(copy 1).m2p"));
-    EXPECT_EQ(m2test::readBytes(dir / "a.txt.m2p"), "bystander");
+    EXPECT_EQ(encryptor.encryptFile(dir / "a.txt", "h"),
+              "ok,OK," + (dir / "a.txt_(copy 1).m2p").string());
+    EXPECT_EQ(m2::test::readFile(dir / "a.txt.m2p"), "bystander");
 
     // The plain name is taken again when the encrypted file comes back.
-    m2test::writeBytes(dir / "a.txt", "newer");
+    m2::test::writeFile(dir / "a.txt", "newer");
     Decryptor decryptor(kPassword, "");
     EXPECT_EQ(decryptor.decryptFile(dir / "a.txt_(copy 1).m2p", ""),
-              "ok," + kRenamed + "," + dir.path() + "//a_(copy 1).txt");
-    EXPECT_EQ(m2test::readBytes(dir / "a.txt"), "newer");
-    EXPECT_EQ(m2test::readBytes(dir / "a_(copy 1).txt"), "first");
-    EXPECT_EQ(m2test::folderNames(dir.path()),
+              "ok," + kRenamed + "," + dir.path().string() + "//a_(copy 1).txt");
+    EXPECT_EQ(m2::test::readFile(dir / "a.txt"), "newer");
+    EXPECT_EQ(m2::test::readFile(dir / "a_(copy 1).txt"), "first");
+    EXPECT_EQ(m2::test::listFolder(dir.path()),
               (std::vector<std::string>{"a.txt", "a.txt.m2p", "a_(copy 1).txt"}));
 }
 
 TEST(FilePipelines, NamesWithoutExtensionNeverReplaceAFile) {
-    m2test::ScratchDir dir;
-    m2test::writeBytes(dir / "notes", "plain");
-    m2test::writeBytes(dir / "notes.m2p", "older encrypted file");
+    m2::test::TempDir dir;
+    m2::test::writeFile(dir / "notes", "plain");
+    m2::test::writeFile(dir / "notes.m2p", "older encrypted file");
     Encryptor encryptor(kPassword, "", false, false);
     const SealkitOutcome encrypted = encryptor.encryptFileOutcome(dir / "notes", "");
-    EXPECT_EQ(encrypted.path, dir / "notes_(copy 1).m2p");
-    EXPECT_EQ(m2test::readBytes(dir / "notes.m2p"), "older encrypted file");
+    EXPECT_EQ(encrypted.path, (dir / "notes_(copy 1).m2p").string());
+    EXPECT_EQ(m2::test::readFile(dir / "notes.m2p"), "older encrypted file");
 
-    m2test::writeBytes(dir / "notes", "someone else");
+    m2::test::writeFile(dir / "notes", "someone else");
     Decryptor decryptor(kPassword, "");
     EXPECT_EQ(decryptor.decryptFileOutcome(encrypted.path, "").path,
-              dir.path() + "//notes_(copy 1)");
-    EXPECT_EQ(m2test::readBytes(dir / "notes"), "someone else");
-    EXPECT_EQ(m2test::readBytes(dir / "notes_(copy 1)"), "plain");
+              dir.path().string() + "//notes_(copy 1)");
+    EXPECT_EQ(m2::test::readFile(dir / "notes"), "someone else");
+    EXPECT_EQ(m2::test::readFile(dir / "notes_(copy 1)"), "plain");
 }
 
 TEST(FilePipelines, RefusalsChangeNothing) {
-    m2test::ScratchDir dir;
-    m2test::writeBytes(dir / "a.txt", "secret content");
+    m2::test::TempDir dir;
+    m2::test::writeFile(dir / "a.txt", "secret content");
     Encryptor encryptor(kPassword, "", false, false);
     const std::string encrypted = encryptor.encryptFileOutcome(dir / "a.txt", "hint").path;
-    const std::string stored = m2test::readBytes(encrypted);
+    const std::string stored = m2::test::readFile(encrypted);
 
     // Already encrypted.
     EXPECT_EQ(encryptor.encryptFile(encrypted, ""), "fail,File already encrypted," + encrypted);
@@ -135,16 +137,16 @@ TEST(FilePipelines, RefusalsChangeNothing) {
     Decryptor wrong("not the password", "");
     EXPECT_EQ(wrong.decryptFile(encrypted, ""), "fail,Password incorrect ," + encrypted + ".cdf");
     // A file without the trailer.
-    m2test::writeBytes(dir / "plain.m2p", "no trailer here");
+    m2::test::writeFile(dir / "plain.m2p", "no trailer here");
     Decryptor decryptor(kPassword, "");
     EXPECT_EQ(decryptor.decryptFile(dir / "plain.m2p", ""),
-              "fail,File not encrypted," + (dir / "plain.m2p"));
+              "fail,File not encrypted," + (dir / "plain.m2p").string());
     // A newer format version, refused before anything is created.
     std::string newer = stored;
     const auto at = newer.rfind(",6,1,2,32,,0");
     ASSERT_NE(at, std::string::npos);
     newer[at + 1] = '7';
-    m2test::writeBytes(dir / "newer.m2p", newer);
+    m2::test::writeFile(dir / "newer.m2p", newer);
     EXPECT_EQ(decryptor.decryptFile(dir / "newer.m2p", ""), failText(-21, dir / "newer.m2p"));
     // What is not a regular file, or not there.
     ASSERT_EQ(::mkdir((dir / "folder").c_str(), 0700), 0);
@@ -161,83 +163,83 @@ TEST(FilePipelines, RefusalsChangeNothing) {
     EXPECT_EQ(decryptor.decryptFile(dir / "folder", ""),
               failText(CMorvaneResult::systemErrorCode(EISDIR), dir / "folder"));
 
-    EXPECT_EQ(m2test::readBytes(encrypted), stored);
-    EXPECT_EQ(m2test::folderNames(dir.path()),
+    EXPECT_EQ(m2::test::readFile(encrypted), stored);
+    EXPECT_EQ(m2::test::listFolder(dir.path()),
               (std::vector<std::string>{"a.txt.m2p", "fifo", "folder", "link", "newer.m2p",
                                         "plain.m2p"}));
 }
 
 TEST(FilePipelines, TrailerThatWouldNotFitIsRefusedBeforeWriting) {
-    m2test::ScratchDir dir;
-    m2test::writeBytes(dir / "a.txt", "content");
+    m2::test::TempDir dir;
+    m2::test::writeFile(dir / "a.txt", "content");
     Encryptor encryptor(kPassword, "", false, false);
     EXPECT_EQ(encryptor.encryptFile(dir / "a.txt", std::string(5000, 'h')),
               failText(-15, dir / "a.txt"));
-    EXPECT_EQ(m2test::folderNames(dir.path()), std::vector<std::string>{"a.txt"});
+    EXPECT_EQ(m2::test::listFolder(dir.path()), std::vector<std::string>{"a.txt"});
 
     const std::string hint(4600, 'h');
     const SealkitOutcome fits = encryptor.encryptFileOutcome(dir / "a.txt", hint);
     ASSERT_TRUE(fits.succeeded()) << fits.text();
     EXPECT_TRUE(Decryptor(kPassword, "").decryptFileOutcome(fits.path, "").succeeded());
-    EXPECT_EQ(m2test::readBytes(dir / "a.txt"), "content");
+    EXPECT_EQ(m2::test::readFile(dir / "a.txt"), "content");
 }
 
 TEST(FilePipelines, UnrelatedTemporaryNameIsNotTruncated) {
-    m2test::ScratchDir dir;
-    m2test::writeBytes(dir / "a.txt", "content");
+    m2::test::TempDir dir;
+    m2::test::writeFile(dir / "a.txt", "content");
     const std::string encrypted =
         Encryptor(kPassword, "", false, false).encryptFileOutcome(dir / "a.txt", "").path;
-    m2test::writeBytes(encrypted + ".cdf", "unrelated");
+    m2::test::writeFile(encrypted + ".cdf", "unrelated");
     EXPECT_EQ(Decryptor(kPassword, "").decryptFile(encrypted, ""),
-              "ok,OK," + dir.path() + "//a.txt");
-    EXPECT_EQ(m2test::readBytes(encrypted + ".cdf"), "unrelated");
-    EXPECT_EQ(m2test::folderNames(dir.path()),
+              "ok,OK," + dir.path().string() + "//a.txt");
+    EXPECT_EQ(m2::test::readFile(encrypted + ".cdf"), "unrelated");
+    EXPECT_EQ(m2::test::listFolder(dir.path()),
               (std::vector<std::string>{"a.txt", "a.txt.m2p.cdf"}));
 }
 
 TEST(FilePipelines, NotesWorkingFileReplacesItsEncryptedFile) {
-    m2test::ScratchDir dir;
+    m2::test::TempDir dir;
     const std::string working = dir / "M2PID0x1001.dat";
-    m2test::writeBytes(working, "notes v1");
-    m2test::writeBytes(working + ".m2p", "older notes file");
+    m2::test::writeFile(working, "notes v1");
+    m2::test::writeFile(working + ".m2p", "older notes file");
     Encryptor encryptor(kPassword, "", false, false);
     EXPECT_EQ(encryptor.encryptFile(working, ""), "ok,OK," + working + ".m2p");
-    EXPECT_EQ(m2test::folderNames(dir.path()), std::vector<std::string>{"M2PID0x1001.dat.m2p"});
+    EXPECT_EQ(m2::test::listFolder(dir.path()), std::vector<std::string>{"M2PID0x1001.dat.m2p"});
     EXPECT_EQ(Decryptor(kPassword, "").decryptFile(working + ".m2p", ""),
-              "ok,OK," + dir.path() + "//M2PID0x1001.dat");
-    EXPECT_EQ(m2test::readBytes(working), "notes v1");
+              "ok,OK," + dir.path().string() + "//M2PID0x1001.dat");
+    EXPECT_EQ(m2::test::readFile(working), "notes v1");
 }
 
 TEST(FilePipelines, EncryptingTwiceGivesDifferentFiles) {
-    m2test::ScratchDir dir;
+    m2::test::TempDir dir;
     Encryptor encryptor(kPassword, "", false, false);
     std::vector<std::string> files;
     for (const char* name : {"x/a.txt", "y/a.txt"}) {
         ::mkdir((dir / std::string(name).substr(0, 1)).c_str(), 0700);
-        m2test::writeBytes(dir / name, "same content");
-        files.push_back(m2test::readBytes(encryptor.encryptFileOutcome(dir / name, "").path));
+        m2::test::writeFile(dir / name, "same content");
+        files.push_back(m2::test::readFile(encryptor.encryptFileOutcome(dir / name, "").path));
     }
     EXPECT_NE(files[0], files[1]);
     EXPECT_EQ(files[0].size(), files[1].size());
 }
 
 TEST(FilePipelines, Utf8NamesAndHintsPassUnchanged) {
-    m2test::ScratchDir dir;
+    m2::test::TempDir dir;
     const std::string name =
         "gr\xC3\xBC\xC3\x9F"
         "e \xE2\x98\x83, 1.txt";
-    m2test::writeBytes(dir / name, "content");
+    m2::test::writeFile(dir / name, "content");
     const SealkitOutcome encrypted =
         Encryptor(kPassword, "", false, false).encryptFileOutcome(dir / name, "\xE2\x98\x83");
-    EXPECT_EQ(encrypted.text(), "ok,OK," + (dir / name) + ".m2p");
+    EXPECT_EQ(encrypted.text(), "ok,OK," + (dir / name).string() + ".m2p");
     EXPECT_EQ(Morvane::Security::CipherUtils::getHint(encrypted.path), "\xE2\x98\x83");
     EXPECT_EQ(Decryptor(kPassword, "").decryptFile(encrypted.path, ""),
-              "ok,OK," + dir.path() + "//" + name);
-    EXPECT_EQ(m2test::readBytes(dir / name), "content");
+              "ok,OK," + dir.path().string() + "//" + name);
+    EXPECT_EQ(m2::test::readFile(dir / name), "content");
 }
 
 TEST(FilePipelines, PermissionsFollowTheFileThroughBothSteps) {
-    m2test::ScratchDir dir;
+    m2::test::TempDir dir;
     const struct {
         mode_t source, expected;
     } cases[] = {{0640, 0640}, {0600, 0600}, {0444, 0644}, {0755, 0644}};
@@ -245,43 +247,43 @@ TEST(FilePipelines, PermissionsFollowTheFileThroughBothSteps) {
     ::umask(mask);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.source);
-        m2test::writeBytes(dir / "a.txt", "content");
+        m2::test::writeFile(dir / "a.txt", "content");
         ASSERT_EQ(::chmod((dir / "a.txt").c_str(), c.source), 0);
         const SealkitOutcome encrypted =
             Encryptor(kPassword, "", false, false).encryptFileOutcome(dir / "a.txt", "");
         ASSERT_TRUE(encrypted.succeeded()) << encrypted.text();
-        EXPECT_EQ(m2test::permissionBits(encrypted.path), c.expected & ~mask);
+        EXPECT_EQ(m2::test::permissionBits(encrypted.path), c.expected & ~mask);
         const SealkitOutcome decrypted =
             Decryptor(kPassword, "").decryptFileOutcome(encrypted.path, "");
         ASSERT_TRUE(decrypted.succeeded()) << decrypted.text();
-        EXPECT_EQ(m2test::permissionBits(dir / "a.txt"), c.expected & ~mask);
+        EXPECT_EQ(m2::test::permissionBits(dir / "a.txt"), c.expected & ~mask);
         ::unlink((dir / "a.txt").c_str());
     }
 }
 
 TEST(FilePipelines, RelativePathsStayInTheirFolder) {
-    m2test::ScratchDir dir;
-    m2test::writeBytes(dir / "a.txt", "content");
+    m2::test::TempDir dir;
+    m2::test::writeFile(dir / "a.txt", "content");
     char* previous = ::getcwd(nullptr, 0);
     ASSERT_EQ(::chdir(dir.path().c_str()), 0);
     EXPECT_EQ(Encryptor(kPassword, "", false, false).encryptFile("a.txt", ""), "ok,OK,a.txt.m2p");
     EXPECT_EQ(Decryptor(kPassword, "").decryptFile("a.txt.m2p", ""), "ok,OK,.//a.txt");
     ASSERT_EQ(::chdir(previous), 0);
     std::free(previous);
-    EXPECT_EQ(m2test::readBytes(dir / "a.txt"), "content");
-    EXPECT_EQ(m2test::folderNames(dir.path()), std::vector<std::string>{"a.txt"});
+    EXPECT_EQ(m2::test::readFile(dir / "a.txt"), "content");
+    EXPECT_EQ(m2::test::listFolder(dir.path()), std::vector<std::string>{"a.txt"});
 }
 
 TEST(FilePipelines, ShredderAndKeyfileThroughTheFacade) {
-    m2test::ScratchDir dir;
-    m2test::writeBytes(dir / "short", "too short");
+    m2::test::TempDir dir;
+    m2::test::writeFile(dir / "short", "too short");
     EXPECT_EQ(Keyfile().createKey(dir / "short"), "Error, could not create keyfile");
-    m2test::writeBytes(dir / "key", std::string(2048, '\0'));
+    m2::test::writeFile(dir / "key", std::string(2048, '\0'));
     // SHA-256 of 2048 zero bytes.
     EXPECT_EQ(Keyfile().createKey(dir / "key"),
               "e5a00aa9991ac8a5ee3109844d84a55583bd20572ad3ffcd42792f3c36b183ad");
     EXPECT_TRUE(Shredder().shredFile(dir / "key"));
-    EXPECT_FALSE(m2test::pathExists(dir / "key"));
+    EXPECT_FALSE(m2::test::pathExists(dir / "key"));
     EXPECT_FALSE(Shredder().shredFile(dir / "key"));
 }
 

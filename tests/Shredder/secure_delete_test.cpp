@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "Shredder/SecureDelete.h"
-#include "support/EngineFiles.h"
+#include "support/TestFiles.h"
 
 using Morvane::Security::CSecureDelete;
 
@@ -47,7 +47,7 @@ class RecordingDelete : public CSecureDelete {
     int removePath(const std::string& path) override {
         events.emplace_back("remove");
         removedName = path;
-        contentAtRemoval = m2test::readBytes(path);
+        contentAtRemoval = m2::test::readFile(path);
         return failRemove ? -1 : CSecureDelete::removePath(path);
     }
 };
@@ -68,19 +68,19 @@ TEST(SecureDelete, OverwritesLastByteThenWholeFileSyncsRenamesAndRemoves) {
     for (const std::uint64_t size :
          {std::uint64_t{0}, std::uint64_t{1}, kBlock - 1, kBlock, kBlock + 1, 2 * kBlock + 7}) {
         SCOPED_TRACE(size);
-        m2test::ScratchDir dir;
+        m2::test::TempDir dir;
         const std::string path = dir / "report.txt";
-        m2test::writeBytes(path, m2test::patternText(size));
+        m2::test::writeFile(path, m2::test::patternText(size));
 
         RecordingDelete shredder;
         EXPECT_TRUE(shredder.deleteFile(path));
         EXPECT_EQ(shredder.writes, expectedWrites(size));
-        EXPECT_EQ(shredder.removedName, dir / "ZZZZZZ.ZZZ");
+        EXPECT_EQ(shredder.removedName, (dir / "ZZZZZZ.ZZZ").string());
         EXPECT_EQ(shredder.contentAtRemoval, std::string(size, '\xFF'));
         ASSERT_FALSE(shredder.events.empty());
         EXPECT_EQ(shredder.events.back(), "remove");
         EXPECT_EQ(shredder.events[shredder.events.size() - 2], "sync");
-        EXPECT_TRUE(m2test::folderNames(dir.path()).empty());
+        EXPECT_TRUE(m2::test::listFolder(dir.path()).empty());
     }
 }
 
@@ -101,34 +101,34 @@ TEST(SecureDelete, ZeroNameKeepsDotsAndFolder) {
 }
 
 TEST(SecureDelete, RefusesWhatIsNotARegularFileAndChangesNothing) {
-    m2test::ScratchDir dir;
+    m2::test::TempDir dir;
     const std::string target = dir / "target.txt";
-    m2test::writeBytes(target, "keep me");
+    m2::test::writeFile(target, "keep me");
     ASSERT_EQ(::symlink(target.c_str(), (dir / "link").c_str()), 0);
     ASSERT_EQ(::mkdir((dir / "folder").c_str(), 0700), 0);
     ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
-    const auto before = m2test::folderNames(dir.path());
+    const auto before = m2::test::listFolder(dir.path());
 
     for (const char* name : {"missing", "link", "folder", "fifo"}) {
         CSecureDelete shredder(1);
         EXPECT_FALSE(shredder.deleteFile(dir / name)) << name;
     }
     EXPECT_FALSE(CSecureDelete(1).deleteFile("/dev/null"));
-    EXPECT_EQ(m2test::folderNames(dir.path()), before);
-    EXPECT_EQ(m2test::readBytes(target), "keep me");
+    EXPECT_EQ(m2::test::listFolder(dir.path()), before);
+    EXPECT_EQ(m2::test::readFile(target), "keep me");
 }
 
 TEST(SecureDelete, BystanderWithTheZeroNameSurvives) {
-    m2test::ScratchDir dir;
-    m2test::writeBytes(dir / "ab.txt", "secret");
-    m2test::writeBytes(dir / "ZZ.ZZZ", "bystander");
+    m2::test::TempDir dir;
+    m2::test::writeFile(dir / "ab.txt", "secret");
+    m2::test::writeFile(dir / "ZZ.ZZZ", "bystander");
 
     RecordingDelete shredder;
     EXPECT_TRUE(shredder.deleteFile(dir / "ab.txt"));
-    EXPECT_EQ(shredder.removedName, dir / "ab.txt");
+    EXPECT_EQ(shredder.removedName, (dir / "ab.txt").string());
     EXPECT_EQ(shredder.contentAtRemoval, std::string(6, '\xFF'));
-    EXPECT_EQ(m2test::folderNames(dir.path()), std::vector<std::string>{"ZZ.ZZZ"});
-    EXPECT_EQ(m2test::readBytes(dir / "ZZ.ZZZ"), "bystander");
+    EXPECT_EQ(m2::test::listFolder(dir.path()), std::vector<std::string>{"ZZ.ZZZ"});
+    EXPECT_EQ(m2::test::readFile(dir / "ZZ.ZZZ"), "bystander");
 }
 
 TEST(SecureDelete, FailuresKeepTheFileUnderItsOwnName) {
@@ -145,29 +145,29 @@ TEST(SecureDelete, FailuresKeepTheFileUnderItsOwnName) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        m2test::ScratchDir dir;
+        m2::test::TempDir dir;
         const std::string path = dir / "ab.txt";
-        m2test::writeBytes(path, "secret");
+        m2::test::writeFile(path, "secret");
 
         RecordingDelete shredder;
         shredder.failWriteNumber = c.failWrite;
         shredder.failSync = c.failSync;
         shredder.failRemove = c.failRemove;
         EXPECT_FALSE(shredder.deleteFile(path));
-        EXPECT_EQ(m2test::folderNames(dir.path()), std::vector<std::string>{"ab.txt"});
-        EXPECT_EQ(m2test::readBytes(path), c.contentAfter);
+        EXPECT_EQ(m2::test::listFolder(dir.path()), std::vector<std::string>{"ab.txt"});
+        EXPECT_EQ(m2::test::readFile(path), c.contentAfter);
     }
 }
 
 TEST(SecureDelete, ReadOnlyMountAnswersFalse) {
-    m2test::SmallTmpfs mount(1 << 20);
+    m2::test::SmallTmpfs mount(1 << 20);
     if (!mount.mounted()) {
         GTEST_SKIP() << "needs the privilege to mount a tmpfs";
     }
-    m2test::writeBytes(mount / "a.txt", "secret");
+    m2::test::writeFile(mount / "a.txt", "secret");
     ASSERT_TRUE(mount.setReadOnly(true));
     EXPECT_FALSE(CSecureDelete(1).deleteFile(mount / "a.txt"));
-    EXPECT_EQ(m2test::readBytes(mount / "a.txt"), "secret");
+    EXPECT_EQ(m2::test::readFile(mount / "a.txt"), "secret");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "support/TestFiles.h"
 
+#include <sys/mount.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -34,6 +35,32 @@ TempDir::~TempDir() {
     fs::remove_all(path_, ec);
 }
 
+SmallTmpfs::SmallTmpfs(std::uint64_t bytes) : bytes_(bytes) {
+    const std::string options = "size=" + std::to_string(bytes_) + ",mode=0755";
+    mounted_ = ::mount("tmpfs", dir_.path().c_str(), "tmpfs", 0, options.c_str()) == 0;
+}
+
+SmallTmpfs::~SmallTmpfs() {
+    if (mounted_) {
+        (void)::umount2(dir_.path().c_str(), MNT_DETACH);
+    }
+}
+
+bool SmallTmpfs::setReadOnly(bool readOnly) {
+    const std::string options = "size=" + std::to_string(bytes_);
+    const unsigned long flags =
+        readOnly ? (MS_REMOUNT | MS_RDONLY) : static_cast<unsigned long>(MS_REMOUNT);
+    return ::mount("tmpfs", dir_.path().c_str(), "tmpfs", flags, options.c_str()) == 0;
+}
+
+void SmallTmpfs::fill() {
+    std::ofstream out(dir_ / ".filler", std::ios::binary);
+    const std::string block(4096, 'f');
+    while (out.write(block.data(), static_cast<std::streamsize>(block.size()))) {
+        out.flush();
+    }
+}
+
 ScopedEnv::ScopedEnv(std::string name, const std::optional<std::string>& value)
     : name_(std::move(name)) {
     if (const char* old = std::getenv(name_.c_str())) {
@@ -66,6 +93,11 @@ void writeFile(const fs::path& path, const std::string& bytes) {
     out << bytes;
 }
 
+bool pathExists(const fs::path& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
 mode_t permissionBits(const fs::path& path) {
     struct stat info {};
     if (::lstat(path.c_str(), &info) != 0) {
@@ -82,6 +114,14 @@ std::vector<std::string> listFolder(const fs::path& folder) {
     }
     std::sort(names.begin(), names.end());
     return names;
+}
+
+std::string patternText(std::size_t length) {
+    std::string out(length, '\0');
+    for (std::size_t i = 0; i < length; ++i) {
+        out[i] = static_cast<char>((31 * i + 7) % 251);
+    }
+    return out;
 }
 
 }  // namespace m2::test

@@ -2,6 +2,8 @@
 
 #include <sys/types.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -26,6 +28,31 @@ class TempDir {
     std::filesystem::path path_;
 };
 
+// A small tmpfs mounted on a fresh folder, for full-disk and read-only cases; needs the
+// privilege to mount, so tests check mounted() and skip otherwise.
+class SmallTmpfs {
+  public:
+    explicit SmallTmpfs(std::uint64_t bytes);
+    ~SmallTmpfs();
+    SmallTmpfs(const SmallTmpfs&) = delete;
+    SmallTmpfs& operator=(const SmallTmpfs&) = delete;
+
+    [[nodiscard]] bool mounted() const { return mounted_; }
+    [[nodiscard]] const std::filesystem::path& path() const { return dir_.path(); }
+    [[nodiscard]] std::filesystem::path operator/(const std::string& name) const {
+        return dir_ / name;
+    }
+    // Makes the whole mount read-only (or writable again).
+    [[nodiscard]] bool setReadOnly(bool readOnly);
+    // Fills the free space with a file, so the next write that needs a block fails.
+    void fill();
+
+  private:
+    TempDir dir_;
+    std::uint64_t bytes_;
+    bool mounted_ = false;
+};
+
 // Sets (or with std::nullopt unsets) one environment variable and restores it on scope exit.
 class ScopedEnv {
   public:
@@ -41,8 +68,13 @@ class ScopedEnv {
 
 [[nodiscard]] std::string readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::string& bytes);
+// lstat: a dangling link or an unreadable file still exists.
+[[nodiscard]] bool pathExists(const std::filesystem::path& path);
+// The permission bits, without following a link; all ones when the path is missing.
 [[nodiscard]] mode_t permissionBits(const std::filesystem::path& path);
 // Names in `folder`, sorted; hidden ones included.
 [[nodiscard]] std::vector<std::string> listFolder(const std::filesystem::path& folder);
+// Deterministic content: byte i is (31 * i + 7) mod 251, so no run repeats a block.
+[[nodiscard]] std::string patternText(std::size_t length);
 
 }  // namespace m2::test
