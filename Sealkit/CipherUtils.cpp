@@ -10,6 +10,7 @@
 
 #include "Sealkit/Cryptography/Wipe.h"
 #include "Sealkit/FileAccess.h"
+#include "Sealkit/FileHeader/Convertor.h"
 #include "Sealkit/FileHeader/FileHeader.h"
 #include "Sealkit/Hash/KeyFactory.h"
 #include "Sealkit/Hash/sha2.h"
@@ -175,14 +176,7 @@ void CipherUtils::setNameRandomSource(NameRandomSource source) {
 }
 
 std::string CipherUtils::binaryToHex(const unsigned char* bytes, std::size_t count) {
-    static constexpr char digits[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(2 * count);
-    for (std::size_t i = 0; i < count; ++i) {
-        out += digits[bytes[i] >> 4];
-        out += digits[bytes[i] & 15];
-    }
-    return out;
+    return Morvane::Utils::Convertor::BinaryToHexAscii(bytes, count);
 }
 
 std::string CipherUtils::createHashFromData(const unsigned char* bytes, std::size_t count,

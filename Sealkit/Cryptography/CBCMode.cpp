@@ -5,6 +5,7 @@
 
 #include "Sealkit/Cryptography/AesCipher.h"
 #include "Sealkit/Cryptography/IV.h"
+#include "Sealkit/FileHeader/Convertor.h"
 
 namespace Morvane::Security {
 
@@ -146,7 +147,7 @@ std::string CBCMode::stringEncrypt(std::string& text, IBlockCipher* cipher, IV* 
         total += pad;
     }
     chainChunk(cipher, total, iv, false);
-    std::string hex = upperHex(outputBuffer.get(), total);
+    std::string hex = Morvane::Utils::Convertor::BinaryToHexAscii(outputBuffer.get(), total);
     wipeBuffers();
     return hex;
 }

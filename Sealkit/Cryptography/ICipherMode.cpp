@@ -79,15 +79,4 @@ std::optional<std::string> ICipherMode::lengthPrefixed(const unsigned char* byte
     return std::string(reinterpret_cast<const char*>(bytes + 2), length);
 }
 
-std::string ICipherMode::upperHex(const unsigned char* bytes, std::size_t count) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(2 * count);
-    for (std::size_t i = 0; i < count; ++i) {
-        out += digits[bytes[i] >> 4];
-        out += digits[bytes[i] & 15];
-    }
-    return out;
-}
-
 }  // namespace Morvane::Security

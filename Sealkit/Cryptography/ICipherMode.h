@@ -51,7 +51,6 @@ class ICipherMode {
     // claims more than the count bytes hold (a wrong key makes such prefixes).
     [[nodiscard]] static std::optional<std::string> lengthPrefixed(const unsigned char* bytes,
                                                                    std::size_t count);
-    [[nodiscard]] static std::string upperHex(const unsigned char* bytes, std::size_t count);
     void wipeBuffers();
 
     bool firstBlock = true;

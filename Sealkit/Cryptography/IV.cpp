@@ -40,12 +40,7 @@ void IV::generate() {
     // The digest has 16 bytes; a larger IV keeps zeros beyond them.
     std::memcpy(raw.get(), digest.getDigestRaw(), std::min<std::size_t>(n, 16));
 
-    hexText.clear();
-    char pair[3];
-    for (std::size_t i = 0; i < n; ++i) {
-        std::snprintf(pair, sizeof pair, "%02X", raw[i]);
-        hexText += pair;
-    }
+    hexText = Morvane::Utils::Convertor::BinaryToHexAscii(raw.get(), n);
 }
 
 void IV::setIV(const std::string& hex) {

@@ -30,4 +30,15 @@ bool Convertor::HexAsciiToBinary(const char* hex, unsigned char* out, std::size_
     return true;
 }
 
+std::string Convertor::BinaryToHexAscii(const unsigned char* bytes, std::size_t count) {
+    static constexpr char digits[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(2 * count);
+    for (std::size_t i = 0; i < count; ++i) {
+        out += digits[bytes[i] >> 4];
+        out += digits[bytes[i] & 15];
+    }
+    return out;
+}
+
 }  // namespace Morvane::Utils

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 namespace Morvane::Utils {
 
@@ -12,6 +13,9 @@ class Convertor {
     // and at the first non-hex character (bytes before it are already written).
     [[nodiscard]] static bool HexAsciiToBinary(const char* hex, unsigned char* out,
                                                std::size_t count);
+    // Upper-case hex, two digits a byte: how digests, IVs, hints and names are stored.
+    [[nodiscard]] static std::string BinaryToHexAscii(const unsigned char* bytes,
+                                                      std::size_t count);
 };
 
 }  // namespace Morvane::Utils

@@ -30,16 +30,6 @@ int leadingInt(const std::string& text) {
     return static_cast<int>(value);
 }
 
-std::string upperHex(const std::string& bytes) {
-    std::string out;
-    char pair[3];
-    for (unsigned char c : bytes) {
-        std::snprintf(pair, sizeof pair, "%02X", c);
-        out += pair;
-    }
-    return out;
-}
-
 // Hex text of a CBC-encrypted name: two length bytes, padded up to whole 16-byte blocks.
 std::size_t encryptedNameHexLength(std::size_t plainNameLength) {
     std::size_t total = plainNameLength + 2;
@@ -93,7 +83,8 @@ std::string CFileHeader::getHeaderString() {
     std::string text(1, separator);
     text += ivText;
     if (version >= 4) {
-        hint = upperHex(hint);
+        hint = Convertor::BinaryToHexAscii(reinterpret_cast<const unsigned char*>(hint.data()),
+                                           hint.size());
     }
     text += separator + hint + separator + fileName + separator;
     text += std::to_string(dataSize) + separator;
