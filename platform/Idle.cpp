@@ -1,18 +1,11 @@
 #include "platform/Idle.h"
 
-#include <cstdlib>
 #include <string_view>
+
+#include "platform/Environment.h"
 
 namespace m2::platform {
 namespace {
-
-std::optional<std::string> variable(const char* name) {
-    const char* value = std::getenv(name);
-    if (value == nullptr || *value == '\0') {
-        return std::nullopt;
-    }
-    return std::string(value);
-}
 
 bool listsGnome(std::string_view desktops) {
     while (!desktops.empty()) {
@@ -39,8 +32,8 @@ std::unique_ptr<IdleTimeSource> makeX11IdleTimeSource();
 std::unique_ptr<IdleTimeSource> makeMutterIdleTimeSource();
 
 SessionEnvironment SessionEnvironment::ofProcess() {
-    return {variable("XDG_SESSION_TYPE"), variable("WAYLAND_DISPLAY"), variable("DISPLAY"),
-            variable("XDG_CURRENT_DESKTOP")};
+    return {environmentValue("XDG_SESSION_TYPE"), environmentValue("WAYLAND_DISPLAY"),
+            environmentValue("DISPLAY"), environmentValue("XDG_CURRENT_DESKTOP")};
 }
 
 IdleSourceKind chooseIdleSource(const SessionEnvironment& environment) {

@@ -7,10 +7,11 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <system_error>
+
+#include "platform/Environment.h"
 
 namespace fs = std::filesystem;
 
@@ -20,16 +21,8 @@ namespace {
 std::mutex g_overrideMutex;
 std::optional<fs::path> g_documentsOverride;
 
-std::optional<std::string> nonEmptyEnv(const char* name) {
-    const char* value = std::getenv(name);
-    if (value == nullptr || *value == '\0') {
-        return std::nullopt;
-    }
-    return std::string(value);
-}
-
 fs::path homeFolder() {
-    if (auto home = nonEmptyEnv("HOME")) {
+    if (auto home = environmentValue("HOME")) {
         return *home;
     }
     if (const passwd* entry = ::getpwuid(::geteuid()); entry != nullptr && entry->pw_dir) {
@@ -67,7 +60,7 @@ fs::path documentsFolder() {
             return *g_documentsOverride;
         }
     }
-    if (auto fromEnv = nonEmptyEnv("M2_DOCUMENTS_DIR")) {
+    if (auto fromEnv = environmentValue("M2_DOCUMENTS_DIR")) {
         return *fromEnv;
     }
     if (const gchar* xdg = g_get_user_special_dir(G_USER_DIRECTORY_DOCUMENTS);
@@ -108,10 +101,10 @@ FolderResult ensureBaseFolder() {
 
 FolderResult privateTemporaryFolder() {
     fs::path folder;
-    if (auto runtime = nonEmptyEnv("XDG_RUNTIME_DIR"); runtime && runtime->front() == '/') {
+    if (auto runtime = environmentValue("XDG_RUNTIME_DIR"); runtime && runtime->front() == '/') {
         folder = fs::path(*runtime) / "morvane2";
     } else {
-        auto tmp = nonEmptyEnv("TMPDIR");
+        auto tmp = environmentValue("TMPDIR");
         const fs::path parent = tmp && tmp->front() == '/' ? fs::path(*tmp) : fs::path("/tmp");
         folder = parent / ("morvane2-" + std::to_string(::geteuid()));
     }

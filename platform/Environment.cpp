@@ -1,0 +1,15 @@
+#include "platform/Environment.h"
+
+#include <cstdlib>
+
+namespace m2::platform {
+
+std::optional<std::string> environmentValue(const char* name) {
+    const char* value = std::getenv(name);
+    if (value == nullptr || *value == '\0') {
+        return std::nullopt;
+    }
+    return std::string(value);
+}
+
+}  // namespace m2::platform
