@@ -21,9 +21,7 @@ class FolderTree : public testing::Test, protected m2::test::FolderTreeHarness {
     void SetUp() override { start(); }
     std::filesystem::path file() const { return treeFile(); }
     FolderItemPtr addUnder(const FolderItemPtr& parent, const std::string& label) {
-        auto folder = std::make_shared<FolderItem>(label, parent->id, "folder-16");
-        manager.addFolder(*parent, folder);
-        return folder;
+        return m2::test::addFolderUnder(manager, parent, label);
     }
     FolderItemPtr addCloud() {
         auto root = std::make_shared<FolderItem>("Cloud", "", "cloud", "CLOUD", true, "");

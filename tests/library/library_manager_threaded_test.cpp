@@ -10,6 +10,7 @@
 #include "app/library/MainViewServices.h"
 #include "platform/Dispatch.h"
 #include "platform/Workspace.h"
+#include "support/FolderTreeHarness.h"
 #include "support/LibraryTesting.h"
 #include "support/MemoryOutlineView.h"
 #include "support/MemoryTableView.h"
@@ -92,9 +93,7 @@ class Library : public testing::Test, protected m2::test::LibraryHarness {
     FolderItemPtr home() const { return library.folderManager.getRoot(); }
     FolderItemPtr special(std::size_t i) const { return home()->children.at(i); }
     FolderItemPtr addFolder(const std::string& label, const FolderItemPtr& parent) {
-        auto folder = std::make_shared<FolderItem>(label, parent->id, "folder-16");
-        library.folderManager.addFolder(*parent, folder);
-        return folder;
+        return m2::test::addFolderUnder(library.folderManager, parent, label);
     }
     // An entry for a real file in the scratch folder.
     FileItemPtr file(const std::string& name, const FolderItemPtr& folder, bool cloud = false) {
