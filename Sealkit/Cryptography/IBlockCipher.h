@@ -2,7 +2,7 @@
 
 // Global, as callers outside the engine namespace name it that way.
 class IBlockCipher {
-public:
+  public:
     virtual ~IBlockCipher() = default;
     virtual void Initialize(const unsigned char* key, int length) = 0;
     virtual void Encode(const unsigned char* input, unsigned char* output,

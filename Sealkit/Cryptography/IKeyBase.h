@@ -4,11 +4,11 @@ namespace Morvane::Security {
 
 // A key derived from a password; the bytes live inside the object.
 class IKeyBase {
-public:
+  public:
     virtual ~IKeyBase() = default;
     virtual unsigned char* getDigestRaw() = 0;
     // Transforms the key bytes in place.
     virtual void StretchKey() = 0;
 };
 
-} // namespace Morvane::Security
+}  // namespace Morvane::Security

@@ -30,9 +30,9 @@ TEST(CipherConstraints, ConstructorKeepsValidAndReplacesInvalid) {
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.given.cipher << "," << c.given.key << ","
                                         << c.given.strength << "," << c.given.version);
-        expectQuad(CCipherConstraints(c.given.cipher, c.given.key, c.given.strength,
-                                      c.given.version),
-                   c.expected);
+        expectQuad(
+            CCipherConstraints(c.given.cipher, c.given.key, c.given.strength, c.given.version),
+            c.expected);
     }
 }
 
@@ -76,4 +76,4 @@ TEST(CipherConstraints, DefaultsLengthsAndEquality) {
     EXPECT_FALSE(a == b);
 }
 
-} // namespace
+}  // namespace
