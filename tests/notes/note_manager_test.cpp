@@ -39,14 +39,6 @@ NoteItemPtr note(std::string label, Category category) {
     return item;
 }
 
-std::vector<std::string> labels(const std::vector<NoteItemPtr>& notes) {
-    std::vector<std::string> out;
-    for (const auto& n : notes) {
-        out.push_back(n->label);
-    }
-    return out;
-}
-
 class NoteManagerTest : public testing::Test {
   protected:
     void TearDown() override {
@@ -64,7 +56,7 @@ class NoteManagerTest : public testing::Test {
     // The labels the notes file holds now, read by a fresh reader.
     [[nodiscard]] std::vector<std::string> stored(const NoteManager& store) const {
         const auto notes = NoteReader::load(store.notesFileLocation);
-        return notes ? labels(*notes) : std::vector<std::string>{"<absent>"};
+        return notes ? labelsOf(*notes) : std::vector<std::string>{"<absent>"};
     }
     [[nodiscard]] std::vector<std::string> alertTexts() const {
         std::vector<std::string> out;
@@ -131,7 +123,7 @@ TEST_F(NoteManagerTest, AdoptsAnExistingNotesFile) {
     store.notesView = view_;
     EXPECT_EQ(store.notesFileLocation, file.string());
     store.setup();
-    EXPECT_EQ(labels(store.notes), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(labelsOf(store.notes), (std::vector<std::string>{"a", "b"}));
     EXPECT_EQ(view_->reloads(), 1);
 }
 
@@ -148,8 +140,8 @@ TEST_F(NoteManagerTest, SectionIndexFollowsTheOrderCategoriesFirstOccur) {
         EXPECT_EQ(store->sectionsInternal, 2);
         EXPECT_EQ(store->sectionKeys,
                   (std::map<std::int64_t, std::string>{{0, "Finance"}, {1, "Work Related"}}));
-        EXPECT_EQ(labels(store->notes2["Finance"]), (std::vector<std::string>{"f1", "f2"}));
-        EXPECT_EQ(labels(store->notes2["Work Related"]), std::vector<std::string>{"w"});
+        EXPECT_EQ(labelsOf(store->notes2["Finance"]), (std::vector<std::string>{"f1", "f2"}));
+        EXPECT_EQ(labelsOf(store->notes2["Work Related"]), std::vector<std::string>{"w"});
     };
     expectSections("after adding");
 
@@ -178,10 +170,10 @@ TEST_F(NoteManagerTest, SectionIndexFollowsTheOrderCategoriesFirstOccur) {
     store->notes[0]->category = Category::Work;
     const int reloads = view_->reloads();
     store->updateNote(store->notes[0]);
-    EXPECT_EQ(labels(store->notes), (std::vector<std::string>{"f1", "w", "f2"}));
+    EXPECT_EQ(labelsOf(store->notes), (std::vector<std::string>{"f1", "w", "f2"}));
     EXPECT_EQ(store->sectionKeys,
               (std::map<std::int64_t, std::string>{{0, "Work Related"}, {1, "Finance"}}));
-    EXPECT_EQ(labels(store->notes2["Work Related"]), (std::vector<std::string>{"f1", "w"}));
+    EXPECT_EQ(labelsOf(store->notes2["Work Related"]), (std::vector<std::string>{"f1", "w"}));
     EXPECT_EQ(view_->reloads(), reloads + 1);
     store->load();
     EXPECT_EQ(store->notes[0]->category, Category::Work) << "the change was saved";
@@ -203,7 +195,7 @@ TEST_F(NoteManagerTest, DeletesByIdAndTheSelectedNotesAfterAsking) {
     auto copy = std::make_shared<NoteItem>(*store->notes[3]);
     const int reloads = view_->reloads();
     store->deleteNoteItem(copy);
-    EXPECT_EQ(labels(store->notes), (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(labelsOf(store->notes), (std::vector<std::string>{"a", "b", "c"}));
     EXPECT_EQ(view_->reloads(), reloads + 1);
 
     // Nothing selected: told, nothing asked.
@@ -223,9 +215,9 @@ TEST_F(NoteManagerTest, DeletesByIdAndTheSelectedNotesAfterAsking) {
 
     env_.alerts().queueAnswer(0);  // "Yes"
     store->deleteSelectedNoteItems();
-    EXPECT_EQ(labels(store->notes), std::vector<std::string>{"c"});
+    EXPECT_EQ(labelsOf(store->notes), std::vector<std::string>{"c"});
     EXPECT_EQ(stored(*store), std::vector<std::string>{"c"});
-    EXPECT_EQ(labels(store->notes2["Other"]), std::vector<std::string>{"c"});
+    EXPECT_EQ(labelsOf(store->notes2["Other"]), std::vector<std::string>{"c"});
     EXPECT_EQ(env_.alerts().shown().size(), 4u);
 }
 
@@ -260,13 +252,13 @@ TEST_F(NoteManagerTest, AFailedSaveKeepsTheNoteUntilASaveSucceeds) {
     EXPECT_EQ(alertTexts(), std::vector<std::string>{kCouldNotSave});
     EXPECT_FALSE(store->isSaved());
     store->load();
-    EXPECT_EQ(labels(store->notes), (std::vector<std::string>{"saved", "typed while failing"}));
+    EXPECT_EQ(labelsOf(store->notes), (std::vector<std::string>{"saved", "typed while failing"}));
     EXPECT_EQ(alertTexts().size(), 2u) << "the retry failed and said so";
 
     m2::PasswordCredentials::instance().setPassword(kNotesPassword);
     store->load();
     EXPECT_TRUE(store->isSaved());
-    EXPECT_EQ(labels(store->notes), (std::vector<std::string>{"saved", "typed while failing"}));
+    EXPECT_EQ(labelsOf(store->notes), (std::vector<std::string>{"saved", "typed while failing"}));
     EXPECT_EQ(stored(*store), (std::vector<std::string>{"saved", "typed while failing"}));
     EXPECT_EQ(alertTexts().size(), 2u);
 }

@@ -27,14 +27,6 @@ NoteItemPtr note(std::string label, Category category, std::string content, std:
                                       std::move(id));
 }
 
-std::vector<std::string> ids(const std::vector<NoteItemPtr>& notes) {
-    std::vector<std::string> out;
-    for (const auto& n : notes) {
-        out.push_back(n->id);
-    }
-    return out;
-}
-
 class NotesFileTest : public testing::Test {
   protected:
     // A new notes file as the store makes it: an encrypted file of zero plain bytes.
@@ -78,7 +70,7 @@ TEST_F(NotesFileTest, EveryCharacterAndTheOrderSurviveASaveAndALoad) {
 
     const auto loaded = NoteReader::load(file.string());
     ASSERT_TRUE(loaded);
-    ASSERT_EQ(ids(*loaded), ids(notes));
+    ASSERT_EQ(idsOf(*loaded), idsOf(notes));
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(testing::PrintToString(cases[i].title));
         EXPECT_EQ((*loaded)[i]->label, cases[i].title);
@@ -126,7 +118,7 @@ TEST_F(NotesFileTest, ReadingTakesTheNotesOfEveryNotesElementOfTheRoot) {
         const fs::path file = env_.seal(c.plain, env_.folder(), "case.m2n");
         const auto outcome = NoteReader::loadOutcome(file.string());
         ASSERT_TRUE(outcome.notes);
-        EXPECT_EQ(ids(*outcome.notes), c.ids);
+        EXPECT_EQ(idsOf(*outcome.notes), c.ids);
         EXPECT_FALSE(outcome.damaged);
         fs::remove(file);
     }
@@ -209,7 +201,7 @@ TEST_F(NotesFileTest, AFailedSaveKeepsTheOldFile) {
         }
         const auto loaded = NoteReader::load(file.string());
         ASSERT_TRUE(loaded);
-        EXPECT_EQ(ids(*loaded), std::vector<std::string>{"1"});
+        EXPECT_EQ(idsOf(*loaded), std::vector<std::string>{"1"});
         runtime.reset();
         if (!notesOnDisk) {
             fs::remove(file);

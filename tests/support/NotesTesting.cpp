@@ -48,4 +48,25 @@ std::string NotesEnvironment::plainOf(const fs::path& sealed) const {
     return plain;
 }
 
+namespace {
+
+std::vector<std::string> fieldOf(const std::vector<NoteItemPtr>& notes,
+                                 std::string NoteItem::*field) {
+    std::vector<std::string> out;
+    for (const auto& note : notes) {
+        out.push_back((*note).*field);
+    }
+    return out;
+}
+
+}  // namespace
+
+std::vector<std::string> labelsOf(const std::vector<NoteItemPtr>& notes) {
+    return fieldOf(notes, &NoteItem::label);
+}
+
+std::vector<std::string> idsOf(const std::vector<NoteItemPtr>& notes) {
+    return fieldOf(notes, &NoteItem::id);
+}
+
 }  // namespace m2::test

@@ -2,6 +2,9 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
+
+#include "app/notes/NoteItem.h"
 
 #include "support/ScopedDocuments.h"
 #include "support/ScriptedAlertPresenter.h"
@@ -42,5 +45,9 @@ class NotesEnvironment {
     ScopedEnv runtime_;
     ScopedScriptedAlerts alerts_;
 };
+
+// One field of every note, in list order.
+[[nodiscard]] std::vector<std::string> labelsOf(const std::vector<NoteItemPtr>& notes);
+[[nodiscard]] std::vector<std::string> idsOf(const std::vector<NoteItemPtr>& notes);
 
 }  // namespace m2::test
