@@ -13,9 +13,10 @@ namespace {
 
 constexpr const char* documentRootName = "morvane";
 
-// Removes what one notes operation left in the private working folder, whatever happened.
+// Removes the operation's working sub-folder with the plain copy and any sealed copy in it,
+// whatever happened.
 void discardWorkingCopy(const std::string& plainPath) {
-    (void)SecurityManagerExtensions::instance().shredFile(plainPath);
+    (void)SecurityManagerExtensions::instance().removeWorkingFolder(plainPath);
 }
 
 // The plain copy is written in place: it lives in the private working folder and is thrown
@@ -73,7 +74,8 @@ bool NoteReader::save(const std::vector<NoteItemPtr>& notes, const std::string& 
     const SecurityManagerExtensions& extensions = SecurityManagerExtensions::instance();
 
     // Decrypting first proves the current password opens the file it is about to replace.
-    const TempLocationResult opened = extensions.decryptToTempLocation(location, password, hint);
+    const TempLocationResult opened = extensions.decryptToTempLocation(
+        location, password, hint, platform::WorkingFolderPurpose::Notes);
     if (opened.result != securityResult::OK) {
         return false;
     }
@@ -90,7 +92,7 @@ bool NoteReader::save(const std::vector<NoteItemPtr>& notes, const std::string& 
 NoteReader::LoadOutcome NoteReader::loadOutcome(const std::string& path) {
     const PasswordCredentials& credentials = PasswordCredentials::instance();
     const TempLocationResult opened = SecurityManagerExtensions::instance().decryptToTempLocation(
-        path, credentials.password(), credentials.hint());
+        path, credentials.password(), credentials.hint(), platform::WorkingFolderPurpose::Notes);
     if (opened.result != securityResult::OK) {
         return {};
     }
