@@ -1,5 +1,6 @@
 #include "app/notes/NoteReader.h"
 
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -14,9 +15,14 @@ namespace {
 constexpr const char* documentRootName = "morvane";
 
 // Removes the operation's working sub-folder with the plain copy and any sealed copy in it,
-// whatever happened.
+// whatever happened. One that stays is left to the start-up clean-up
+// (platform::removeStaleWorkingFolders).
 void discardWorkingCopy(const std::string& plainPath) {
-    (void)SecurityManagerExtensions::instance().removeWorkingFolder(plainPath);
+    if (SecurityManagerExtensions::instance().removeWorkingFolder(plainPath) !=
+        securityResult::OK) {
+        std::printf("Could not remove the working folder of the notes file %s\n",
+                    plainPath.c_str());
+    }
 }
 
 // The plain copy is written in place: it lives in the private working folder and is thrown
