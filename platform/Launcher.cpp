@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -152,6 +153,28 @@ LaunchResult startLauncher(const fs::path& launcher, const std::string& document
         return launchFailure(written, pid, "The launcher did not receive the password");
     }
     return {pid, 0, {}};
+}
+
+std::optional<std::string> readLauncherPassword(int fd, std::size_t limit) {
+    if (::isatty(fd) != 0) {
+        return std::nullopt;
+    }
+    std::string password;
+    char chunk[4096];
+    while (password.size() < limit) {
+        const ssize_t n = ::read(fd, chunk, std::min(sizeof chunk, limit - password.size()));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            return std::nullopt;
+        }
+        if (n == 0) {
+            break;
+        }
+        password.append(chunk, static_cast<std::size_t>(n));
+    }
+    return password;
 }
 
 }  // namespace m2::platform

@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <cstddef>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -43,5 +44,11 @@ struct [[nodiscard]] LaunchResult {
 // reaped in the background and never stopped by this program.
 LaunchResult startLauncher(const std::filesystem::path& launcher, const std::string& documentPath,
                            const std::string& password);
+
+// The launcher's side of the hand-over: the password written to `fd` (its standard input)
+// up to the end of input. std::nullopt when `fd` is a terminal (started by hand: nothing to
+// wait for) or cannot be read; at most `limit` bytes are taken.
+[[nodiscard]] std::optional<std::string> readLauncherPassword(int fd = 0,
+                                                              std::size_t limit = 64 * 1024);
 
 }  // namespace m2::platform

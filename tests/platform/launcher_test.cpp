@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/Launcher.h"
@@ -130,6 +131,25 @@ TEST(Launcher, StartsWithoutAShellPasswordOnStandardInputAndOutlivesTheCaller) {
         EXPECT_TRUE(found->after) << "outlived its caller";
     }
     EXPECT_TRUE(listFolder(desktop / "cwd").empty()) << "nothing ran what the names hold";
+}
+
+// The launcher's side: everything up to the end of input, whatever it holds.
+TEST(Launcher, ThePasswordIsReadToTheEndOfInput) {
+    for (const std::string& password :
+         {std::string("correct horse"), std::string(), std::string("a,b\n\"$(x)\" \0 \xC3\xBC", 15),
+          std::string(100000, 'p')}) {
+        int ends[2];
+        ASSERT_EQ(::pipe(ends), 0);
+        std::thread writer([&] {
+            (void)!::write(ends[1], password.data(), password.size());
+            ::close(ends[1]);
+        });
+        const auto read = readLauncherPassword(ends[0]);
+        writer.join();
+        ::close(ends[0]);
+        ASSERT_TRUE(read);
+        EXPECT_EQ(*read, password.substr(0, 64 * 1024));
+    }
 }
 
 TEST(Launcher, AMissingLauncherIsReported) {
