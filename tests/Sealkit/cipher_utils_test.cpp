@@ -150,7 +150,8 @@ TEST(CipherUtils, KeyfileErrors) {
     m2::test::TempDir dir;
     m2::test::writeFile(dir / "short", m2::test::patternText(2047));
     ::mkfifo((dir / "fifo").c_str(), 0600);
-    for (const std::filesystem::path& path : {dir / "short", dir / "missing", dir.path(), dir / "fifo"}) {
+    for (const std::filesystem::path& path :
+         {dir / "short", dir / "missing", dir.path(), dir / "fifo"}) {
         EXPECT_EQ(CipherUtils::createKeyfileData(path), "Error, could not create keyfile") << path;
     }
 }
