@@ -59,8 +59,11 @@ int OutputFile::create(const std::string& folder, const std::string& temporaryNa
 }
 
 bool OutputFile::finish(mode_t permissions) {
+    finalPermissions = permissions;
+    // A named temporary stays private until it has its final name, so a leftover of a
+    // crash is still recognised as this program's.
     return stream != nullptr && std::fflush(stream.get()) == 0 &&
-           ::fchmod(::fileno(stream.get()), permissions) == 0 &&
+           (!temporary.empty() || ::fchmod(::fileno(stream.get()), permissions) == 0) &&
            ::fsync(::fileno(stream.get())) == 0;
 }
 
@@ -69,12 +72,18 @@ bool OutputFile::publish(const std::string& path) {
         errno = EBADF;
         return false;
     }
-    const bool named = temporary.empty()
-                           ? ::linkat(AT_FDCWD, procPath(::fileno(stream.get())).c_str(), AT_FDCWD,
-                                      path.c_str(), AT_SYMLINK_FOLLOW) == 0
-                           : renameNoReplace(temporary, path);
-    if (!named) {
-        return false;
+    const int fd = ::fileno(stream.get());
+    if (temporary.empty()) {
+        if (::linkat(AT_FDCWD, procPath(fd).c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) !=
+            0) {
+            return false;
+        }
+    } else {
+        if (!renameNoReplace(temporary, path)) {
+            return false;
+        }
+        // Too late to fail: the file is complete under its name, at worst more private.
+        (void)::fchmod(fd, finalPermissions);
     }
     temporary.clear();
     stream.reset();

@@ -33,7 +33,8 @@ class OutputFile {
     // The temporary name of a named file; empty for an unnamed one.
     [[nodiscard]] const std::string& temporaryPath() const { return temporary; }
 
-    // Flush, set the access bits the finished file will have, fsync. False with errno.
+    // Flush and fsync; the file gets these access bits once it has its name (an unnamed
+    // one at once). False with errno.
     [[nodiscard]] bool finish(mode_t permissions);
     // Gives the finished file the name path and closes it; an existing file of that name
     // is never replaced (false, errno EEXIST). The folder is not synced here.
@@ -45,6 +46,7 @@ class OutputFile {
   private:
     FilePtr stream;
     std::string temporary;
+    mode_t finalPermissions = 0600;
 };
 
 // Whether path is a leftover temporary of this program: a regular file of the user's

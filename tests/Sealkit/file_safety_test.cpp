@@ -148,9 +148,12 @@ TEST(FileSafety, LeftoversOfInterruptedRunsAreDestroyedAndNoneAreMade) {
 
         // The plain leftover of a decryption killed part-way.
         writeLeftover(path + ".cdf", "plain content, half written");
+        fs::permissions(path,
+                        fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
         EXPECT_EQ(TestDecryptor(unnamed).decrypt(path), kOK);
         EXPECT_EQ(listFolder(dir.path()), Names{"a.txt"});
         EXPECT_EQ(readFile(dir / "a.txt"), "plain content");
+        EXPECT_EQ(m2::test::permissionBits(dir / "a.txt"), 0640u);
     }
 }
 
