@@ -80,12 +80,30 @@ void forEachUnit(std::string_view text, Visit visit) {
     }
 }
 
+// Length of the leading run of ASCII that XML carries as it is (most names and paths are
+// nothing else), so only the rest needs decoding.
+std::size_t plainAsciiPrefix(std::string_view text) {
+    std::size_t n = 0;
+    while (n < text.size()) {
+        const auto byte = static_cast<unsigned char>(text[n]);
+        if (byte >= 0x80 || (byte < 0x20 && byte != 0x09 && byte != 0x0A && byte != 0x0D)) {
+            break;
+        }
+        ++n;
+    }
+    return n;
+}
+
 }  // namespace
 
 std::string encodeXmlText(std::string_view bytes) {
-    std::string out;
+    const std::size_t plain = plainAsciiPrefix(bytes);
+    std::string out(bytes.substr(0, plain));
+    if (plain == bytes.size()) {
+        return out;
+    }
     out.reserve(bytes.size());
-    forEachUnit(bytes, [&](std::string_view unit, char32_t cp, bool wellFormed) {
+    forEachUnit(bytes.substr(plain), [&](std::string_view unit, char32_t cp, bool wellFormed) {
         if (wellFormed && !outsideXml(cp) && !isEscapeRange(cp)) {
             out.append(unit);
             return;
@@ -100,9 +118,13 @@ std::string encodeXmlText(std::string_view bytes) {
 }
 
 std::string decodeXmlText(std::string_view text) {
-    std::string out;
+    const std::size_t plain = plainAsciiPrefix(text);
+    std::string out(text.substr(0, plain));
+    if (plain == text.size()) {
+        return out;
+    }
     out.reserve(text.size());
-    forEachUnit(text, [&](std::string_view unit, char32_t cp, bool wellFormed) {
+    forEachUnit(text.substr(plain), [&](std::string_view unit, char32_t cp, bool wellFormed) {
         if (wellFormed && isEscapeRange(cp)) {
             out += static_cast<char>(cp - escapeBase);
         } else {
@@ -208,10 +230,15 @@ XmlElement XmlDocument::setRoot(const XmlElement& element) {
 }
 
 std::string XmlDocument::serialize() const {
-    std::ostringstream out;
-    out << R"(<?xml version="1.0" encoding="UTF-8"?>)";
-    doc_->save(out, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
-    return std::move(out).str();
+    // Straight into one string: a stream's buffer would copy a large library twice more.
+    struct StringWriter : pugi::xml_writer {
+        std::string text = R"(<?xml version="1.0" encoding="UTF-8"?>)";
+        void write(const void* data, size_t size) override {
+            text.append(static_cast<const char*>(data), size);
+        }
+    } writer;
+    doc_->save(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+    return std::move(writer.text);
 }
 
 }  // namespace m2::platform

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <iostream>
 #include <map>
@@ -118,6 +119,31 @@ ReadOutcome readWhole(const std::filesystem::path& path, std::string& bytes) {
     }
 }
 
+// Whether the file already holds exactly these bytes; reading stops at the first
+// difference, and a different size needs no reading at all.
+bool holdsExactly(const std::filesystem::path& path, std::string_view bytes) {
+    platform::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat info {};
+    if (!fd || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        static_cast<std::uint64_t>(info.st_size) != bytes.size()) {
+        return false;
+    }
+    char buffer[65536];
+    std::size_t offset = 0;
+    while (offset < bytes.size()) {
+        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0 || static_cast<std::size_t>(n) > bytes.size() - offset ||
+            std::memcmp(buffer, bytes.data() + offset, static_cast<std::size_t>(n)) != 0) {
+            return false;
+        }
+        offset += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
 }  // namespace
 
 std::optional<platform::XmlDocument> CatalogueFile::load(const std::filesystem::path& path) {
@@ -168,7 +194,12 @@ bool CatalogueFile::save(const std::filesystem::path& path, const platform::XmlD
             return false;
         }
     }
-    const platform::WriteResult result = platform::writeFileAtomically(path, document.serialize());
+    const std::string bytes = document.serialize();
+    // An operation that changed nothing writes nothing.
+    if (holdsExactly(path, bytes)) {
+        return true;
+    }
+    const platform::WriteResult result = platform::writeFileAtomically(path, bytes);
     if (!result) {
         std::cout << "File not written successfully: " << path.string() << ": " << result.message
                   << std::endl;

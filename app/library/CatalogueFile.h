@@ -14,7 +14,8 @@ namespace m2 {
 //   written over: while it cannot be moved aside, every save of it fails;
 // - after a load that dropped entries, the original is copied aside in the same way before
 //   the first save;
-// - every save replaces the file atomically.
+// - every save replaces the file atomically, and a save of what the file already holds
+//   writes nothing.
 // Safe to call from any thread.
 class CatalogueFile {
   public:

@@ -55,6 +55,11 @@ FileItem::FileItem(const platform::XmlElement& element) {
 
 platform::XmlElement FileItem::xmlElement() const {
     platform::XmlElement element = platform::XmlElement::create(elementName);
+    fillXmlElement(element);
+    return element;
+}
+
+void FileItem::fillXmlElement(platform::XmlElement& element) const {
     element.addAttribute(XmlUtils::createAttribute(propertyLabelFileName, fileName));
     element.addAttribute(XmlUtils::createAttribute(propertyLabelEncrypted, flagText(encrypted)));
     element.addAttribute(XmlUtils::createAttribute(propertyLabelFavorite, flagText(favorite)));
@@ -64,7 +69,6 @@ platform::XmlElement FileItem::xmlElement() const {
     element.addAttribute(XmlUtils::createAttribute(propertyLabelId, id));
     element.addAttribute(XmlUtils::createAttribute(propertyLabelCloudFile, flagText(cloudFile)));
     element.addAttribute(XmlUtils::createAttribute(propertyLabelSize, size));
-    return element;
 }
 
 bool FileItem::validate() const {

@@ -44,6 +44,8 @@ class FileItem {
 
     // A new "file" element with the nine attributes, no children and no text.
     [[nodiscard]] platform::XmlElement xmlElement() const;
+    // Sets the nine attributes on an element made in place (no copy of a whole library).
+    void fillXmlElement(platform::XmlElement& element) const;
     // True when id, fileName, filePath and absolutePath are all non-empty.
     [[nodiscard]] bool validate() const;
 };

@@ -24,7 +24,8 @@ bool FileReader::save(const std::vector<FileItemPtr>& files) {
             ++skipped;
             continue;
         }
-        root.appendCopy(file->xmlElement());
+        platform::XmlElement element = root.appendChild(FileItem::elementName);
+        file->fillXmlElement(element);
     }
     if (skipped > 0) {
         std::cout << skipped << " incomplete library entries were not saved" << std::endl;

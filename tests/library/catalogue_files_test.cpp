@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <csignal>
 #include <string>
@@ -220,6 +221,27 @@ TEST_F(LibraryFile, WriterLeavesOutEntriesTheReaderWouldDrop) {
     EXPECT_EQ(names(*loaded), (std::vector<std::string>{"a", "b"}));
     // Nothing was dropped on this load, so the next save keeps nothing aside.
     ASSERT_TRUE(FileReader::save(*loaded));
+    EXPECT_EQ(listFolder(docs.base()), std::vector<std::string>{"Morvane.m2l"});
+}
+
+// The file's identity: a replacement through a temporary file gives a new inode.
+ino_t inodeOf(const std::filesystem::path& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+}
+
+TEST_F(LibraryFile, ASaveOfWhatTheFileHoldsWritesNothing) {
+    std::vector<FileItemPtr> files{entry("a.txt", "1"), entry("b.txt", "2")};
+    ASSERT_TRUE(FileReader::save(files));
+    const ino_t first = inodeOf(file());
+    ASSERT_TRUE(FileReader::save(files));
+    EXPECT_EQ(inodeOf(file()), first);
+
+    // Same length, other content: written.
+    files[1]->fileName = "c.txt";
+    ASSERT_TRUE(FileReader::save(files));
+    EXPECT_NE(inodeOf(file()), first);
+    EXPECT_NE(readFile(file()).find("c.txt"), std::string::npos);
     EXPECT_EQ(listFolder(docs.base()), std::vector<std::string>{"Morvane.m2l"});
 }
 
