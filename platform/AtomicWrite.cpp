@@ -110,8 +110,18 @@ WriteResult replaceWith(const fs::path& requested, mode_t newFileMode,
 }  // namespace
 
 WriteResult writeFileAtomically(const fs::path& path, std::string_view bytes, mode_t newFileMode) {
-    return replaceWith(path, newFileMode, [bytes](int fd) {
-        return writeAll(fd, bytes.data(), bytes.size()) ? 0 : errno;
+    return writeFileAtomically(path, std::vector<std::string_view>{bytes}, newFileMode);
+}
+
+WriteResult writeFileAtomically(const fs::path& path, const std::vector<std::string_view>& pieces,
+                                mode_t newFileMode) {
+    return replaceWith(path, newFileMode, [&pieces](int fd) {
+        for (const std::string_view piece : pieces) {
+            if (!writeAll(fd, piece.data(), piece.size())) {
+                return errno;
+            }
+        }
+        return 0;
     });
 }
 

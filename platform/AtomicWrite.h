@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace m2::platform {
 
@@ -23,6 +24,11 @@ struct [[nodiscard]] WriteResult {
 // existing file keeps its permission bits; a new one gets `newFileMode`. When `path` is a
 // symbolic link, the file it points to is replaced and the link stays.
 WriteResult writeFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+                                mode_t newFileMode = 0600);
+
+// The same with the content given in pieces, written one after another.
+WriteResult writeFileAtomically(const std::filesystem::path& path,
+                                const std::vector<std::string_view>& pieces,
                                 mode_t newFileMode = 0600);
 
 // The same with the content streamed from the file at `source`; a new destination takes the

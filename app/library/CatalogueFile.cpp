@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -11,6 +12,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/AtomicWrite.h"
 #include "platform/FileDescriptor.h"
@@ -121,25 +123,30 @@ ReadOutcome readWhole(const std::filesystem::path& path, std::string& bytes) {
 
 // Whether the file already holds exactly these bytes; reading stops at the first
 // difference, and a different size needs no reading at all.
-bool holdsExactly(const std::filesystem::path& path, std::string_view bytes) {
+bool holdsExactly(const std::filesystem::path& path, const std::vector<std::string_view>& pieces) {
+    std::uint64_t size = 0;
+    for (const std::string_view piece : pieces) {
+        size += piece.size();
+    }
     platform::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat info {};
     if (!fd || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
-        static_cast<std::uint64_t>(info.st_size) != bytes.size()) {
+        static_cast<std::uint64_t>(info.st_size) != size) {
         return false;
     }
-    char buffer[65536];
-    std::size_t offset = 0;
-    while (offset < bytes.size()) {
-        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) {
-            continue;
+    std::vector<char> buffer(1 << 20);
+    for (std::string_view rest : pieces) {
+        while (!rest.empty()) {
+            const ssize_t n = ::read(fd.get(), buffer.data(), std::min(buffer.size(), rest.size()));
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0 ||
+                std::memcmp(buffer.data(), rest.data(), static_cast<std::size_t>(n)) != 0) {
+                return false;
+            }
+            rest.remove_prefix(static_cast<std::size_t>(n));
         }
-        if (n <= 0 || static_cast<std::size_t>(n) > bytes.size() - offset ||
-            std::memcmp(buffer, bytes.data() + offset, static_cast<std::size_t>(n)) != 0) {
-            return false;
-        }
-        offset += static_cast<std::size_t>(n);
     }
     return true;
 }
@@ -172,6 +179,12 @@ void CatalogueFile::keepOriginalBeforeNextSave(const std::filesystem::path& path
 }
 
 bool CatalogueFile::save(const std::filesystem::path& path, const platform::XmlDocument& document) {
+    const std::string bytes = document.serialize();
+    return save(path, std::vector<std::string_view>{bytes});
+}
+
+bool CatalogueFile::save(const std::filesystem::path& path,
+                         const std::vector<std::string_view>& pieces) {
     switch (pendingFor(path)) {
         case Pending::moveAside:
             if (entryExists(path) && !moveAside(path)) {
@@ -194,12 +207,11 @@ bool CatalogueFile::save(const std::filesystem::path& path, const platform::XmlD
             return false;
         }
     }
-    const std::string bytes = document.serialize();
     // An operation that changed nothing writes nothing.
-    if (holdsExactly(path, bytes)) {
+    if (holdsExactly(path, pieces)) {
         return true;
     }
-    const platform::WriteResult result = platform::writeFileAtomically(path, bytes);
+    const platform::WriteResult result = platform::writeFileAtomically(path, pieces);
     if (!result) {
         std::cout << "File not written successfully: " << path.string() << ": " << result.message
                   << std::endl;

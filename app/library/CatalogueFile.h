@@ -2,6 +2,8 @@
 
 #include <filesystem>
 #include <optional>
+#include <string_view>
+#include <vector>
 
 #include "platform/Xml.h"
 
@@ -32,6 +34,9 @@ class CatalogueFile {
     // lies in it and it is missing. False, with a diagnostic printed, when nothing was written.
     [[nodiscard]] static bool save(const std::filesystem::path& path,
                                    const platform::XmlDocument& document);
+    // The same with the document already serialized, in pieces written one after another.
+    [[nodiscard]] static bool save(const std::filesystem::path& path,
+                                   const std::vector<std::string_view>& pieces);
 };
 
 }  // namespace m2
