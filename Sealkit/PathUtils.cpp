@@ -53,11 +53,8 @@ std::string FileNameOf(const std::string& path) {
 }
 
 bool NameFits(const std::string& path) {
-    std::string folder = FolderOf(path);
-    if (folder.empty()) {
-        folder = "/";
-    }
-    const long limit = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    const std::string folder = FolderOf(path);
+    const long limit = ::pathconf(folder.empty() ? "/" : folder.c_str(), _PC_NAME_MAX);
     const auto max = static_cast<std::size_t>(limit > 0 ? limit : NAME_MAX);
     return FileNameOf(path).size() <= max;
 }
