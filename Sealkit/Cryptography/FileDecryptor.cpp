@@ -56,9 +56,7 @@ std::string FileDecryptor::plainFileName(const std::string& encryptedPath) const
     if (isPlainName(name)) {
         return name;
     }
-    const auto slash = encryptedPath.rfind('/');
-    const std::string own =
-        slash == std::string::npos ? encryptedPath : encryptedPath.substr(slash + 1);
+    const std::string own = PathUtils::FileNameOf(encryptedPath);
     const auto& ext = g_morvaneFileExtension;
     if (own.size() > ext.size() && own.compare(own.size() - ext.size(), ext.size(), ext) == 0) {
         const std::string stem = own.substr(0, own.size() - ext.size());

@@ -161,10 +161,14 @@ int FileEncryptor::destroySource() {
         case CSecureDelete::Outcome::partlyOverwritten:
         case CSecureDelete::Outcome::notRemoved:
             // The encrypted file is complete and stays; the plain name must not.
-            if (::unlink(sourcePath.c_str()) != 0 && PathUtils::doesFileExist(sourcePath)) {
-                std::fprintf(stderr,
-                             "The plain file %s was encrypted, but it could not be removed: %s\n",
-                             sourcePath.c_str(), std::strerror(errno));
+            if (::unlink(sourcePath.c_str()) != 0) {
+                const int error = errno;
+                if (PathUtils::doesFileExist(sourcePath)) {
+                    std::fprintf(stderr,
+                                 "The plain file %s was encrypted, but it could not be removed: "
+                                 "%s\n",
+                                 sourcePath.c_str(), std::strerror(error));
+                }
             }
             return kOK;
     }
@@ -197,8 +201,8 @@ int FileEncryptor::processFile(std::string& path, std::string& hint, bool /*flag
     sourceSize = static_cast<std::uint64_t>(st.st_size);
     sourceDevice = st.st_dev;
     sourceInode = st.st_ino;
-    sourceLinks = st.st_nlink;
-    int refused = sourceLinks > 1 ? kOK : checkSourceWritable();
+    // With other names the content is not destroyed, so it need not be writable.
+    int refused = st.st_nlink > 1 ? kOK : checkSourceWritable();
     if (refused == kOK && !CFileHeader::fitsTrailer(hint, PathUtils::FileNameOf(sourcePath).size(),
                                                     sourceSize, constraints)) {
         refused = kEncryptFailed;

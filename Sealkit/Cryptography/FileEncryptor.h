@@ -50,7 +50,6 @@ class FileEncryptor : public FileCipher {
     // Identity of the file that was encrypted, so that only it is ever destroyed.
     dev_t sourceDevice = 0;
     ino_t sourceInode = 0;
-    nlink_t sourceLinks = 1;
     bool published = false;
     std::uint64_t writtenSize = 0;
     // Where a completed output must finally go when it replaces a file of that name.
