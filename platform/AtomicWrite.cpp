@@ -110,18 +110,28 @@ WriteResult replaceWith(const fs::path& requested, mode_t newFileMode,
 }  // namespace
 
 WriteResult writeFileAtomically(const fs::path& path, std::string_view bytes, mode_t newFileMode) {
-    return writeFileAtomically(path, std::vector<std::string_view>{bytes}, newFileMode);
+    return replaceWith(path, newFileMode, [bytes](int fd) {
+        return writeAll(fd, bytes.data(), bytes.size()) ? 0 : errno;
+    });
 }
 
-WriteResult writeFileAtomically(const fs::path& path, const std::vector<std::string_view>& pieces,
+WriteResult writeFileAtomically(const fs::path& path, const PieceSource& pieces,
                                 mode_t newFileMode) {
     return replaceWith(path, newFileMode, [&pieces](int fd) {
-        for (const std::string_view piece : pieces) {
-            if (!writeAll(fd, piece.data(), piece.size())) {
+        off_t written = 0;
+        for (std::size_t i = 0;; ++i) {
+            const std::optional<std::string_view> piece = pieces(i);
+            if (!piece) {
+                return 0;
+            }
+            if (!writeAll(fd, piece->data(), piece->size())) {
                 return errno;
             }
+            // Only a head start for the fsync that follows, which reports any failure.
+            (void)::sync_file_range(fd, written, static_cast<off_t>(piece->size()),
+                                    SYNC_FILE_RANGE_WRITE);
+            written += static_cast<off_t>(piece->size());
         }
-        return 0;
     });
 }
 

@@ -2,10 +2,12 @@
 
 #include <sys/types.h>
 
+#include <cstddef>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace m2::platform {
 
@@ -26,9 +28,10 @@ struct [[nodiscard]] WriteResult {
 WriteResult writeFileAtomically(const std::filesystem::path& path, std::string_view bytes,
                                 mode_t newFileMode = 0600);
 
-// The same with the content given in pieces, written one after another.
-WriteResult writeFileAtomically(const std::filesystem::path& path,
-                                const std::vector<std::string_view>& pieces,
+// The content in pieces: piece(i) answers the i-th piece (waiting for it if need be), or
+// nothing after the last. Each piece is on its way to the disk while the next is awaited.
+using PieceSource = std::function<std::optional<std::string_view>(std::size_t)>;
+WriteResult writeFileAtomically(const std::filesystem::path& path, const PieceSource& pieces,
                                 mode_t newFileMode = 0600);
 
 // The same with the content streamed from the file at `source`; a new destination takes the

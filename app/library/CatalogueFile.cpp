@@ -121,22 +121,25 @@ ReadOutcome readWhole(const std::filesystem::path& path, std::string& bytes) {
     }
 }
 
-// Whether the file already holds exactly these bytes; reading stops at the first
-// difference, and a different size needs no reading at all.
-bool holdsExactly(const std::filesystem::path& path, const std::vector<std::string_view>& pieces) {
-    std::uint64_t size = 0;
-    for (const std::string_view piece : pieces) {
-        size += piece.size();
-    }
+// Whether the file already holds exactly the pieces' bytes; reading stops at the first
+// difference, and pieces are awaited only as far as the file agrees.
+bool holdsExactly(const std::filesystem::path& path, const platform::PieceSource& pieces) {
     platform::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat info {};
-    if (!fd || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
-        static_cast<std::uint64_t>(info.st_size) != size) {
+    if (!fd || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
         return false;
     }
     std::vector<char> buffer(1 << 20);
-    for (std::string_view rest : pieces) {
-        while (!rest.empty()) {
+    std::uint64_t compared = 0;
+    for (std::size_t i = 0;; ++i) {
+        const std::optional<std::string_view> piece = pieces(i);
+        if (!piece) {
+            return compared == static_cast<std::uint64_t>(info.st_size);
+        }
+        if (compared + piece->size() > static_cast<std::uint64_t>(info.st_size)) {
+            return false;
+        }
+        for (std::string_view rest = *piece; !rest.empty();) {
             const ssize_t n = ::read(fd.get(), buffer.data(), std::min(buffer.size(), rest.size()));
             if (n < 0 && errno == EINTR) {
                 continue;
@@ -147,8 +150,8 @@ bool holdsExactly(const std::filesystem::path& path, const std::vector<std::stri
             }
             rest.remove_prefix(static_cast<std::size_t>(n));
         }
+        compared += piece->size();
     }
-    return true;
 }
 
 }  // namespace
@@ -180,11 +183,12 @@ void CatalogueFile::keepOriginalBeforeNextSave(const std::filesystem::path& path
 
 bool CatalogueFile::save(const std::filesystem::path& path, const platform::XmlDocument& document) {
     const std::string bytes = document.serialize();
-    return save(path, std::vector<std::string_view>{bytes});
+    return save(path, [&bytes](std::size_t i) {
+        return i == 0 ? std::optional<std::string_view>(bytes) : std::nullopt;
+    });
 }
 
-bool CatalogueFile::save(const std::filesystem::path& path,
-                         const std::vector<std::string_view>& pieces) {
+bool CatalogueFile::save(const std::filesystem::path& path, const platform::PieceSource& pieces) {
     switch (pendingFor(path)) {
         case Pending::moveAside:
             if (entryExists(path) && !moveAside(path)) {

@@ -2,9 +2,8 @@
 
 #include <filesystem>
 #include <optional>
-#include <string_view>
-#include <vector>
 
+#include "platform/AtomicWrite.h"
 #include "platform/Xml.h"
 
 namespace m2 {
@@ -34,9 +33,10 @@ class CatalogueFile {
     // lies in it and it is missing. False, with a diagnostic printed, when nothing was written.
     [[nodiscard]] static bool save(const std::filesystem::path& path,
                                    const platform::XmlDocument& document);
-    // The same with the document already serialized, in pieces written one after another.
+    // The same with the document already serialized, in pieces written one after another;
+    // piece(i) may wait for a piece still being made, and answers each as often as asked.
     [[nodiscard]] static bool save(const std::filesystem::path& path,
-                                   const std::vector<std::string_view>& pieces);
+                                   const platform::PieceSource& pieces);
 };
 
 }  // namespace m2
