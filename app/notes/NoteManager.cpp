@@ -1,0 +1,218 @@
+#include "app/notes/NoteManager.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "Sealkit/SealkitFacade.h"
+#include "app/notes/NoteReader.h"
+#include "app/services/Alerts.h"
+#include "app/services/PasswordCredentials.h"
+#include "app/services/Result.h"
+#include "app/services/Settings.h"
+#include "platform/AtomicWrite.h"
+
+namespace m2 {
+namespace {
+
+constexpr const char* couldNotSave = "Could not save Note file";
+
+// The first note of the list with the note's id.
+std::vector<NoteItemPtr>::iterator findById(std::vector<NoteItemPtr>& list,
+                                            const NoteItemPtr& note) {
+    return std::find_if(list.begin(), list.end(),
+                        [&](const NoteItemPtr& item) { return item->id == note->id; });
+}
+
+}  // namespace
+
+NoteManager::NoteManager() : notesFileLocation(Settings::instance().NotesPath()) {}
+
+void NoteManager::setup() {
+    load();
+}
+
+bool NoteManager::hasBeenSetup() const {
+    std::error_code ec;
+    return !notesFileLocation.empty() &&
+           std::filesystem::exists(std::filesystem::symlink_status(notesFileLocation, ec));
+}
+
+std::int64_t NoteManager::sections() const {
+    return showSections ? sectionsInternal : 1;
+}
+
+bool NoteManager::createNotesFile(const std::string& path) {
+    if (const auto written = platform::writeFileAtomically(path, ""); !written) {
+        std::printf("%s\n", written.message.c_str());
+        return false;
+    }
+    const PasswordCredentials& credentials = PasswordCredentials::instance();
+    const std::string hint = credentials.hint();
+    // Never a scrambled name or a hidden extension, whatever the settings say: the notes file
+    // must stay recognisable.
+    Encryptor encryptor(credentials.password(), hint, false, false);
+    const Result result(encryptor.encryptFileOutcome(path, hint));
+    if (result.status) {
+        setNotesFile(result.path);
+        return true;
+    }
+    warningAlert(couldNotSave);
+    std::error_code ec;
+    std::filesystem::remove(path, ec);  // the empty plain file, so nothing looks set up
+    return false;
+}
+
+void NoteManager::setNotesFile(const std::string& path) {
+    notesFileLocation = path;
+    Settings::instance().setNotesPath(path);
+    fileUnreadable_ = false;  // another file: judged again when it is loaded
+}
+
+void NoteManager::load() {
+    if (!hasBeenSetup()) {
+        return;
+    }
+    if (!saved_) {
+        save();
+        if (!saved_) {
+            return;  // the list in memory is newer than the file
+        }
+    }
+    NoteReader::LoadOutcome loaded = NoteReader::loadOutcome(notesFileLocation);
+    if (loaded.damaged) {
+        fileUnreadable_ = true;
+    }
+    if (!loaded.notes) {
+        return;
+    }
+    fileUnreadable_ = false;
+    notes = std::move(*loaded.notes);
+    rebuildIndex();
+    reloadView();
+}
+
+void NoteManager::save() {
+    // A file that could not be read as notes may still hold them: never replace it.
+    saved_ = !fileUnreadable_ && NoteReader::save(notes, notesFileLocation);
+    if (!saved_) {
+        warningAlert(couldNotSave);
+    }
+}
+
+NoteItemPtr NoteManager::sectionNote(const platform::IndexPath& indexPath) const {
+    const std::vector<NoteItemPtr>* list = &notes;
+    if (showSections) {
+        const auto key = sectionKeys.find(static_cast<std::int64_t>(indexPath.section));
+        if (key == sectionKeys.end()) {
+            return nullptr;
+        }
+        const auto found = notes2.find(key->second);
+        if (found == notes2.end()) {
+            return nullptr;
+        }
+        list = &found->second;
+    }
+    return indexPath.item < list->size() ? (*list)[indexPath.item] : nullptr;
+}
+
+std::int64_t NoteManager::numberOfItemsInSection(std::int64_t section) const {
+    if (!showSections) {
+        return static_cast<std::int64_t>(notes.size());
+    }
+    const auto key = sectionKeys.find(section);
+    if (key == sectionKeys.end()) {
+        return 0;
+    }
+    const auto found = notes2.find(key->second);
+    return found == notes2.end() ? 0 : static_cast<std::int64_t>(found->second.size());
+}
+
+void NoteManager::newNote(const NoteItemPtr& note) {
+    notes.push_back(note);
+    addToIndex(note);
+    save();
+}
+
+bool NoteManager::deleteNote(const NoteItemPtr& note) {
+    bool foundInIndex = false;
+    if (const auto list = notes2.find(note->category.asString()); list != notes2.end()) {
+        if (const auto it = findById(list->second, note); it != list->second.end()) {
+            list->second.erase(it);
+            foundInIndex = true;
+        }
+    }
+    const auto it = findById(notes, note);
+    if (it == notes.end()) {
+        return false;
+    }
+    notes.erase(it);
+    if (foundInIndex) {
+        save();
+    }
+    return true;
+}
+
+void NoteManager::updateNote(const NoteItemPtr& /*note*/) {
+    rebuildIndex();
+    save();
+    reloadView();
+}
+
+void NoteManager::deleteSelectedNoteItems() {
+    const platform::IndexPathSet selection =
+        notesView ? notesView->selectionIndexPaths() : platform::IndexPathSet{};
+    if (selection.empty()) {
+        warningAlert("Please select a note to delete");
+        return;
+    }
+    if (!yesNoAlert("Are you sure you would like to delete the selected notes?", "")) {
+        return;
+    }
+    // Positions shift as notes go, so every note is found before the first is deleted.
+    std::vector<NoteItemPtr> selected;
+    for (const auto& indexPath : selection) {
+        if (NoteItemPtr note = sectionNote(indexPath)) {
+            selected.push_back(std::move(note));
+        }
+    }
+    for (const auto& note : selected) {
+        deleteNoteItem(note);
+    }
+}
+
+void NoteManager::deleteNoteItem(const NoteItemPtr& note) {
+    if (!deleteNote(note)) {
+        warningAlert("Could note remove note");
+        return;
+    }
+    reloadView();
+}
+
+void NoteManager::addToIndex(const NoteItemPtr& note) {
+    const std::string name = note->category.asString();
+    auto [list, isNew] = notes2.try_emplace(name);
+    if (isNew) {
+        sectionKeys[static_cast<std::int64_t>(sectionKeys.size())] = name;
+        ++sectionsInternal;
+    }
+    list->second.push_back(note);
+}
+
+void NoteManager::rebuildIndex() {
+    notes2.clear();
+    sectionKeys.clear();
+    sectionsInternal = 0;
+    for (const auto& note : notes) {
+        addToIndex(note);
+    }
+}
+
+void NoteManager::reloadView() const {
+    if (notesView) {
+        notesView->reloadData();
+    }
+}
+
+}  // namespace m2

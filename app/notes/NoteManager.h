@@ -1,0 +1,87 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/notes/NoteItem.h"
+#include "platform/CollectionView.h"
+
+namespace m2 {
+
+// The user's secure notes while the main window is open: the list read from the notes file,
+// an index of the notes by category for the notes grid, and the file's path. Every change is
+// written through to the notes file at once. Main thread only.
+//
+// Nothing typed is lost: a save that fails tells the user and keeps the list in memory,
+// marked as not saved, and a later load first tries that save again and never replaces the
+// unsaved list with the file's older one. A notes file that decrypts but cannot be read as
+// notes is never written over in this store's life, so notes it may still hold survive.
+class NoteManager {
+  public:
+    // Takes the notes file's path from the settings.
+    NoteManager();
+
+    std::vector<NoteItemPtr> notes;                          // file order
+    std::int64_t sectionsInternal = 0;                       // sections of the index
+    std::map<std::int64_t, std::string> sectionKeys;         // section -> category name
+    std::map<std::string, std::vector<NoteItemPtr>> notes2;  // category name -> notes
+    bool showSections = false;                               // one section per category
+    bool notesFileLoaded = false;                            // read by nobody
+    std::string notesFileLocation;                           // full path of the notes file
+    std::shared_ptr<platform::CollectionView> notesView;     // the notes grid
+
+    // Loads the notes file; called once a log-in has succeeded.
+    void setup();
+    // True when something exists at the notes file's path.
+    [[nodiscard]] bool hasBeenSetup() const;
+    // The grid's sections: one per category with showSections, else 1.
+    [[nodiscard]] std::int64_t sections() const;
+
+    // Makes a new empty notes file, sealed under the logged-in password, from the plain file
+    // `path` and adopts the path the encryption reports. False when the empty file cannot be
+    // written, or (after telling the user) when it cannot be encrypted; then the location is
+    // unchanged and no plain file is left at `path`.
+    [[nodiscard]] bool createNotesFile(const std::string& path);
+    // Adopts an existing notes file; the settings hold `path` at once. Nothing is loaded.
+    void setNotesFile(const std::string& path);
+    // Reads the notes file into the list and the index, then reloads the grid. A file that
+    // cannot be read changes nothing; neither does one while the list is not saved and
+    // saving it again fails.
+    void load();
+    // Writes the whole list to the notes file; a failure tells the user and marks the list
+    // as not saved.
+    void save();
+    // False after a save that failed, until one succeeds.
+    [[nodiscard]] bool isSaved() const { return saved_; }
+
+    // The note at a grid position; null when there is none.
+    [[nodiscard]] NoteItemPtr sectionNote(const platform::IndexPath& indexPath) const;
+    [[nodiscard]] std::int64_t numberOfItemsInSection(std::int64_t section) const;
+
+    // Appends the note and saves; the caller reloads the grid.
+    void newNote(const NoteItemPtr& note);
+    // Removes the note with the same id and saves; false when there is none (nothing saved).
+    // No question, no message, no reload.
+    [[nodiscard]] bool deleteNote(const NoteItemPtr& note);
+    // The note was changed in place: rebuilds the index, saves and reloads the grid. The
+    // note keeps its place in the list.
+    void updateNote(const NoteItemPtr& note);
+    // Deletes the notes selected in the grid after asking the user.
+    void deleteSelectedNoteItems();
+    // deleteNote, telling the user when the note is not in the list, else reloading the grid.
+    void deleteNoteItem(const NoteItemPtr& note);
+
+  private:
+    void addToIndex(const NoteItemPtr& note);
+    void rebuildIndex();
+    void reloadView() const;
+
+    bool saved_ = true;
+    // The notes file decrypted to something that is not a notes document.
+    bool fileUnreadable_ = false;
+};
+
+}  // namespace m2

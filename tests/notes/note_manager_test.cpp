@@ -1,0 +1,293 @@
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/library/LibraryManager.h"
+#include "app/notes/NoteManager.h"
+#include "app/notes/NoteReader.h"
+#include "app/services/PasswordCredentials.h"
+#include "app/services/Settings.h"
+#include "platform/Paths.h"
+#include "support/MemoryCollectionView.h"
+#include "support/NotesTesting.h"
+#include "support/TestFiles.h"
+
+namespace fs = std::filesystem;
+using m2::NoteItem;
+using m2::NoteItemPtr;
+using m2::NoteManager;
+using m2::NoteReader;
+using m2::Settings;
+using m2::platform::IndexPath;
+using Category = m2::NoteCategory::Category;
+using namespace m2::test;
+
+namespace {
+
+constexpr const char* kCouldNotSave = "Could not save Note file";
+
+NoteItemPtr note(std::string label, Category category) {
+    auto item = std::make_shared<NoteItem>();
+    item->label = std::move(label);
+    item->category = category;
+    item->content = "text of " + item->label;
+    return item;
+}
+
+class NoteManagerTest : public testing::Test {
+  protected:
+    void TearDown() override {
+        EXPECT_TRUE(listFolder(env_.temp()).empty()) << "nothing of the notes stays behind";
+    }
+
+    // A store set up on a new notes file in the notes folder, with a grid.
+    std::unique_ptr<NoteManager> storeWithNewFile() {
+        auto store = std::make_unique<NoteManager>();
+        store->notesView = view_;
+        EXPECT_TRUE(store->createNotesFile((env_.folder() / "M2_SecureNotes.m2n").string()));
+        store->load();
+        return store;
+    }
+    // The labels the notes file holds now, read by a fresh reader.
+    [[nodiscard]] std::vector<std::string> stored(const NoteManager& store) const {
+        const auto notes = NoteReader::load(store.notesFileLocation);
+        return notes ? labelsOf(*notes) : std::vector<std::string>{"<absent>"};
+    }
+    [[nodiscard]] std::vector<std::string> alertTexts() const {
+        std::vector<std::string> out;
+        for (const auto& alert : env_.alerts().shown()) {
+            out.push_back(alert.message);
+        }
+        return out;
+    }
+
+    NotesEnvironment env_;
+    std::shared_ptr<MemoryCollectionView> view_ = std::make_shared<MemoryCollectionView>();
+};
+
+TEST_F(NoteManagerTest, FirstUseHasNoNotesFile) {
+    NoteManager store;
+    store.notesView = view_;
+    EXPECT_EQ(store.notesFileLocation, "");
+    EXPECT_FALSE(store.hasBeenSetup());
+    store.setup();
+    EXPECT_TRUE(store.notes.empty());
+    EXPECT_EQ(view_->reloads(), 0);
+}
+
+// The new file is adopted by the path its encryption reported, in the default place and in
+// a folder the user chose, whatever the file-name settings say.
+TEST_F(NoteManagerTest, CreatesANotesFileAndWritesEveryChangeThrough) {
+    Settings::instance().setEncryptFilenames(true);
+    Settings::instance().setHideFileExtensions(true);
+    ASSERT_TRUE(m2::platform::ensureBaseFolder());
+    const fs::path places[] = {
+        m2::platform::documentsFolder().string() + m2::LibraryManager::noteFilename,
+        env_.folder().string() + m2::LibraryManager::noteFilenameOnly};
+    for (const fs::path& place : places) {
+        SCOPED_TRACE(place);
+        NoteManager store;
+        store.notesView = view_;
+        ASSERT_TRUE(store.createNotesFile(place.string()));
+        const std::string sealed = place.string() + ".m2p";
+        EXPECT_EQ(store.notesFileLocation, sealed);
+        EXPECT_EQ(Settings::instance().NotesPath(), sealed);
+        EXPECT_FALSE(pathExists(place)) << "no plain file beside the notes file";
+        EXPECT_TRUE(store.hasBeenSetup());
+
+        store.load();
+        EXPECT_TRUE(store.notes.empty());
+        store.newNote(note("first", Category::Work));
+        EXPECT_EQ(stored(store), std::vector<std::string>{"first"});
+        EXPECT_TRUE(store.isSaved());
+    }
+    EXPECT_TRUE(alertTexts().empty());
+}
+
+TEST_F(NoteManagerTest, AdoptsAnExistingNotesFile) {
+    const fs::path file = env_.seal(
+        R"(<morvane><notes><note id="1" title="a" category="1"/><note id="2" title="b"/></notes></morvane>)",
+        env_.folder());
+    {
+        NoteManager store;
+        store.setNotesFile(file.string());
+        EXPECT_EQ(Settings::instance().NotesPath(), file.string()) << "stored before any load";
+        EXPECT_TRUE(store.notes.empty());
+    }
+    NoteManager store;  // as after a restart
+    store.notesView = view_;
+    EXPECT_EQ(store.notesFileLocation, file.string());
+    store.setup();
+    EXPECT_EQ(labelsOf(store.notes), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(view_->reloads(), 1);
+}
+
+TEST_F(NoteManagerTest, SectionIndexFollowsTheOrderCategoriesFirstOccur) {
+    auto store = storeWithNewFile();
+    const auto finance1 = note("f1", Category::Finance);
+    const auto work = note("w", Category::Work);
+    const auto finance2 = note("f2", Category::Finance);
+    for (const auto& n : {finance1, work, finance2}) {
+        store->newNote(n);
+    }
+    auto expectSections = [&](const char* when) {
+        SCOPED_TRACE(when);
+        EXPECT_EQ(store->sectionsInternal, 2);
+        EXPECT_EQ(store->sectionKeys,
+                  (std::map<std::int64_t, std::string>{{0, "Finance"}, {1, "Work Related"}}));
+        EXPECT_EQ(labelsOf(store->notes2["Finance"]), (std::vector<std::string>{"f1", "f2"}));
+        EXPECT_EQ(labelsOf(store->notes2["Work Related"]), std::vector<std::string>{"w"});
+    };
+    expectSections("after adding");
+
+    // One section of every note, in list order, while sections are off.
+    EXPECT_EQ(store->sections(), 1);
+    EXPECT_EQ(store->numberOfItemsInSection(0), 3);
+    EXPECT_EQ(store->sectionNote({0, 1})->label, "w");
+    EXPECT_EQ(store->sectionNote({0, 3}), nullptr);
+
+    store->showSections = true;
+    EXPECT_EQ(store->sections(), 2);
+    EXPECT_EQ(store->numberOfItemsInSection(0), 2);
+    EXPECT_EQ(store->numberOfItemsInSection(1), 1);
+    EXPECT_EQ(store->numberOfItemsInSection(2), 0);
+    EXPECT_EQ(store->sectionNote({0, 1}), finance2);
+    EXPECT_EQ(store->sectionNote({1, 0}), work);
+    EXPECT_EQ(store->sectionNote({1, 1}), nullptr);
+    EXPECT_EQ(store->sectionNote({5, 0}), nullptr);
+    store->showSections = false;
+
+    store->load();
+    store->load();
+    expectSections("after loading twice");
+
+    // A category changed in the editor: the note keeps its place and changes lists.
+    store->notes[0]->category = Category::Work;
+    const int reloads = view_->reloads();
+    store->updateNote(store->notes[0]);
+    EXPECT_EQ(labelsOf(store->notes), (std::vector<std::string>{"f1", "w", "f2"}));
+    EXPECT_EQ(store->sectionKeys,
+              (std::map<std::int64_t, std::string>{{0, "Work Related"}, {1, "Finance"}}));
+    EXPECT_EQ(labelsOf(store->notes2["Work Related"]), (std::vector<std::string>{"f1", "w"}));
+    EXPECT_EQ(view_->reloads(), reloads + 1);
+    store->load();
+    EXPECT_EQ(store->notes[0]->category, Category::Work) << "the change was saved";
+}
+
+TEST_F(NoteManagerTest, DeletesByIdAndTheSelectedNotesAfterAsking) {
+    auto store = storeWithNewFile();
+    for (const char* label : {"a", "b", "c", "d"}) {
+        store->newNote(note(label, Category::Other));
+    }
+
+    // A note not in the list: told, nothing written.
+    const std::string before = readFile(store->notesFileLocation);
+    store->deleteNoteItem(note("stranger", Category::Other));
+    EXPECT_EQ(alertTexts(), std::vector<std::string>{"Could note remove note"});
+    EXPECT_EQ(readFile(store->notesFileLocation), before);
+
+    // By id: another object with the same id is the same note.
+    auto copy = std::make_shared<NoteItem>(*store->notes[3]);
+    const int reloads = view_->reloads();
+    store->deleteNoteItem(copy);
+    EXPECT_EQ(labelsOf(store->notes), (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(view_->reloads(), reloads + 1);
+
+    // Nothing selected: told, nothing asked.
+    store->deleteSelectedNoteItems();
+    ASSERT_EQ(env_.alerts().shown().size(), 2u);
+    EXPECT_EQ(env_.alerts().shown().back().message, "Please select a note to delete");
+
+    view_->select({{0, 0}, {0, 1}});
+    env_.alerts().queueAnswer(1);  // "No"
+    store->deleteSelectedNoteItems();
+    ASSERT_EQ(env_.alerts().shown().size(), 3u);
+    const auto question = env_.alerts().shown().back();
+    EXPECT_EQ(question.message, "Are you sure you would like to delete the selected notes?");
+    EXPECT_EQ(question.informativeText, "");
+    EXPECT_EQ(question.buttons, (std::vector<std::string>{"Yes", "No"}));
+    EXPECT_EQ(store->notes.size(), 3u);
+
+    env_.alerts().queueAnswer(0);  // "Yes"
+    store->deleteSelectedNoteItems();
+    EXPECT_EQ(labelsOf(store->notes), std::vector<std::string>{"c"});
+    EXPECT_EQ(stored(*store), std::vector<std::string>{"c"});
+    EXPECT_EQ(labelsOf(store->notes2["Other"]), std::vector<std::string>{"c"});
+    EXPECT_EQ(env_.alerts().shown().size(), 4u);
+}
+
+TEST_F(NoteManagerTest, AFailedCreationIsReportedAndLeavesNothing) {
+    NoteManager store;
+    // The folder does not exist: the empty file cannot be written; nothing is shown.
+    EXPECT_FALSE(store.createNotesFile((env_.folder() / "missing/M2_SecureNotes.m2n").string()));
+    EXPECT_TRUE(alertTexts().empty());
+
+    // The empty file is written, but the disk has no room for its encryption.
+    SmallTmpfs disk(64 * 1024);
+    if (!disk.mounted()) {
+        GTEST_SKIP() << "needs the privilege to mount a tmpfs";
+    }
+    disk.fill();
+    EXPECT_FALSE(store.createNotesFile((disk / "M2_SecureNotes.m2n").string()));
+    EXPECT_EQ(alertTexts(), std::vector<std::string>{kCouldNotSave});
+    EXPECT_EQ(listFolder(disk.path()), std::vector<std::string>{".filler"});
+    EXPECT_EQ(store.notesFileLocation, "");
+    EXPECT_EQ(Settings::instance().NotesPath(), "");
+    EXPECT_FALSE(store.hasBeenSetup());
+}
+
+// A save that fails tells the user and keeps the note; the reload at the next log-in first
+// saves it again and never puts the file's older list in its place.
+TEST_F(NoteManagerTest, AFailedSaveKeepsTheNoteUntilASaveSucceeds) {
+    auto store = storeWithNewFile();
+    store->newNote(note("saved", Category::Work));
+
+    m2::PasswordCredentials::instance().setPassword("not the notes password");
+    store->newNote(note("typed while failing", Category::Work));
+    EXPECT_EQ(alertTexts(), std::vector<std::string>{kCouldNotSave});
+    EXPECT_FALSE(store->isSaved());
+    store->load();
+    EXPECT_EQ(labelsOf(store->notes), (std::vector<std::string>{"saved", "typed while failing"}));
+    EXPECT_EQ(alertTexts().size(), 2u) << "the retry failed and said so";
+
+    m2::PasswordCredentials::instance().setPassword(kNotesPassword);
+    store->load();
+    EXPECT_TRUE(store->isSaved());
+    EXPECT_EQ(labelsOf(store->notes), (std::vector<std::string>{"saved", "typed while failing"}));
+    EXPECT_EQ(stored(*store), (std::vector<std::string>{"saved", "typed while failing"}));
+    EXPECT_EQ(alertTexts().size(), 2u);
+}
+
+// A notes file that decrypts but is not a notes document is never replaced in that session.
+TEST_F(NoteManagerTest, ADamagedNotesFileIsNeverWrittenOver) {
+    const fs::path file = env_.seal(
+        R"(<morvane><notes><note id="1" title="precious"/><note id="2" ti)", env_.folder());
+    const std::string before = readFile(file);
+    NoteManager store;
+    store.notesView = view_;
+    store.setNotesFile(file.string());
+    store.setup();
+    EXPECT_TRUE(store.notes.empty());
+    EXPECT_EQ(view_->reloads(), 0);
+
+    store.newNote(note("new", Category::Work));
+    store.deleteNoteItem(store.notes[0]);
+    store.load();
+    EXPECT_EQ(alertTexts(),
+              (std::vector<std::string>{kCouldNotSave, kCouldNotSave, kCouldNotSave}));
+    EXPECT_EQ(readFile(file), before);
+
+    // Pointed at another file, the store saves again.
+    const fs::path other = env_.seal("", env_.folder(), "other.m2n");
+    store.setNotesFile(other.string());
+    store.newNote(note("fresh", Category::Work));
+    EXPECT_TRUE(store.isSaved());
+    EXPECT_EQ(stored(store), std::vector<std::string>{"fresh"});
+}
+
+}  // namespace

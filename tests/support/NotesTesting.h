@@ -1,0 +1,53 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/notes/NoteItem.h"
+
+#include "support/ScopedDocuments.h"
+#include "support/ScriptedAlertPresenter.h"
+#include "support/TestFiles.h"
+
+namespace m2::test {
+
+inline constexpr const char* kNotesPassword = "notes master password";
+inline constexpr const char* kNotesHint = "the usual one";
+
+// What the notes code runs in: Documents (and so the settings) in a fresh folder, a private
+// runtime folder for working copies, the master password logged in and scripted alerts.
+class NotesEnvironment {
+  public:
+    NotesEnvironment();
+    ~NotesEnvironment();
+    NotesEnvironment(const NotesEnvironment&) = delete;
+    NotesEnvironment& operator=(const NotesEnvironment&) = delete;
+
+    // The private working folder the notes file is decrypted into.
+    [[nodiscard]] std::filesystem::path temp() const { return dir_ / "run/morvane2"; }
+    // A plain folder for notes files.
+    [[nodiscard]] std::filesystem::path folder() const { return dir_ / "notes"; }
+
+    // A notes file sealed by the engine under the master password around `plain`, made in
+    // `folder` from a plain file named `name`; answers the sealed path.
+    [[nodiscard]] std::filesystem::path seal(const std::string& plain,
+                                             const std::filesystem::path& folder,
+                                             const std::string& name = "M2_SecureNotes.m2n") const;
+    // The plain content of a sealed file, decrypted from a copy outside the working folder.
+    [[nodiscard]] std::string plainOf(const std::filesystem::path& sealed) const;
+
+    ScriptedAlertPresenter& alerts() const { return *alerts_; }
+
+  private:
+    ScopedDocuments documents_;
+    TempDir dir_;
+    ScopedEnv runtime_;
+    ScopedScriptedAlerts alerts_;
+};
+
+// One field of every note, in list order.
+[[nodiscard]] std::vector<std::string> labelsOf(const std::vector<NoteItemPtr>& notes);
+[[nodiscard]] std::vector<std::string> idsOf(const std::vector<NoteItemPtr>& notes);
+
+}  // namespace m2::test
