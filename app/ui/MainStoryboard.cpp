@@ -1,6 +1,7 @@
 #include "app/ui/MainStoryboard.h"
 
 #include "app/ui/AboutViewController.h"
+#include "app/ui/FolderViewController.h"
 #include "app/ui/MainWindowController.h"
 #include "app/ui/projectViewController.h"
 #include "platform/ui/Storyboard.h"
@@ -14,6 +15,11 @@ void registerMainStoryboard(platform::ui::Storyboard& storyboard) {
         return window;
     });
     storyboard.registerController<AboutWindowController>("aboutWindowController");
+    storyboard.registerController<FolderViewController>("FolderViewController");
+    for (const char* segue : {"newLibraryFolderSeque", "editLibraryFolderSeque"}) {
+        storyboard.registerSegue(
+            {segue, "FolderViewController", platform::ui::SeguePresentation::sheet});
+    }
 }
 
 }  // namespace m2

@@ -9,6 +9,8 @@
 #include "app/services/Alerts.h"
 #include "app/services/Settings.h"
 #include "app/ui/AppDelegate.h"
+#include "app/ui/DropImageView.h"
+#include "app/ui/DropTableView.h"
 #include "app/ui/MainWindowController.h"
 #include "platform/ui/QtOutlineView.h"
 #include "platform/ui/QtProgress.h"
@@ -58,6 +60,7 @@ void projectViewController::loadView() {
     addNewFolderButton = ui_->addNewFolderButton;
     deleteFolderButton = ui_->deleteFolderButton;
     editFolderButton = ui_->editFolderButton;
+    dropImageView = ui_->dropImageView;
 
     // The panel starts as stopProgress leaves it; the placeholder never takes clicks.
     spinningProgress->hide();
@@ -107,6 +110,7 @@ void projectViewController::wireLibraryViews() {
 
 void projectViewController::viewDidLoad() {
     wireLibraryViews();
+    wireLibraryActions();
     setMainView(this);
     libraryManager.setupViews(outline_.get(), table_.get());
     outline_->reloadData();  // the tree was built after the outline was handed over

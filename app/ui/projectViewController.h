@@ -15,6 +15,7 @@
 #include "app/notes/NoteManager.h"
 #include "app/services/CurrentProcess.h"
 #include "app/services/ProcessReport.h"
+#include "app/ui/DropDestination.h"
 #include "app/ui/LibraryFunctionDelegate.h"
 #include "app/ui/LoginDelegate.h"
 #include "app/ui/NoteDelegate.h"
@@ -33,6 +34,7 @@ class QSplitter;
 class QTableView;
 class QToolButton;
 class QTreeView;
+class QKeyEvent;
 
 namespace Ui {
 class projectViewController;
@@ -48,6 +50,8 @@ class Toolbar;
 
 namespace m2 {
 
+class DropImageView;
+class DropTableView;
 class MainWindowController;
 
 // The content of the main window: the folder outline, the library table, the notes grid and
@@ -58,6 +62,7 @@ class MainWindowController;
 // BatchOperations.cpp. Main thread only.
 class projectViewController : public platform::ui::ViewController,
                               public MainViewServices,
+                              public DropDestination,
                               public NoteDelegate,
                               public LoginDelegate,
                               public PasswordEntryDelegate,
@@ -73,7 +78,7 @@ class projectViewController : public platform::ui::ViewController,
     // Outlets, present once the view has loaded.
     QPointer<QWidget> notesView;
     QPointer<QTreeView> folderView;
-    QPointer<QTableView> tableView;
+    QPointer<DropTableView> tableView;
     QPointer<QLabel> folderLabel;
     QPointer<QLineEdit> searchEdit;
     QPointer<QSplitter> librarySplitView;
@@ -90,6 +95,7 @@ class projectViewController : public platform::ui::ViewController,
     QPointer<QToolButton> addNewFolderButton;
     QPointer<QToolButton> deleteFolderButton;
     QPointer<QToolButton> editFolderButton;
+    QPointer<DropImageView> dropImageView;
 
     // Model.
     LibraryManager& libraryManager;
@@ -150,16 +156,28 @@ class projectViewController : public platform::ui::ViewController,
                             bool appShouldTerminiate) override;
 
     // Folder outline (FolderViewDelegate.cpp).
+    void outlineViewSelectionDidChange();
+    void applyLibraryViewPlaceHolder();
+    void updateFolderControls();
     void deleteLibraryFolder();
     void cloudSettings();
     void newLibraryFolder(const FolderItemPtr& folder, const FolderItemPtr& parent) override;
     void editLibraryFolder(const FolderItemPtr& folder) override;
+    // Refuses the folder sheets while a process runs, and a new folder inside a cloud folder.
+    [[nodiscard]] bool shouldPerformSegueWithIdentifier(const std::string& identifier,
+                                                        QObject* sender) override;
+    // The image the placeholder shows now; empty while it is hidden.
+    [[nodiscard]] const std::string& placeholderImageName() const { return placeholderName_; }
 
     // Library table (LibraryViewDelegate.cpp).
     void addFiles(bool includeFolders);
-    void addDroppedFiles(const std::vector<std::string>& paths);
+    void addDroppedFiles(const std::vector<std::string>& paths) override;
+    void toggleFavourite(std::size_t row) override;
     void deleteFiles();
+    void deleteBackward() { deleteFiles(); }
     void selectAll();
+    void searchTextChanged(const QString& text);
+    void tableViewDoubleClick() { OpenSelectedFiles(); }
     void OpenSelectedFiles();
 
     // Batches (BatchOperations.cpp).
@@ -197,8 +215,14 @@ class projectViewController : public platform::ui::ViewController,
     // Shows and hides the top-level menu items that follow the view.
     static void showMenuItems(std::initializer_list<int> shown, std::initializer_list<int> hidden);
     void wireLibraryViews();
+    // Connects the outline, the table, the search field and the folder buttons to their
+    // actions.
+    void wireLibraryActions();
+    // Delete and Backspace on the table remove the selected entries.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     CurrentProcess currentState_ = CurrentProcess::idel;
+    std::string placeholderName_;
     std::unique_ptr<Ui::projectViewController> ui_;
     std::unique_ptr<LibraryTableSource> tableSource_;
     std::unique_ptr<FolderOutlineSource> outlineSource_;
