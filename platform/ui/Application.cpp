@@ -81,7 +81,10 @@ void Application::reset() {
     terminate_ = {};
     terminatesAfterLastWindow_ = {};
     mainMenu_ = nullptr;
+    // Their windows report hiding while they go: the list must not change under them.
+    auto adopted = std::move(adopted_);
     adopted_.clear();
+    adopted.clear();
 }
 
 void Application::windowShown(QWidget* window, bool canBeMain) {

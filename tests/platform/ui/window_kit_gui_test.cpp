@@ -1,6 +1,7 @@
 #include <QDialog>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPointer>
 #include <QToolBar>
 #include <QWidgetAction>
@@ -12,6 +13,7 @@
 #include "app/library/CloudType.h"
 #include "app/services/CurrentProcess.h"
 #include "app/services/PasswordStrength.h"
+#include "guisupport/UiFixture.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Images.h"
 #include "platform/ui/Menus.h"
@@ -69,22 +71,18 @@ class SourceController : public ViewController {
     }
 };
 
-// Drains posted events, deferred deletions included.
-void drain() {
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
 }  // namespace
 
 class WindowKitTest : public QObject {
     Q_OBJECT
 
   private:
+    std::unique_ptr<m2::test::UiFixture> fixture_;
     std::unique_ptr<Storyboard> board_;
     std::unique_ptr<WindowController> window_;
     SourceController* source_ = nullptr;
-    int terminations_ = 0;
+
+    void drain() { fixture_->drainMainQueue(); }
 
     std::unique_ptr<WindowController> makeWindow() {
         auto controller = board_->instantiate<WindowController>("window");
@@ -94,6 +92,7 @@ class WindowKitTest : public QObject {
 
   private slots:
     void init() {
+        fixture_ = std::make_unique<m2::test::UiFixture>();
         trace.clear();
         board_ = std::make_unique<Storyboard>("Test");
         board_->registerController<WindowController>("window");
@@ -103,16 +102,14 @@ class WindowKitTest : public QObject {
         board_->registerSegue({"tracedSegue", "traced", SeguePresentation::sheet});
         board_->registerSegue({"modalSegue", "traced", SeguePresentation::modalWindow});
         board_->registerSegue({"otherSegue", "other", SeguePresentation::sheet});
+        board_->registerSegue({"windowSegue", "window", SeguePresentation::show});
         window_ = makeWindow();
         source_ = static_cast<SourceController*>(window_->contentViewController());
         window_->showWindow();
-        terminations_ = 0;
-        Application::instance().setTerminateHandler([this] { ++terminations_; });
     }
     void cleanup() {
         window_.reset();
-        drain();
-        Application::instance().reset();
+        fixture_.reset();
         board_.reset();
     }
 
@@ -251,15 +248,42 @@ class WindowKitTest : public QObject {
         if (showAnother) {
             other->showWindow();
         }
-        QCOMPARE(terminations_, 0);  // never decided inside the step that closed the window
+        QCOMPARE(fixture_->terminations(),
+                 0);  // never decided inside the step that closed the window
         drain();
-        QCOMPARE(terminations_, terminations);
+        QCOMPARE(fixture_->terminations(), terminations);
         if (showAnother) {
             QCOMPARE(Application::instance().mainWindow(), other->window());
             other->close();
             drain();
-            QCOMPARE(terminations_, 1);
+            QCOMPARE(fixture_->terminations(), 1);
         }
+    }
+
+    void windowShownBySegueLivesUntilItCloses() {
+        source_->performSegueWithIdentifier("windowSegue", nullptr);
+        QPointer<WindowController> shown = Application::instance().mainWindowController();
+        QVERIFY(shown != nullptr && shown != window_.get());
+        QVERIFY(shown->window()->isVisible());
+        QCOMPARE(fixture_->presentations().performedSegues(),
+                 std::vector<std::string>{"windowSegue"});
+        shown->close();
+        drain();
+        QVERIFY(shown == nullptr);
+        QCOMPARE(Application::instance().mainWindowController(), window_.get());
+    }
+
+    void windowReopensWhereItWasLeft() {
+        auto first = makeWindow();
+        first->setWindowFrameAutosaveName("win-pos");
+        first->showWindow();
+        first->window()->setGeometry(QRect(140, 90, 640, 420));
+        first->close();
+        auto second = makeWindow();
+        second->setWindowFrameAutosaveName("win-pos");
+        QCOMPARE(second->window()->geometry(), QRect(140, 90, 640, 420));
+        auto unnamed = makeWindow();
+        QVERIFY(unnamed->window()->geometry() != QRect(140, 90, 640, 420));
     }
 
     void mainWindowIsTheLastActivatedVisibleOne() {
@@ -399,6 +423,24 @@ class WindowKitTest : public QObject {
             QVERIFY2(drawn, name.c_str());
             QVERIFY2(!m2::platform::ui::iconNamed(name).isNull(), name.c_str());
         }
+        // A contact sheet of every picture, to look at.
+        const auto all = m2::platform::ui::imageNames();
+        QImage sheet(8 * 72, static_cast<int>((all.size() + 7) / 8) * 72, QImage::Format_ARGB32);
+        sheet.fill(Qt::white);
+        QPainter painter(&sheet);
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            const QRect cell(static_cast<int>(i % 8) * 72, static_cast<int>(i / 8) * 72, 72, 72);
+            const QSize size =
+                m2::platform::ui::imageSize(all[i]).scaled(48, 48, Qt::KeepAspectRatio);
+            painter.drawImage(cell.x() + (72 - size.width()) / 2, cell.y() + 2,
+                              m2::platform::ui::imageNamed(all[i], size));
+            painter.drawText(cell.adjusted(0, 52, 0, 0), Qt::AlignHCenter,
+                             QString::fromStdString(all[i]));
+        }
+        painter.end();
+        QDir().mkpath(M2_BINARY_DIR "/screenshots");
+        QVERIFY(sheet.save(M2_BINARY_DIR "/screenshots/images.png"));
+
         for (const std::string unknown :
              {"no-such-image", "", "../images/lock-16", "lock-16.svg"}) {
             QVERIFY2(!m2::platform::ui::hasImageNamed(unknown), unknown.c_str());
@@ -409,5 +451,5 @@ class WindowKitTest : public QObject {
     }
 };
 
-QTEST_MAIN(WindowKitTest)
+M2_GUI_TEST_MAIN(WindowKitTest)
 #include "window_kit_gui_test.moc"
