@@ -26,6 +26,7 @@
 #include "app/ui/FolderViewController.h"
 #include "app/ui/MainStoryboard.h"
 #include "app/ui/projectViewController.h"
+#include "guisupport/FileDrag.h"
 #include "guisupport/UiFixture.h"
 #include "platform/ui/QtTableView.h"
 #include "platform/ui/Storyboard.h"
@@ -148,23 +149,12 @@ class LibraryViewTest : public QObject {
         QTest::keyClicks(view_->searchEdit, text);
     }
     void pressDelete() { QTest::keyClick(table(), Qt::Key_Delete); }
-    // A drag of local files dropped on the widget; answers what the drop answered.
+    // Local files dragged onto the drop target and dropped; answers what the drop answered.
     template <class Target>
     bool drop(Target* target, QWidget* receiver, const std::vector<fs::path>& paths) {
-        QMimeData data;
-        QList<QUrl> urls;
-        for (const auto& path : paths) {
-            urls.append(QUrl::fromLocalFile(QString::fromStdString(path.string())));
-        }
-        data.setUrls(urls);
-        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(receiver, &enter);
-        if (!enter.isAccepted()) {
-            return false;
-        }
-        QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(receiver, &dropped);
-        return target->lastDropAccepted();
+        auto data = m2::test::fileDrag(paths);
+        return m2::test::dragAndDrop(receiver, data.get(), Qt::CopyAction) &&
+               target->lastDropAccepted();
     }
     fs::path newFolderOfFiles(const std::string& name, int count) {
         fs::create_directories(files_ / name);
@@ -403,6 +393,12 @@ class LibraryViewTest : public QObject {
         selectFolder("2026");
         QCOMPARE(view_->libraryManager.folderManager.current->parent, taxesId);
         QCOMPARE(status(), QString("2026 (0)"));
+    }
+
+    void withoutCurrentFolderTheStatusLineIsEmpty() {
+        view_->libraryManager.folderManager.current = nullptr;
+        view_->updateStatus();
+        QCOMPARE(status(), QString());
     }
 
     void favouriteClickIsSaved() {
