@@ -1,7 +1,8 @@
 // The notes file: saving and loading 1,000 notes of 1 KiB through NoteReader (one decryption,
 // a write and one encryption; one decryption, a read and a parse) next to openssl enc of the
 // same plain XML (a decryption and an encryption; a decryption). Both sides derive the key
-// over 10000 SHA-256 rounds. Prints the wall-time ratios at the end.
+// over 10000 SHA-256 rounds, and write their plain output to a memory file system (/dev/shm,
+// standing in for the session's runtime folder). Prints the wall-time ratios at the end.
 #include <benchmark/benchmark.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -94,6 +95,7 @@ struct Fixture {
     fs::path notesFile;
     fs::path plain = scratch() / "plain.xml";
     fs::path sealed = scratch() / "plain.xml.enc";
+    fs::path decrypted;  // beside the working copies, on the same file system
 };
 
 Fixture* g_fixture = nullptr;
@@ -118,7 +120,7 @@ void NotesLoad(benchmark::State& state) {
 }
 
 void OpensslDecryptAndEncrypt(benchmark::State& state) {
-    const fs::path out = scratch() / "decrypted.xml";
+    const fs::path& out = g_fixture->decrypted;
     for (auto _ : state) {
         if (!openssl(opensslEnc(true, g_fixture->sealed, out)) ||
             !openssl(opensslEnc(false, g_fixture->plain, g_fixture->sealed))) {
@@ -129,7 +131,7 @@ void OpensslDecryptAndEncrypt(benchmark::State& state) {
 }
 
 void OpensslDecrypt(benchmark::State& state) {
-    const fs::path out = scratch() / "decrypted.xml";
+    const fs::path& out = g_fixture->decrypted;
     for (auto _ : state) {
         if (!openssl(opensslEnc(true, g_fixture->sealed, out))) {
             state.SkipWithError("openssl enc -d failed");
@@ -141,15 +143,21 @@ void OpensslDecrypt(benchmark::State& state) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Settings, working copies and files stay out of the user's home.
+    // Settings, working copies and files stay out of the user's home. The working copies go
+    // to a memory file system, as under a desktop session's runtime folder.
     m2::platform::setDocumentsFolderOverride(scratch() / "Documents");
-    fs::create_directories(scratch() / "run");
-    ::chmod((scratch() / "run").c_str(), 0700);
-    ::setenv("XDG_RUNTIME_DIR", (scratch() / "run").c_str(), 1);
+    char runtimePattern[] = "/dev/shm/m2-bench-notes-XXXXXX";
+    const char* made = mkdtemp(runtimePattern);
+    const fs::path runtime = made != nullptr ? fs::path(made) : scratch() / "run";
+    fs::create_directories(runtime);
+    ::chmod(runtime.c_str(), 0700);
+    ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    ::setenv("TMPDIR", scratch().c_str(), 1);
     m2::PasswordCredentials::instance().setPassword(kPassword);
     m2::PasswordCredentials::instance().setHint("hint");
 
     Fixture fixture;
+    fixture.decrypted = runtime / "decrypted.xml";
     g_fixture = &fixture;
     const fs::path empty = scratch() / "M2_SecureNotes.m2n";
     writeFile(empty, "");
@@ -163,7 +171,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "could not set up the notes file or its openssl twin\n");
         return 1;
     }
-    std::printf("plain XML of %d notes: %zu bytes\n", kNotes, document.size());
+    std::printf("plain XML of %d notes: %zu bytes; working copies in %s\n", kNotes, document.size(),
+                runtime.c_str());
 
     benchmark::RegisterBenchmark("NotesSave", NotesSave)
         ->UseRealTime()
@@ -191,6 +200,7 @@ int main(int argc, char** argv) {
     print("load (NoteReader::load / openssl enc -d)", "NotesLoad/real_time",
           "OpensslDecrypt/real_time");
     fs::remove_all(scratch());
+    fs::remove_all(runtime);
     benchmark::Shutdown();
     return 0;
 }

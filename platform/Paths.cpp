@@ -99,17 +99,21 @@ FolderResult ensureBaseFolder() {
     return {base, 0, {}};
 }
 
-FolderResult privateTemporaryFolder() {
-    fs::path folder;
+fs::path privateRuntimeFolderLocation() {
     if (auto runtime = environmentValue("XDG_RUNTIME_DIR"); runtime && runtime->front() == '/') {
-        folder = fs::path(*runtime) / "morvane2";
-    } else {
-        auto tmp = environmentValue("TMPDIR");
-        const fs::path parent = tmp && tmp->front() == '/' ? fs::path(*tmp) : fs::path("/tmp");
-        folder = parent / ("morvane2-" + std::to_string(::geteuid()));
+        return fs::path(*runtime) / "morvane2";
     }
+    return {};
+}
 
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+fs::path privateDiskFolderLocation() {
+    auto tmp = environmentValue("TMPDIR");
+    const fs::path parent = tmp && tmp->front() == '/' ? fs::path(*tmp) : fs::path("/tmp");
+    return parent / ("morvane2-" + std::to_string(::geteuid()));
+}
+
+FolderResult checkedPrivateFolder(const fs::path& folder, bool create) {
+    if (create && ::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
         return folderFailure(errno, folder, "Could not create the private temporary folder");
     }
     // Check what is really there through a descriptor, so a link swapped in is never followed.
@@ -128,6 +132,15 @@ FolderResult privateTemporaryFolder() {
                 "\" is not safe to use: it must be a folder of your own that only you can open."};
     }
     return {folder, 0, {}};
+}
+
+FolderResult privateTemporaryFolder() {
+    const fs::path runtime = privateRuntimeFolderLocation();
+    return checkedPrivateFolder(runtime.empty() ? privateDiskFolderLocation() : runtime, true);
+}
+
+FolderResult privateDiskFolder() {
+    return checkedPrivateFolder(privateDiskFolderLocation(), true);
 }
 
 UniqueFd createPlainFile(const fs::path& path) {

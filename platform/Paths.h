@@ -38,6 +38,19 @@ FolderResult ensureBaseFolder();
 // anything else fails.
 FolderResult privateTemporaryFolder();
 
+// The private on-disk folder "morvane2-<uid>" under $TMPDIR or /tmp, created when missing,
+// with the same checks; for plain copies too large for the runtime folder, a small tmpfs.
+FolderResult privateDiskFolder();
+
+// Where the two private folders are, without creating or checking anything; the runtime
+// one is empty when $XDG_RUNTIME_DIR is not set.
+[[nodiscard]] std::filesystem::path privateRuntimeFolderLocation();
+[[nodiscard]] std::filesystem::path privateDiskFolderLocation();
+
+// Checks `folder` as privateTemporaryFolder does (a real folder, ours, no access for group
+// or others), first creating it with mode 0700 when `create` is set.
+FolderResult checkedPrivateFolder(const std::filesystem::path& folder, bool create);
+
 // Creates a new plain file exclusively (never follows a link, never reuses a file), mode 0600.
 // Answers an invalid descriptor with errno set when the file exists or cannot be made.
 [[nodiscard]] UniqueFd createPlainFile(const std::filesystem::path& path);

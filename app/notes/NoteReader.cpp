@@ -1,5 +1,6 @@
 #include "app/notes/NoteReader.h"
 
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -13,9 +14,15 @@ namespace {
 
 constexpr const char* documentRootName = "morvane";
 
-// Removes what one notes operation left in the private working folder, whatever happened.
+// Removes the operation's working sub-folder with the plain copy and any sealed copy in it,
+// whatever happened. One that stays is left to the start-up clean-up
+// (platform::removeStaleWorkingFolders).
 void discardWorkingCopy(const std::string& plainPath) {
-    (void)SecurityManagerExtensions::instance().shredFile(plainPath);
+    if (SecurityManagerExtensions::instance().removeWorkingFolder(plainPath) !=
+        securityResult::OK) {
+        std::printf("Could not remove the working folder of the notes file %s\n",
+                    plainPath.c_str());
+    }
 }
 
 // The plain copy is written in place: it lives in the private working folder and is thrown
@@ -73,7 +80,8 @@ bool NoteReader::save(const std::vector<NoteItemPtr>& notes, const std::string& 
     const SecurityManagerExtensions& extensions = SecurityManagerExtensions::instance();
 
     // Decrypting first proves the current password opens the file it is about to replace.
-    const TempLocationResult opened = extensions.decryptToTempLocation(location, password, hint);
+    const TempLocationResult opened = extensions.decryptToTempLocation(
+        location, password, hint, platform::WorkingFolderPurpose::Notes);
     if (opened.result != securityResult::OK) {
         return false;
     }
@@ -90,7 +98,7 @@ bool NoteReader::save(const std::vector<NoteItemPtr>& notes, const std::string& 
 NoteReader::LoadOutcome NoteReader::loadOutcome(const std::string& path) {
     const PasswordCredentials& credentials = PasswordCredentials::instance();
     const TempLocationResult opened = SecurityManagerExtensions::instance().decryptToTempLocation(
-        path, credentials.password(), credentials.hint());
+        path, credentials.password(), credentials.hint(), platform::WorkingFolderPurpose::Notes);
     if (opened.result != securityResult::OK) {
         return {};
     }

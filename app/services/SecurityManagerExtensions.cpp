@@ -30,13 +30,6 @@ bool sameFile(const fs::path& a, const fs::path& b) {
            sa.st_ino == sb.st_ino;
 }
 
-// "a.txt.m2p" -> "a.txt_(n).m2p": the working copy's own name does not matter to the
-// decryption, which takes the plain name from the file.
-fs::path numberedSibling(const fs::path& path, int n) {
-    const std::string stem = path.stem().string();
-    return path.parent_path() / (stem + "_(" + std::to_string(n) + ")" + path.extension().string());
-}
-
 // Copies `source` to the new file `target`, created exclusively with mode 0600.
 bool copyExclusively(const fs::path& source, const fs::path& target) {
     const platform::UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
@@ -86,28 +79,25 @@ SecurityManagerExtensions& SecurityManagerExtensions::instance() {
     return extensions;
 }
 
-TempLocationResult SecurityManagerExtensions::decryptToTempLocation(const std::string& path,
-                                                                    const std::string& password,
-                                                                    const std::string& hint) const {
-    const auto folder = platform::privateTemporaryFolder();
+TempLocationResult SecurityManagerExtensions::decryptToTempLocation(
+    const std::string& path, const std::string& password, const std::string& hint,
+    platform::WorkingFolderPurpose purpose) const {
+    const fs::path source(path);
+    std::error_code ec;
+    const std::uintmax_t size = fs::file_size(source, ec);
+    if (ec) {
+        return {securityResult::CouldNotCopyToTempLocation, "", ""};
+    }
+    // A fresh sub-folder per operation: two documents of one name never share a path, and an
+    // editor's lock and backup files stay beside the copy.
+    const auto folder = platform::makeWorkingFolder(purpose, size);
     if (!folder) {
         std::printf("%s\n", folder.message.c_str());
         return {securityResult::CouldNotCopyToTempLocation, "", ""};
     }
-    const fs::path source(path);
-    fs::path working = folder.path / source.filename();
-    std::error_code ec;
-    if (fs::exists(fs::symlink_status(working, ec))) {
-        if (sameFile(working, source)) {
-            // The document already lives in the temporary folder: never remove it.
-            for (int n = 1; fs::exists(fs::symlink_status(working, ec)); ++n) {
-                working = numberedSibling(folder.path / source.filename(), n);
-            }
-        } else {
-            fs::remove(working, ec);  // an older working copy; a failure shows in the copy
-        }
-    }
+    const fs::path working = folder.path / source.filename();
     if (!copyExclusively(source, working)) {
+        (void)platform::removeWorkingFolder(folder.path);
         return {securityResult::CouldNotCopyToTempLocation, "", ""};
     }
 
@@ -117,9 +107,8 @@ TempLocationResult SecurityManagerExtensions::decryptToTempLocation(const std::s
     if (result.status) {
         return {securityResult::OK, result.path, ""};
     }
-    if (::unlink(working.c_str()) != 0 && errno != ENOENT) {
-        std::printf("Could not remove the encrypted copy %s: %s\n", working.c_str(),
-                    std::strerror(errno));
+    if (!platform::removeWorkingFolder(folder.path)) {
+        std::printf("Could not remove the encrypted copy %s\n", working.c_str());
         return {securityResult::CouldNotCopyToTempLocation, "", ""};
     }
     return {securityResult::CouldNotOpenFile, working.string(), result.reason};
@@ -153,8 +142,13 @@ securityResult SecurityManagerExtensions::encryptTempBackToOriginal(
     return securityResult::OK;
 }
 
+securityResult SecurityManagerExtensions::removeWorkingFolder(const std::string& path) const {
+    return platform::removeWorkingFolder(path) ? securityResult::OK
+                                               : securityResult::CouldNotShredFile;
+}
+
 securityResult SecurityManagerExtensions::shredFile(const std::string& path) const {
-    return ::remove(path.c_str()) == 0 ? securityResult::OK : securityResult::CouldNotShredFile;
+    return platform::removePlainCopy(path) ? securityResult::OK : securityResult::CouldNotShredFile;
 }
 
 void SecurityManagerExtensions::addReadonlyAttribute(const std::string& path) const {

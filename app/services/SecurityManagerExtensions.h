@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/services/SecurityResult.h"
+#include "platform/WorkingFolders.h"
 
 namespace m2 {
 
@@ -28,13 +29,20 @@ class SecurityManagerExtensions {
                                                            const std::string& destinationFile,
                                                            const std::string& password,
                                                            const std::string& hint) const;
-    // Copies the encrypted file at `path` into the private temporary folder and decrypts the
-    // copy there. A failed decryption removes the copy and answers CouldNotOpenFile with the
-    // engine's message.
-    [[nodiscard]] TempLocationResult decryptToTempLocation(const std::string& path,
-                                                           const std::string& password,
-                                                           const std::string& hint) const;
-    // Removes the file (no overwriting): OK or CouldNotShredFile.
+    // Copies the encrypted file at `path` into a fresh working sub-folder of the private
+    // temporary folder, named by `purpose`, and decrypts the copy there; the location is the
+    // sub-folder + "//" + the stored name. A failed decryption removes the copy and its
+    // sub-folder and answers CouldNotOpenFile with the engine's message. Remove the sub-folder
+    // with removeWorkingFolder once the operation ends.
+    [[nodiscard]] TempLocationResult decryptToTempLocation(
+        const std::string& path, const std::string& password, const std::string& hint,
+        platform::WorkingFolderPurpose purpose = platform::WorkingFolderPurpose::Document) const;
+    // Removes the working sub-folder that holds `path` (the plain copy, its sealed copy, or an
+    // editor's files beside them) with everything in it, overwritten first on a disk. OK, or
+    // CouldNotShredFile when it stays or `path` is not inside a working sub-folder.
+    [[nodiscard]] securityResult removeWorkingFolder(const std::string& path) const;
+    // Removes the file: OK or CouldNotShredFile. A plain copy in a working sub-folder on a
+    // disk is overwritten first; anything else is only removed.
     [[nodiscard]] securityResult shredFile(const std::string& path) const;
     // Locks the file (clears the owner-write bit); errors are ignored.
     void addReadonlyAttribute(const std::string& path) const;

@@ -42,7 +42,7 @@ NoteItemPtr note(std::string label, Category category) {
 class NoteManagerTest : public testing::Test {
   protected:
     void TearDown() override {
-        EXPECT_TRUE(listFolder(env_.temp()).empty()) << "nothing of the notes stays behind";
+        EXPECT_TRUE(env_.workingFoldersEmpty()) << "nothing of the notes stays behind";
     }
 
     // A store set up on a new notes file in the notes folder, with a grid.

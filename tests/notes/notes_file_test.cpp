@@ -33,7 +33,7 @@ class NotesFileTest : public testing::Test {
     [[nodiscard]] fs::path emptyNotesFile() const { return env_.seal("", env_.folder()); }
 
     void TearDown() override {
-        EXPECT_TRUE(listFolder(env_.temp()).empty()) << "nothing of the notes stays behind";
+        EXPECT_TRUE(env_.workingFoldersEmpty()) << "nothing of the notes stays behind";
     }
 
     NotesEnvironment env_;
@@ -158,55 +158,57 @@ TEST_F(NotesFileTest, AnotherPasswordOpensNothingAndChangesNothing) {
     EXPECT_FALSE(NoteReader::save({}, (env_.folder() / "missing.m2p").string()));
 }
 
-// A full disk or a read-only folder where the notes file lives, or a full working folder:
-// the old file stays byte for byte and no copy is left anywhere.
+// A full disk or a read-only folder where the notes file lives: the old file stays byte for
+// byte and no copy is left anywhere.
 TEST_F(NotesFileTest, AFailedSaveKeepsTheOldFile) {
-    enum class Fault { notesFolderFull, notesFolderReadOnly, workingFolderFull };
-    for (const Fault fault :
-         {Fault::notesFolderFull, Fault::notesFolderReadOnly, Fault::workingFolderFull}) {
-        SCOPED_TRACE(static_cast<int>(fault));
+    for (const bool readOnly : {false, true}) {
+        SCOPED_TRACE(readOnly ? "read-only notes folder" : "full notes folder");
         SmallTmpfs disk(256 * 1024);
         if (!disk.mounted()) {
             GTEST_SKIP() << "needs the privilege to mount a tmpfs";
         }
-        const bool notesOnDisk = fault != Fault::workingFolderFull;
-        const fs::path folder = notesOnDisk ? disk.path() : env_.folder();
-        std::optional<ScopedEnv> runtime;
-        if (!notesOnDisk) {
-            ::chmod(disk.path().c_str(), 0700);
-            runtime.emplace("XDG_RUNTIME_DIR", disk.path().string());
-        }
-        const fs::path file = env_.seal("", folder, "M2_SecureNotes.m2n");
+        const fs::path file = env_.seal("", disk.path());
         ASSERT_TRUE(NoteReader::save({note("old", Category::Work, "kept", "1")}, file.string()));
         const std::string before = readFile(file);
-        const std::vector<std::string> namesBefore = listFolder(folder);
+        const std::vector<std::string> namesBefore = listFolder(disk.path());
 
-        const std::vector<NoteItemPtr> bigger{note("new", Category::Work, patternText(40000), "2")};
-        if (fault == Fault::notesFolderReadOnly) {
+        if (readOnly) {
             ASSERT_TRUE(disk.setReadOnly(true));
         } else {
             disk.fill();
         }
-        EXPECT_FALSE(NoteReader::save(bigger, file.string()));
-        if (fault == Fault::notesFolderReadOnly) {
+        EXPECT_FALSE(NoteReader::save({note("new", Category::Work, patternText(40000), "2")},
+                                      file.string()));
+        if (readOnly) {
             ASSERT_TRUE(disk.setReadOnly(false));
         } else {
             fs::remove(disk / ".filler");
         }
         EXPECT_EQ(readFile(file), before);
-        EXPECT_EQ(listFolder(folder), namesBefore);
-        EXPECT_TRUE(listFolder(env_.temp()).empty());
-        if (!notesOnDisk) {
-            EXPECT_TRUE(listFolder(disk / "morvane2").empty());
-        }
+        EXPECT_EQ(listFolder(disk.path()), namesBefore);
+        EXPECT_TRUE(env_.workingFoldersEmpty());
         const auto loaded = NoteReader::load(file.string());
         ASSERT_TRUE(loaded);
         EXPECT_EQ(idsOf(*loaded), std::vector<std::string>{"1"});
-        runtime.reset();
-        if (!notesOnDisk) {
-            fs::remove(file);
-        }
     }
+}
+
+// A runtime folder without room: the working copy goes to the private disk folder instead.
+TEST_F(NotesFileTest, AFullRuntimeFolderStillSaves) {
+    SmallTmpfs runtime(256 * 1024);
+    if (!runtime.mounted()) {
+        GTEST_SKIP() << "needs the privilege to mount a tmpfs";
+    }
+    ::chmod(runtime.path().c_str(), 0700);
+    const ScopedEnv variable("XDG_RUNTIME_DIR", runtime.path().string());
+    const fs::path file = emptyNotesFile();
+    runtime.fill();
+    EXPECT_TRUE(
+        NoteReader::save({note("new", Category::Work, patternText(40000), "2")}, file.string()));
+    const auto loaded = NoteReader::load(file.string());
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(idsOf(*loaded), std::vector<std::string>{"2"});
+    EXPECT_TRUE(env_.workingFoldersEmpty());
 }
 
 }  // namespace

@@ -61,6 +61,10 @@ class SecurityManagerExtensionsTest : public testing::Test {
     void TearDown() override { m2::platform::setDocumentsFolderOverride(std::nullopt); }
 
     [[nodiscard]] fs::path temp() const { return dir_ / "run/morvane2"; }
+    // The working sub-folder of a location the operations answer.
+    [[nodiscard]] static fs::path workingFolder(const std::string& location) {
+        return fs::path(location).lexically_normal().parent_path();
+    }
 
     // A sealed document made by the real engine; answers its path.
     [[nodiscard]] fs::path seal(const std::string& name, const std::string& content) const {
@@ -83,16 +87,22 @@ TEST_F(SecurityManagerExtensionsTest, OpenEditAndSealBackOverTheOriginal) {
 
     const auto opened = sme_.decryptToTempLocation(sealed.string(), kPassword, kHint);
     ASSERT_EQ(opened.result, securityResult::OK) << opened.reason;
-    EXPECT_EQ(opened.location, temp().string() + "//Invoice 1,2.txt");
+    const fs::path folder = workingFolder(opened.location);
+    EXPECT_TRUE(folder.filename().string().starts_with("document-")) << folder;
+    EXPECT_EQ(opened.location, folder.string() + "//Invoice 1,2.txt");
     EXPECT_EQ(opened.reason, "");
     EXPECT_EQ(readFile(opened.location), "first draft");
-    EXPECT_EQ(listFolder(temp()), std::vector<std::string>{"Invoice 1,2.txt"});
+    EXPECT_EQ(listFolder(folder), std::vector<std::string>{"Invoice 1,2.txt"});
     EXPECT_TRUE(fs::exists(sealed)) << "the document itself stays sealed";
 
     writeFile(opened.location, "second draft, longer than the first");
+    writeFile(folder / ".~lock.Invoice 1,2.txt#", "an editor's lock file");
     EXPECT_EQ(sme_.encryptTempBackToOriginal(opened.location, sealed.string(), kPassword, kHint),
               securityResult::OK);
-    EXPECT_TRUE(listFolder(temp()).empty()) << "no plain or sealed copy left behind";
+    EXPECT_EQ(listFolder(folder), std::vector<std::string>{".~lock.Invoice 1,2.txt#"})
+        << "no plain or sealed copy left behind";
+    EXPECT_EQ(sme_.removeWorkingFolder(opened.location), securityResult::OK);
+    EXPECT_TRUE(listFolder(temp()).empty());
     EXPECT_EQ(listFolder(dir_ / "docs"), std::vector<std::string>{sealed.filename().string()});
     EXPECT_EQ(permissionBits(sealed), 0640u);
 
@@ -107,27 +117,59 @@ TEST_F(SecurityManagerExtensionsTest, WrongPasswordOpensNothingAndLeavesNoCopy) 
     const auto opened = sme_.decryptToTempLocation(sealed.string(), "wrong password", kHint);
     EXPECT_EQ(opened.result, securityResult::CouldNotOpenFile);
     EXPECT_EQ(opened.reason, "Password incorrect ");
-    EXPECT_EQ(opened.location, (temp() / "a.txt.m2p").string());
-    EXPECT_TRUE(listFolder(temp()).empty());
+    EXPECT_EQ(fs::path(opened.location).filename(), "a.txt.m2p");
+    EXPECT_EQ(workingFolder(opened.location).parent_path(), temp());
+    EXPECT_TRUE(listFolder(temp()).empty()) << "the copy and its sub-folder are gone";
     EXPECT_EQ(readFile(sealed), before);
 }
 
-TEST_F(SecurityManagerExtensionsTest, WorkingCopyReplacesAnOlderOneButNeverTheDocument) {
-    const fs::path sealed = seal("b.txt", "content b");
-    ASSERT_TRUE(m2::platform::privateTemporaryFolder());
-    writeFile(temp() / "b.txt.m2p", "stale working copy");
+TEST_F(SecurityManagerExtensionsTest, DocumentsOfOneNameOpenAtOnceInSeparateSubFolders) {
+    const fs::path first = seal("same.txt", "first folder's");
+    fs::create_directories(dir_ / "docs/other");
+    const fs::path plain = dir_ / "docs/other/same.txt";
+    writeFile(plain, "second folder's");
+    Encryptor encryptor(kPassword, kHint, false, false);
+    const fs::path second = encryptor.encryptFileOutcome(plain.string(), kHint).path;
+
+    const auto a = sme_.decryptToTempLocation(first.string(), kPassword, kHint);
+    const auto b = sme_.decryptToTempLocation(second.string(), kPassword, kHint);
+    const auto notes = sme_.decryptToTempLocation(first.string(), kPassword, kHint,
+                                                  m2::platform::WorkingFolderPurpose::Notes);
+    ASSERT_EQ(a.result, securityResult::OK) << a.reason;
+    ASSERT_EQ(b.result, securityResult::OK) << b.reason;
+    ASSERT_EQ(notes.result, securityResult::OK) << notes.reason;
+    EXPECT_NE(workingFolder(a.location), workingFolder(b.location));
+    EXPECT_TRUE(workingFolder(notes.location).filename().string().starts_with("notes-"));
+    EXPECT_EQ(readFile(a.location), "first folder's");
+    EXPECT_EQ(readFile(b.location), "second folder's");
+    EXPECT_EQ(readFile(notes.location), "first folder's");
+    for (const auto* opened : {&a, &b, &notes}) {
+        EXPECT_EQ(permissionBits(workingFolder(opened->location)), 0700u);
+        EXPECT_EQ(sme_.removeWorkingFolder(opened->location), securityResult::OK);
+    }
+    EXPECT_TRUE(listFolder(temp()).empty());
+    EXPECT_EQ(sme_.removeWorkingFolder(first.string()), securityResult::CouldNotShredFile)
+        << "a path outside the private folder is refused";
+    EXPECT_TRUE(fs::exists(first));
+}
+
+TEST_F(SecurityManagerExtensionsTest, ADocumentLargerThanTheRuntimeFolderOpensFromTheDisk) {
+    const SmallTmpfs small(2 * 1024 * 1024);
+    if (!small.mounted()) {
+        GTEST_SKIP() << "mounting a tmpfs needs privileges this run does not have";
+    }
+    const ScopedEnv runtime("XDG_RUNTIME_DIR", small.path().string());
+    const ScopedEnv tmp("TMPDIR", (dir_ / "tmp").string());
+    fs::create_directories(dir_ / "tmp");
+    const std::string content = patternText(3 * 1024 * 1024);
+    const fs::path sealed = seal("large.bin", content);
+
     const auto opened = sme_.decryptToTempLocation(sealed.string(), kPassword, kHint);
     ASSERT_EQ(opened.result, securityResult::OK) << opened.reason;
-    EXPECT_EQ(readFile(opened.location), "content b");
-    fs::remove(opened.location);
-
-    // A document that lives in the temporary folder itself is copied, not removed.
-    const fs::path inside = temp() / "b.txt.m2p";
-    fs::copy_file(sealed, inside, fs::copy_options::overwrite_existing);
-    const auto fromInside = sme_.decryptToTempLocation(inside.string(), kPassword, kHint);
-    ASSERT_EQ(fromInside.result, securityResult::OK) << fromInside.reason;
-    EXPECT_EQ(readFile(fromInside.location), "content b");
-    EXPECT_EQ(readFile(inside), readFile(sealed));
+    EXPECT_EQ(workingFolder(opened.location).parent_path(),
+              dir_ / ("tmp/morvane2-" + std::to_string(::geteuid())));
+    EXPECT_EQ(readFile(opened.location), content);
+    EXPECT_EQ(sme_.removeWorkingFolder(opened.location), securityResult::OK);
 }
 
 TEST_F(SecurityManagerExtensionsTest, UnsafeTemporaryFolderOrMissingDocumentCannotBeCopied) {
@@ -169,8 +211,8 @@ TEST_F(SecurityManagerExtensionsTest, FailedSealBackLeavesTheOriginalIntact) {
     EXPECT_EQ(answer, securityResult::CouldNotReencrypt);
     EXPECT_EQ(readFile(sealed), before);
     EXPECT_EQ(listFolder(dir_ / "docs"), std::vector<std::string>{"d.txt.m2p"});
-    // The edit is not lost: its sealed form waits in the temporary folder.
-    EXPECT_EQ(listFolder(temp()), std::vector<std::string>{"d.txt.m2p"});
+    // The edit is not lost: its sealed form waits in the working folder.
+    EXPECT_EQ(listFolder(workingFolder(opened.location)), std::vector<std::string>{"d.txt.m2p"});
 }
 
 TEST_F(SecurityManagerExtensionsTest, HiddenExtensionStillSealsBackToTheDestinationPath) {
@@ -182,7 +224,7 @@ TEST_F(SecurityManagerExtensionsTest, HiddenExtensionStillSealsBackToTheDestinat
     EXPECT_EQ(sme_.encryptTempBackToOriginal(opened.location, sealed.string(), kPassword, kHint),
               securityResult::OK);
     EXPECT_EQ(listFolder(dir_ / "docs"), std::vector<std::string>{"e.txt.m2p"});
-    EXPECT_TRUE(listFolder(temp()).empty());
+    EXPECT_TRUE(listFolder(workingFolder(opened.location)).empty());
     const auto again = sme_.decryptToTempLocation(sealed.string(), kPassword, kHint);
     ASSERT_EQ(again.result, securityResult::OK);
     EXPECT_EQ(readFile(again.location), "edited e");

@@ -6,14 +6,19 @@
 
 #include "Sealkit/SealkitFacade.h"
 #include "app/services/PasswordCredentials.h"
+#include "platform/Paths.h"
 
 namespace fs = std::filesystem;
 
 namespace m2::test {
 
-NotesEnvironment::NotesEnvironment() : runtime_("XDG_RUNTIME_DIR", (dir_ / "run").string()) {
-    fs::create_directories(dir_ / "run");
-    ::chmod((dir_ / "run").c_str(), 0700);
+NotesEnvironment::NotesEnvironment()
+    : runtime_("XDG_RUNTIME_DIR", (dir_ / "run").string()),
+      tmpdir_("TMPDIR", (dir_ / "tmp").string()) {
+    for (const char* name : {"run", "tmp"}) {
+        fs::create_directories(dir_ / name);
+        ::chmod((dir_ / name).c_str(), 0700);
+    }
     fs::create_directories(folder());
     PasswordCredentials::instance().setPassword(kNotesPassword);
     PasswordCredentials::instance().setHint(kNotesHint);
@@ -22,6 +27,11 @@ NotesEnvironment::NotesEnvironment() : runtime_("XDG_RUNTIME_DIR", (dir_ / "run"
 NotesEnvironment::~NotesEnvironment() {
     PasswordCredentials::instance().setPassword("");
     PasswordCredentials::instance().setHint("");
+}
+
+bool NotesEnvironment::workingFoldersEmpty() const {
+    return listFolder(platform::privateRuntimeFolderLocation()).empty() &&
+           listFolder(platform::privateDiskFolderLocation()).empty();
 }
 
 fs::path NotesEnvironment::seal(const std::string& plain, const fs::path& folder,

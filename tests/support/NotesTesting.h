@@ -15,8 +15,9 @@ namespace m2::test {
 inline constexpr const char* kNotesPassword = "notes master password";
 inline constexpr const char* kNotesHint = "the usual one";
 
-// What the notes code runs in: Documents (and so the settings) in a fresh folder, a private
-// runtime folder for working copies, the master password logged in and scripted alerts.
+// What the notes code runs in: Documents (and so the settings) in a fresh folder, the private
+// folders for working copies inside it too, the master password logged in and scripted
+// alerts.
 class NotesEnvironment {
   public:
     NotesEnvironment();
@@ -24,8 +25,8 @@ class NotesEnvironment {
     NotesEnvironment(const NotesEnvironment&) = delete;
     NotesEnvironment& operator=(const NotesEnvironment&) = delete;
 
-    // The private working folder the notes file is decrypted into.
-    [[nodiscard]] std::filesystem::path temp() const { return dir_ / "run/morvane2"; }
+    // Both private folders for working copies (runtime and disk) are empty or missing.
+    [[nodiscard]] bool workingFoldersEmpty() const;
     // A plain folder for notes files.
     [[nodiscard]] std::filesystem::path folder() const { return dir_ / "notes"; }
 
@@ -43,6 +44,7 @@ class NotesEnvironment {
     ScopedDocuments documents_;
     TempDir dir_;
     ScopedEnv runtime_;
+    ScopedEnv tmpdir_;
     ScopedScriptedAlerts alerts_;
 };
 
