@@ -11,7 +11,6 @@
 
 #include "app/library/FileManager.h"
 #include "app/ui/DropTableView.h"
-#include "app/ui/ImageCellDelegate.h"
 #include "bench/support/LibraryData.h"
 #include "bench/support/RatioReporter.h"
 #include "platform/ui/QtTableView.h"
@@ -34,8 +33,6 @@ struct LibraryTable {
                                                                 m2::LibraryTableSource::columns());
         table->setDataSource(&source);
         model.tableView = table.get();
-        view.setItemDelegate(
-            new m2::ImageCellDelegate(m2::platform::ui::QtTableView::imageNameRole, &view));
         view.setWordWrap(false);
         view.resize(1000, 700);
         view.show();
