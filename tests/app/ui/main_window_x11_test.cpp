@@ -47,10 +47,9 @@ void fileSomeEntries(const fs::path& home, const fs::path& documents) {
     for (const auto* name : {"Budget 2026.ods", "Contract.pdf.m2p", "Passport scan.png"}) {
         m2::test::writeFile(files / name, std::string(2048, 'x'));
         const auto path = (files / name).string();
-        entries.push_back(std::make_shared<m2::FileItem>(m2::platform::fileUrlText(path), name,
-                                                         m2::FolderManager::document,
-                                                         fs::path(name).extension() == ".m2p",
-                                                         false, files.string(), false));
+        entries.push_back(std::make_shared<m2::FileItem>(
+            m2::platform::fileUrlText(path), name, m2::FolderManager::document,
+            fs::path(name).extension() == ".m2p", false, files.string(), false));
     }
     m2::platform::setDocumentsFolderOverride(documents);
     ASSERT_TRUE(m2::platform::ensureBaseFolder());
