@@ -197,6 +197,22 @@ class MainApplicationTest : public QObject {
         QCOMPARE(delegate_->mainController(), nullptr);
     }
 
+    void theCloudNoticeFollowsTheMonitoringSetting_data() {
+        QTest::addColumn<bool>("monitoring");
+        QTest::newRow("monitoring") << true;
+        QTest::newRow("not monitoring") << false;
+    }
+    void theCloudNoticeFollowsTheMonitoringSetting() {
+        QFETCH(bool, monitoring);
+        Settings::instance().setMonitorCloudFolders(monitoring);
+        projectViewController* content = openMainWindow();
+        QCOMPARE(content->cloudSyncNotice->isHidden(), !monitoring);
+        // The library is shown in the table from the start: Home, selected in the outline.
+        QVERIFY(library_->folderManager.current != nullptr);
+        QCOMPARE(library_->folderManager.current->id, m2::FolderManager::home);
+        QCOMPARE(content->folderView->selectionModel()->selectedRows().size(), 1);
+    }
+
     void openFileRequests_data() {
         QTest::addColumn<QString>("path");
         QTest::addColumn<bool>("setUp");
