@@ -10,6 +10,10 @@ bool RecordingWorkspace::openFile(const std::string& path) {
     return works_;
 }
 
+bool RecordingWorkspace::openURL(const std::string& url) {
+    return openFile(url);
+}
+
 platform::WaitedApplication RecordingWorkspace::openFileAndWait(const std::string& path) {
     const std::lock_guard lock(mutex_);
     waitedFor_.push_back(path);

@@ -22,6 +22,8 @@ class RecordingWorkspace : public platform::Workspace {
     };
 
     bool openFile(const std::string& path) override;
+    // Web pages are recorded with the files opened.
+    bool openURL(const std::string& url) override;
     platform::WaitedApplication openFileAndWait(const std::string& path) override;
     bool revealFile(const std::string& path) override;
     std::optional<std::filesystem::path> launcherLocation() override;

@@ -67,19 +67,6 @@ class FakeLoginWindow : public WindowController {
 class EmptySheet : public ViewController {};
 
 // Records the web pages and files the program asks the desktop to open.
-class RecordingWorkspace : public m2::platform::Workspace {
-  public:
-    bool openFile(const std::string& path) override {
-        opened.push_back(path);
-        return true;
-    }
-    bool openURL(const std::string& url) override {
-        opened.push_back(url);
-        return true;
-    }
-    Strings opened;
-};
-
 const std::string kBusyOpen =
     "Morvane 2 Riravevovavi is currently open for editing, to open file from file manager "
     "please close Morvane 2 and try again.\n\nAlternatively, navigate to encrypted file in your "
@@ -113,8 +100,6 @@ class MainApplicationTest : public QObject {
     std::unique_ptr<m2::test::UiFixture> fixture_;
     std::unique_ptr<m2::LibraryManager> library_;
     std::unique_ptr<AppDelegate> delegate_;
-    std::shared_ptr<RecordingWorkspace> workspace_;
-    std::shared_ptr<m2::platform::Workspace> previousWorkspace_;
 
     static Storyboard& storyboard() { return Storyboard::main(); }
 
@@ -151,8 +136,6 @@ class MainApplicationTest : public QObject {
         storyboard().registerController<FakeLoginWindow>("loginWindow");
         storyboard().setInitialController("loginWindow");
         storyboard().registerController<EmptySheet>("emptySheet");
-        workspace_ = std::make_shared<RecordingWorkspace>();
-        previousWorkspace_ = m2::platform::setWorkspace(workspace_);
         delegate_ = std::make_unique<AppDelegate>();
     }
     void cleanup() {
@@ -160,7 +143,6 @@ class MainApplicationTest : public QObject {
         fixture_->drainMainQueue();
         library_.reset();
         fixture_.reset();
-        m2::platform::setWorkspace(previousWorkspace_);
         m2::SecurityManager::instance().canceled = false;
     }
 
@@ -525,7 +507,7 @@ class MainApplicationTest : public QObject {
         }
         QVERIFY(bare.windowShouldClose());
         bare.login();
-        QCOMPARE(workspace_->opened, Strings{AppDelegate::helpPage});
+        QCOMPARE(fixture_->workspace().opened(), Strings{AppDelegate::helpPage});
 
         // A main controller without a window: the views switch, nothing else happens.
         projectViewController loose(*library_);
@@ -563,7 +545,7 @@ class MainApplicationTest : public QObject {
                 QString::fromStdString((folder / "about_window.png").string())));
         }
         about->OnViewHelp(nullptr);
-        QCOMPARE(workspace_->opened, Strings{AppDelegate::helpPage});
+        QCOMPARE(fixture_->workspace().opened(), Strings{AppDelegate::helpPage});
     }
 };
 
