@@ -19,6 +19,7 @@
 #include "app/ui/projectViewController.h"
 #include "platform/Environment.h"
 #include "platform/Paths.h"
+#include "platform/WorkingFolders.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Images.h"
 #include "platform/ui/QtAlertPresenter.h"
@@ -115,6 +116,9 @@ int main(int argc, char** argv) {
         }
     }
 
+    // Only the one instance gets here: plain copies of the notes file or of a re-keying that a
+    // crash left behind are still encrypted elsewhere, so they go.
+    (void)m2::platform::removeStaleWorkingFolders();
     const auto mainQueue = m2::platform::ui::QtMainQueue::install();
     const auto runLoop = m2::platform::ui::QtRunLoop::install();
     const auto timers = m2::platform::ui::QtTimerScheduler::install();
