@@ -35,6 +35,11 @@ class WorkspaceSpy final : public platform::Workspace {
         opened_.push_back(path);
         return answer_;
     }
+    bool openURL(const std::string& url) override {
+        const std::lock_guard lock(mutex_);
+        urls_.push_back(url);
+        return answer_;
+    }
     void setAnswer(bool answer) {
         const std::lock_guard lock(mutex_);
         answer_ = answer;
@@ -43,10 +48,16 @@ class WorkspaceSpy final : public platform::Workspace {
         const std::lock_guard lock(mutex_);
         return opened_;
     }
+    // The web pages asked for, in order.
+    [[nodiscard]] std::vector<std::string> urls() const {
+        const std::lock_guard lock(mutex_);
+        return urls_;
+    }
 
   private:
     mutable std::mutex mutex_;
     std::vector<std::string> opened_;
+    std::vector<std::string> urls_;
     bool answer_ = true;
 };
 
