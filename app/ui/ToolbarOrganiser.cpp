@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "platform/ui/Toolbar.h"
+
 namespace m2 {
 
 namespace {
@@ -68,7 +70,14 @@ void ToolbarOrganiser::switchView(platform::ui::Toolbar* toolbar) const {
     if (toolbar == nullptr) {
         return;
     }
-    // Filled in with the window kit's toolbar.
+    const std::size_t count = toolbar->count();
+    for (std::size_t i = 0; i < count; ++i) {
+        toolbar->removeItemAtIndex(0);
+    }
+    std::size_t index = 0;
+    for (const auto& identifier : identifiers(viewType)) {
+        toolbar->insertItemWithItemIdentifier(identifier, index++);
+    }
 }
 
 }  // namespace m2

@@ -18,10 +18,10 @@ const std::string kMimeType = "application/x-morvane2-encrypted";
 TEST(Install, PutsProgramEntryMimeTypeAndIconInTheStandardPlaces) {
     m2::test::TempDir prefix;
     int status = -1;
-    const std::string log = m2test::commandOutput("cmake --install '" + std::string(M2_BINARY_DIR) +
-                                                      "' --prefix '" + prefix.path().string() +
-                                                      "' 2>&1",
-                                                  &status);
+    const std::string log =
+        m2test::commandOutput("cmake --install '" + std::string(M2_BINARY_DIR) + "' --prefix '" +
+                                  prefix.path().string() + "' 2>&1",
+                              &status);
     ASSERT_EQ(status, 0) << log;
 
     const fs::path program = prefix / "bin/morvane2";
