@@ -8,8 +8,8 @@
 #include "app/services/Alerts.h"
 #include "app/services/PasswordCredentials.h"
 #include "app/ui/KeyfileViewController.h"
-#include "app/ui/LauncherHandOff.h"
 #include "app/ui/SecretFields.h"
+#include "platform/Workspace.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Images.h"
 #include "platform/ui/KitWindows.h"
@@ -153,15 +153,15 @@ bool LoginViewController::decryptAndOpenFile(const std::string& file, const std:
     if (!SecurityManager::fileIsEncrypted(file)) {
         return false;
     }
-    LauncherHandOff& handOff = launcherHandOff();
-    const std::optional<std::string> launcher = handOff.findLauncher();
+    platform::Workspace& desktop = platform::workspace();
+    const std::optional<std::filesystem::path> launcher = desktop.launcherLocation();
     if (!launcher) {
         warningAlert("Error", "Could not find M2Launcher.app");
         return false;
     }
-    const std::string failure = handOff.startLauncher(*launcher, file, password);
-    if (!failure.empty()) {
-        warningAlert("Error", failure);
+    const platform::LaunchResult started = desktop.startLauncher(*launcher, file, password);
+    if (!started) {
+        warningAlert("Error", started.message);
         return false;
     }
     if (appShouldTerminiate) {

@@ -32,10 +32,23 @@ bool PresentationRecorder::stillPresented(const KitEvent& event) {
     return controller != nullptr && controller->isPresented();
 }
 
+platform::LaunchResult WorkspaceSpy::startLauncher(const std::filesystem::path& launcher,
+                                                   const std::string& documentPath,
+                                                   const std::string& password) {
+    const platform::LaunchResult recorded =
+        RecordingWorkspace::startLauncher(launcher, documentPath, password);
+    if (!processes_.record({launcher.string(),
+                            {launcher.string(), platform::launcherArgument(documentPath)},
+                            password})) {
+        return {-1, EACCES, "Could not start the launcher: Permission denied"};
+    }
+    return recorded;
+}
+
 UiFixture::UiFixture()
     : alerts_(std::make_shared<ScriptedAlertPresenter>()),
       openPanel_(std::make_shared<ScriptedOpenPanel>()),
-      workspace_(std::make_shared<WorkspaceSpy>()),
+      workspace_(std::make_shared<WorkspaceSpy>(processes_)),
       keychain_(std::make_shared<FakeKeychain>()) {
     const std::filesystem::path root = home_.path();
     const std::vector<std::pair<const char*, std::filesystem::path>> folders{

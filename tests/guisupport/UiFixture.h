@@ -16,6 +16,7 @@
 #include "platform/ui/Controller.h"
 #include "support/FakeIdleSource.h"
 #include "support/FakeKeychain.h"
+#include "support/RecordingWorkspace.h"
 #include "support/ScriptedAlertPresenter.h"
 #include "support/ScriptedOpenPanel.h"
 #include "support/TestFiles.h"
@@ -26,40 +27,6 @@ class QtMainQueue;
 }
 
 namespace m2::test {
-
-// Records the files the program asked the desktop to open, and answers as the test says.
-class WorkspaceSpy final : public platform::Workspace {
-  public:
-    bool openFile(const std::string& path) override {
-        const std::lock_guard lock(mutex_);
-        opened_.push_back(path);
-        return answer_;
-    }
-    bool openURL(const std::string& url) override {
-        const std::lock_guard lock(mutex_);
-        urls_.push_back(url);
-        return answer_;
-    }
-    void setAnswer(bool answer) {
-        const std::lock_guard lock(mutex_);
-        answer_ = answer;
-    }
-    [[nodiscard]] std::vector<std::string> opened() const {
-        const std::lock_guard lock(mutex_);
-        return opened_;
-    }
-    // The web pages asked for, in order.
-    [[nodiscard]] std::vector<std::string> urls() const {
-        const std::lock_guard lock(mutex_);
-        return urls_;
-    }
-
-  private:
-    mutable std::mutex mutex_;
-    std::vector<std::string> opened_;
-    std::vector<std::string> urls_;
-    bool answer_ = true;
-};
 
 // Records programs the code under test would start (the launcher, an editor), as the
 // process-start seam of the program reports them; starts nothing.
@@ -89,6 +56,43 @@ class ProcessStartSpy {
   private:
     mutable std::mutex mutex_;
     std::vector<Start> starts_;
+    bool answer_ = true;
+};
+
+// Records what the program asked of the desktop (files, web pages, the launcher) and
+// answers as the test says; starts nothing. Launcher starts also reach the process-start
+// spy, with the launcher's argument vector and the password it would read on its input;
+// the spy's answer decides whether the start worked.
+class WorkspaceSpy final : public RecordingWorkspace {
+  public:
+    explicit WorkspaceSpy(ProcessStartSpy& processes) : processes_(processes) {}
+
+    bool openURL(const std::string& url) override {
+        const std::lock_guard lock(mutex_);
+        urls_.push_back(url);
+        return answer_;
+    }
+    platform::LaunchResult startLauncher(const std::filesystem::path& launcher,
+                                         const std::string& documentPath,
+                                         const std::string& password) override;
+    // Whether files and web pages open.
+    void setAnswer(bool answer) {
+        {
+            const std::lock_guard lock(mutex_);
+            answer_ = answer;
+        }
+        setAnswers(answer);
+    }
+    // The web pages asked for, in order.
+    [[nodiscard]] std::vector<std::string> urls() const {
+        const std::lock_guard lock(mutex_);
+        return urls_;
+    }
+
+  private:
+    ProcessStartSpy& processes_;
+    mutable std::mutex mutex_;
+    std::vector<std::string> urls_;
     bool answer_ = true;
 };
 

@@ -11,7 +11,6 @@
 #include "Sealkit/SealkitFacade.h"
 #include "app/services/PasswordCredentials.h"
 #include "app/ui/KeyfileViewController.h"
-#include "app/ui/LauncherHandOff.h"
 #include "app/ui/LoginStoryboard.h"
 #include "app/ui/LoginViewController.h"
 #include "guisupport/UiFixture.h"
@@ -28,24 +27,6 @@ using m2::platform::ui::ViewController;
 using m2::platform::ui::WindowController;
 
 namespace {
-
-// Answers the launcher as the test says and reports each start to the fixture's spy.
-class LauncherSpy final : public m2::LauncherHandOff {
-  public:
-    explicit LauncherSpy(m2::test::ProcessStartSpy& spy) : spy_(spy) {}
-    std::optional<std::string> launcher = "/opt/morvane2/m2-launcher";
-    std::string failure;  // empty: the start works
-
-    std::optional<std::string> findLauncher() override { return launcher; }
-    std::string startLauncher(const std::string& program, const std::string& document,
-                              const std::string& password) override {
-        spy_.record({program, {document}, password});
-        return failure;
-    }
-
-  private:
-    m2::test::ProcessStartSpy& spy_;
-};
 
 // Stands in for the main controller after a lock.
 class LoginRecorder final : public m2::LoginDelegate {
@@ -65,8 +46,6 @@ class LoginWindowTest : public QObject {
   private:
     std::unique_ptr<m2::test::UiFixture> fixture_;
     std::unique_ptr<PasswordCredentials> credentials_;
-    std::shared_ptr<LauncherSpy> launcher_;
-    std::shared_ptr<m2::LauncherHandOff> previousLauncher_;
     int mainWindowsMade_ = 0;
 
     // A master password (and hint) in the keyring, as the setup sheet leaves it.
@@ -102,8 +81,6 @@ class LoginWindowTest : public QObject {
     void init() {
         fixture_ = std::make_unique<m2::test::UiFixture>();
         credentials_ = std::make_unique<PasswordCredentials>(fixture_->keychain());
-        launcher_ = std::make_shared<LauncherSpy>(fixture_->processes());
-        previousLauncher_ = m2::setLauncherHandOff(launcher_);
         Storyboard& board = Storyboard::main();
         m2::registerLoginStoryboard(board, *credentials_);
         mainWindowsMade_ = 0;
@@ -114,7 +91,6 @@ class LoginWindowTest : public QObject {
     }
     void cleanup() {
         fixture_.reset();
-        m2::setLauncherHandOff(previousLauncher_);
         credentials_.reset();
     }
 
@@ -149,7 +125,8 @@ class LoginWindowTest : public QObject {
         LoginViewController* login = showLoginWindow();
         QPointer<QWidget> loginWindow = login->window();
         for (const QString& wrong : {QString(""), QString("correct horse 7")}) {
-            fixture_->expectAlert("Invalid Password", "Please enter a valid password and try again.");
+            fixture_->expectAlert("Invalid Password",
+                                  "Please enter a valid password and try again.");
             logOn(login, wrong);
             QVERIFY(loginWindow->isVisible());
             QCOMPARE(login->passwordEdit->text(), wrong);  // text kept
@@ -217,7 +194,9 @@ class LoginWindowTest : public QObject {
         const auto starts = fixture_->processes().starts();
         QCOMPARE(starts.size(), std::size_t(1));
         QCOMPARE(starts[0].program, std::string("/opt/morvane2/m2-launcher"));
-        QCOMPARE(starts[0].arguments, std::vector<std::string>{"/home/u/report.m2p"});
+        // The password never on the command line: its place holds "-".
+        QCOMPARE(starts[0].arguments, (std::vector<std::string>{"/opt/morvane2/m2-launcher",
+                                                                "/home/u/report.m2p,-,hint"}));
         QCOMPARE(starts[0].input, std::string("any password"));
         QCOMPARE(fixture_->terminations(), 1);
         QVERIFY(login->passwordValidated);
@@ -229,15 +208,15 @@ class LoginWindowTest : public QObject {
         QTest::addColumn<bool>("installed");
         QTest::addColumn<QString>("details");
         QTest::newRow("missing") << false << "Could not find M2Launcher.app";
-        QTest::newRow("start fails") << true << "The launcher could not be started: Permission denied.";
+        QTest::newRow("start fails") << true << "Could not start the launcher: Permission denied";
     }
     void openModeStaysWhenTheLauncherDoesNotStart() {
         QFETCH(bool, installed);
         QFETCH(QString, details);
         if (!installed) {
-            launcher_->launcher.reset();
+            fixture_->workspace().setLauncher(std::nullopt);
         } else {
-            launcher_->failure = details.toStdString();
+            fixture_->processes().setAnswer(false);
         }
         LoginViewController* login = showLoginWindow();
         login->decryptAndOpenFile("/home/u/report.m2p", true);
