@@ -7,7 +7,9 @@
 #include "app/library/SecurityManager.h"
 #include "app/services/Alerts.h"
 #include "app/services/PasswordCredentials.h"
+#include "app/ui/AppDelegate.h"
 #include "app/ui/KeyfileViewController.h"
+#include "app/ui/MainWindowController.h"
 #include "app/ui/SecretFields.h"
 #include "platform/Workspace.h"
 #include "platform/ui/Application.h"
@@ -194,12 +196,17 @@ void LoginViewController::viewWillDisappear() {
 }
 
 void LoginViewController::openMainWindow() {
-    auto made = platform::ui::Storyboard::main().instantiate<platform::ui::WindowController>(
-        "mainWindowSausage");
+    auto made =
+        platform::ui::Storyboard::main().instantiate<MainWindowController>("mainWindowSausage");
     if (made == nullptr) {
         return;
     }
-    platform::ui::WindowController* main = Application::instance().adopt(std::move(made));
+    MainWindowController* main = made.get();
+    if (AppDelegate* application = AppDelegate::shared()) {
+        application->mainWindowController = std::move(made);
+    } else {
+        Application::instance().adopt(std::move(made));
+    }
     main->showWindow();
 }
 

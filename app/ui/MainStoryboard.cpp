@@ -1,6 +1,7 @@
 #include "app/ui/MainStoryboard.h"
 
 #include "app/ui/AboutViewController.h"
+#include "app/ui/LoginStoryboard.h"
 #include "app/ui/MainWindowController.h"
 #include "app/ui/projectViewController.h"
 #include "platform/ui/Storyboard.h"
@@ -14,6 +15,7 @@ void registerMainStoryboard(platform::ui::Storyboard& storyboard) {
         return window;
     });
     storyboard.registerController<AboutWindowController>("aboutWindowController");
+    registerLoginStoryboard(storyboard);
 }
 
 }  // namespace m2

@@ -9,6 +9,7 @@
 #include "app/services/PasswordCredentials.h"
 #include "app/services/PasswordStrength.h"
 #include "app/services/Settings.h"
+#include "app/ui/AppDelegate.h"
 #include "app/ui/KeyfileViewController.h"
 #include "app/ui/LoginDelegate.h"
 #include "app/ui/ResetMasterPasswordDelegate.h"
@@ -18,10 +19,6 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/Images.h"
 #include "ui_SetupViewController.h"
-
-#ifndef M2_GETTING_STARTED_URL
-#define M2_GETTING_STARTED_URL "https://morvane2.example/getting-started"
-#endif
 
 namespace m2 {
 namespace {
@@ -126,7 +123,7 @@ void SetupViewController::OnCreate() {
                        "You can view the start guide anytime by selecting Help > View getting "
                        "started guide.")) {
             platform::Dispatch::main().asyncAfter(std::chrono::seconds(1), [] {
-                (void)platform::workspace().openURL(M2_GETTING_STARTED_URL);
+                (void)platform::workspace().openURL(AppDelegate::gettingStartedPage);
             });
         }
         Settings::instance().setFirstRun(false);
