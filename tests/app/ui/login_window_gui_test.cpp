@@ -13,6 +13,7 @@
 #include "app/ui/KeyfileViewController.h"
 #include "app/ui/LoginStoryboard.h"
 #include "app/ui/LoginViewController.h"
+#include "app/ui/MainWindowController.h"
 #include "guisupport/UiFixture.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Storyboard.h"
@@ -86,7 +87,9 @@ class LoginWindowTest : public QObject {
         mainWindowsMade_ = 0;
         board.registerController("mainWindowSausage", [this] {
             ++mainWindowsMade_;
-            return std::make_unique<WindowController>();
+            auto window = std::make_unique<m2::MainWindowController>();
+            window->setContentViewController(std::make_unique<ViewController>());
+            return window;
         });
     }
     void cleanup() {
@@ -146,7 +149,6 @@ class LoginWindowTest : public QObject {
     void delegateIsToldOnce() {
         storeMasterPassword("");
         auto owner = Storyboard::main().instantiate<WindowController>("mainWindowSausage");
-        owner->setContentViewController(std::make_unique<ViewController>());
         owner->showWindow();
         LoginRecorder recorder;
         owner->contentViewController()->performSegueWithIdentifier("loginToMorvaneSegue", nullptr);
