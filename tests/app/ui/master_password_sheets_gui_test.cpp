@@ -188,6 +188,15 @@ class MasterPasswordSheetsTest : public QObject {
         QVERIFY(!sheet->isPresented());
     }
 
+    // Return in a field presses Create, the sheet's default button, not the first button.
+    void returnInAFieldPressesCreate() {
+        SetupViewController* sheet = openFirstRunSheet();
+        type(sheet, "abcdef", "abcdeg");
+        fixture_->expectAlert(refused, "Passwords do not match");
+        QTest::keyClick(sheet->passwordHintEdit, Qt::Key_Return);
+        QCOMPARE(fixture_->presentations().topSheet<KeyfileViewController>(), nullptr);
+    }
+
     // Nothing the keyring did not keep may count as the master password.
     void keyringFailureLeavesSetupUndone() {
         fixture_->keychain()->failWith = m2::platform::keychainNotAvailable;
