@@ -140,12 +140,15 @@ LaunchResult startLauncher(const fs::path& launcher, const std::string& document
         return launchFailure(spawned, -1, "Could not start the launcher \"" + program + "\"");
     }
     // Reaped in the background, so no zombie stays while this program runs on; a program that
-    // ends first leaves the launcher to the system.
-    std::thread([pid] {
-        int status = 0;
-        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
-    }).detach();
+    // ends first leaves the launcher to the system. Without a thread it only stays a zombie.
+    try {
+        std::thread([pid] {
+            int status = 0;
+            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+        }).detach();
+    } catch (const std::system_error&) {
+    }
 
     const int written = writeAllWithoutSigpipe(writeEnd.get(), password);
     writeEnd.reset();
