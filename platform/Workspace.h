@@ -59,13 +59,13 @@ class Workspace {
 class GioWorkspace final : public Workspace {
   public:
     [[nodiscard]] bool openFile(const std::string& path) override;
+    bool openURL(const std::string& url) override;
     [[nodiscard]] WaitedApplication openFileAndWait(const std::string& path) override;
     [[nodiscard]] bool revealFile(const std::string& path) override;
     [[nodiscard]] std::optional<std::filesystem::path> launcherLocation() override;
     LaunchResult startLauncher(const std::filesystem::path& launcher,
                                const std::string& documentPath,
                                const std::string& password) override;
-    bool openURL(const std::string& url) override;
 };
 
 // The workspace in use: a GioWorkspace unless another was installed (tests record calls).

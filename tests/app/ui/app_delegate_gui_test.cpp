@@ -32,6 +32,7 @@
 #include "platform/ui/SingleInstance.h"
 #include "platform/ui/Storyboard.h"
 #include "support/MemoryCollectionView.h"
+#include "support/RecordingWorkspace.h"
 
 using m2::AppDelegate;
 using m2::CurrentProcess;
@@ -114,6 +115,12 @@ class MainApplicationTest : public QObject {
     projectViewController* openMainWindow() {
         showLogin();
         delegate_->applicationDidFinishLaunching();
+        // The first-run setup sheet over the window is not what these tests look at.
+        if (auto* setup = fixture_->presentations().topSheet<ViewController>()) {
+            setup->dismissController();
+        }
+        fixture_->drainMainQueue();
+        fixture_->presentations().clear();
         return delegate_->mainController();
     }
     void registerSheet(const std::string& segue) {
@@ -507,7 +514,7 @@ class MainApplicationTest : public QObject {
         }
         QVERIFY(bare.windowShouldClose());
         bare.login();
-        QCOMPARE(fixture_->workspace().opened(), Strings{AppDelegate::helpPage});
+        QCOMPARE(fixture_->workspace().urls(), Strings{AppDelegate::helpPage});
 
         // A main controller without a window: the views switch, nothing else happens.
         projectViewController loose(*library_);
@@ -545,7 +552,7 @@ class MainApplicationTest : public QObject {
                 QString::fromStdString((folder / "about_window.png").string())));
         }
         about->OnViewHelp(nullptr);
-        QCOMPARE(fixture_->workspace().opened(), Strings{AppDelegate::helpPage});
+        QCOMPARE(fixture_->workspace().urls(), Strings{AppDelegate::helpPage});
     }
 };
 
