@@ -46,6 +46,12 @@ class Workspace {
     virtual LaunchResult startLauncher(const std::filesystem::path& launcher,
                                        const std::string& documentPath,
                                        const std::string& password) = 0;
+    // Opens a web address in the user's default browser; answers whether one was started.
+    // Workspaces that open no web pages answer false.
+    virtual bool openURL(const std::string& url) {
+        (void)url;
+        return false;
+    }
 };
 
 // The desktop through GIO and the session bus: the default handler of the file's content
@@ -59,6 +65,7 @@ class GioWorkspace final : public Workspace {
     LaunchResult startLauncher(const std::filesystem::path& launcher,
                                const std::string& documentPath,
                                const std::string& password) override;
+    bool openURL(const std::string& url) override;
 };
 
 // The workspace in use: a GioWorkspace unless another was installed (tests record calls).
