@@ -69,6 +69,9 @@ void waitFor(GPid pid, WaitedApplication& answer) {
     }
 }
 
+}  // namespace
+
+namespace {
 
 bool launchDefaultFor(const char* uri, const char* what) {
     GError* raw = nullptr;

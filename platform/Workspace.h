@@ -33,6 +33,12 @@ class Workspace {
     // Opens the file with the user's default application for its type; answers whether an
     // application was started. Does not wait for it.
     [[nodiscard]] virtual bool openFile(const std::string& path) = 0;
+    // Opens a web address in the user's default browser; answers whether one was started.
+    // Workspaces that open no web pages answer false.
+    virtual bool openURL(const std::string& url) {
+        (void)url;
+        return false;
+    }
     // Opens the file with its default application and blocks until that application ends, so
     // call it on a worker. The path reaches the application as one argument, whatever it holds.
     [[nodiscard]] virtual WaitedApplication openFileAndWait(const std::string& path) = 0;
@@ -46,12 +52,6 @@ class Workspace {
     virtual LaunchResult startLauncher(const std::filesystem::path& launcher,
                                        const std::string& documentPath,
                                        const std::string& password) = 0;
-    // Opens a web address in the user's default browser; answers whether one was started.
-    // Workspaces that open no web pages answer false.
-    virtual bool openURL(const std::string& url) {
-        (void)url;
-        return false;
-    }
 };
 
 // The desktop through GIO and the session bus: the default handler of the file's content
@@ -59,13 +59,13 @@ class Workspace {
 class GioWorkspace final : public Workspace {
   public:
     [[nodiscard]] bool openFile(const std::string& path) override;
+    bool openURL(const std::string& url) override;
     [[nodiscard]] WaitedApplication openFileAndWait(const std::string& path) override;
     [[nodiscard]] bool revealFile(const std::string& path) override;
     [[nodiscard]] std::optional<std::filesystem::path> launcherLocation() override;
     LaunchResult startLauncher(const std::filesystem::path& launcher,
                                const std::string& documentPath,
                                const std::string& password) override;
-    bool openURL(const std::string& url) override;
 };
 
 // The workspace in use: a GioWorkspace unless another was installed (tests record calls).

@@ -2,6 +2,7 @@
 
 #include "app/ui/AboutViewController.h"
 #include "app/ui/FolderViewController.h"
+#include "app/ui/LoginStoryboard.h"
 #include "app/ui/MainWindowController.h"
 #include "app/ui/projectViewController.h"
 #include "platform/ui/Storyboard.h"
@@ -20,6 +21,7 @@ void registerMainStoryboard(platform::ui::Storyboard& storyboard) {
         storyboard.registerSegue(
             {segue, "FolderViewController", platform::ui::SeguePresentation::sheet});
     }
+    registerLoginStoryboard(storyboard);
 }
 
 }  // namespace m2

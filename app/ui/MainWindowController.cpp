@@ -1,5 +1,7 @@
 #include "app/ui/MainWindowController.h"
 
+#include "app/ui/LoginViewController.h"
+
 #include <QMenuBar>
 #include <QToolBar>
 
@@ -110,6 +112,17 @@ bool MainWindowController::oneNoteSelected() const {
 
 bool MainWindowController::shouldPerformSegueWithIdentifier(const std::string& identifier,
                                                             QObject*) {
+    if (identifier == "logoffSegue") {
+        // A lock during a batch would leave a usable window behind the login, and closing
+        // that login would quit mid-batch: refused with the lock's own alert.
+        const projectViewController* content = mainContent();
+        if (content != nullptr && content->currentState() != CurrentProcess::idel) {
+            warningAlert("Could not lock Morvane 2 Riravevovavi",
+                         asString(content->currentState()));
+            return false;
+        }
+        return true;
+    }
     if (identifier != "editNoteSeque") {
         return true;
     }
@@ -121,10 +134,18 @@ bool MainWindowController::shouldPerformSegueWithIdentifier(const std::string& i
 }
 
 void MainWindowController::prepareForSegue(platform::ui::StoryboardSegue& segue, QObject*) {
-    // The note editor and the login sheet take their delegate and data as they are built;
-    // here only the refusal of an edit without exactly one selected note.
+    // The note editor takes its delegate and data as it is built; here only the refusal of
+    // an edit without exactly one selected note.
     if (segue.identifier() == "editNoteSeque" && !oneNoteSelected()) {
         warningAlert("Please select a single note to edit");
+    }
+    if (segue.identifier() == "logoffSegue") {
+        if (auto* login = segue.destinationAs<LoginViewController>()) {
+            login->delegate = this;
+        }
+        if (projectViewController* content = mainContent()) {
+            content->logoff();
+        }
     }
 }
 

@@ -16,6 +16,7 @@
 #include "app/services/CurrentProcess.h"
 #include "app/services/ProcessReport.h"
 #include "app/ui/DropDestination.h"
+#include "app/services/SessionManager.h"
 #include "app/ui/LibraryFunctionDelegate.h"
 #include "app/ui/LoginDelegate.h"
 #include "app/ui/NoteDelegate.h"
@@ -106,6 +107,8 @@ class projectViewController : public platform::ui::ViewController,
     std::unique_ptr<platform::Timer> idleTimer;  // the idle check while logged in
     std::string commandLineArgument;             // a document to open at the next login
     bool startupComplete = false;
+    // The idle policy the idle check asks; tests hand in their own.
+    SessionManager* sessionManager = &SessionManager::instance();
 
     // Life cycle.
     void viewDidLoad() override;
@@ -220,6 +223,13 @@ class projectViewController : public platform::ui::ViewController,
     void wireLibraryActions();
     // Delete and Backspace on the table remove the selected entries.
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+    // Logged-in state (LoggedInState.cpp): sheets a lock hid, shown again at the next
+    // login; whether the cloud observers run.
+    void hideSheetsForLock();
+    void showSheetsAfterLock();
+    std::vector<QPointer<QWidget>> sheetsHiddenByLock_;
+    bool observersStarted_ = false;
 
     CurrentProcess currentState_ = CurrentProcess::idel;
     std::string placeholderName_;
