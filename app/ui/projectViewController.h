@@ -2,6 +2,7 @@
 
 #include <QPointer>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -15,8 +16,8 @@
 #include "app/notes/NoteManager.h"
 #include "app/services/CurrentProcess.h"
 #include "app/services/ProcessReport.h"
-#include "app/ui/DropDestination.h"
 #include "app/services/SessionManager.h"
+#include "app/ui/DropDestination.h"
 #include "app/ui/LibraryFunctionDelegate.h"
 #include "app/ui/LoginDelegate.h"
 #include "app/ui/NoteDelegate.h"
@@ -188,6 +189,19 @@ class projectViewController : public platform::ui::ViewController,
     void decryptSelectedItems();
     void shredSelectedFiles();
     void OnCancelProgress();
+    // The admission of every batch: refused, with a warning, while a process runs or when no
+    // row is selected.
+    [[nodiscard]] bool canProcessSelectedFiles(const std::string& word);
+    void secureSelectedFiles(const std::string& word, CurrentProcess process,
+                             const PasswordCredentials& credentials);
+    void destroySelectedFiles();
+    // false disables the outline, the table and the search field; true enables them again.
+    void lockView(bool enabled);
+    // The entries of the table's selected rows, in row order, from the list the table shows.
+    [[nodiscard]] std::vector<FileItemPtr> selectedEntries() const;
+    // Runs on a batch's worker before entry `index` (encryption and decryption: once, before
+    // the first); tests hold the worker here.
+    std::function<void(std::size_t index)> batchWorkerWillProcess;
     void processFilesFromPasswordEntrySegue(const PasswordCredentials& credentials,
                                             CurrentProcess process) override;
     void startDecryptAndOpenProcess(const PasswordCredentials& credentials,
