@@ -1,5 +1,6 @@
 #include "app/ui/ReportControllerView.h"
 
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
@@ -88,6 +89,7 @@ void ReportControllerView::viewDidLoad() {
             invalidPasswordButton->show();
         }
     }
+    errorTableView->verticalHeader()->hide();
     errorTableView->horizontalHeader()->setStretchLastSection(true);
     errorTableView->resizeColumnToContents(0);
 }
