@@ -95,7 +95,9 @@ void ReportControllerView::viewDidLoad() {
 }
 
 void ReportControllerView::viewWillAppear() {
-    if (numberOfRowsInTableView() == 0) {
+    // Once: the sheet appears again after a lock hid it.
+    if (numberOfRowsInTableView() == 0 && !shrunk_) {
+        shrunk_ = true;
         resize();
     }
 }
