@@ -238,13 +238,9 @@ void projectViewController::destroySelectedFiles() {
 }
 
 void projectViewController::lockView(bool enabled) {
-    if (table_ != nullptr) {
-        if (enabled) {
-            table_->endUpdates();
-        } else {
-            table_->beginUpdates();
-        }
-    }
+    // Disabled views take no clicks, drops or keys. Their painting is not held back for the
+    // batch (a table that stops painting shows nothing when uncovered); the entry updates
+    // reach the table in the batch's last step.
     for (QWidget* view : {static_cast<QWidget*>(tableView), static_cast<QWidget*>(folderView),
                           static_cast<QWidget*>(searchEdit)}) {
         if (view != nullptr) {

@@ -391,6 +391,9 @@ class BatchOperationsTest : public QObject {
         view_->shredSelectedFiles();
         QVERIFY(fixture_->waitForWorkersAtGate(1));
         QCOMPARE(barMax(), 10.0);
+        QVERIFY(fixture_->waitFor([this] { return barValue() == 2.0; }));
+        QDir().mkpath(M2_BINARY_DIR "/screenshots");
+        QVERIFY(window_->window()->grab().save(M2_BINARY_DIR "/screenshots/batch_progress.png"));
         view_->OnCancelProgress();
         gate.release();
         ReportControllerView* report = waitForReport();
