@@ -1,6 +1,16 @@
 #pragma once
 
+// Outlets are guarded pointers, which need their classes complete wherever they are used.
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableView>
+#include <QToolButton>
+#include <QTreeView>
 
 #include <atomic>
 #include <functional>
@@ -26,17 +36,9 @@
 #include "app/ui/ShowReportDelegate.h"
 #include "app/ui/ToolbarOrganiser.h"
 #include "platform/Timer.h"
+#include "platform/ui/CollectionView.h"
 #include "platform/ui/ViewController.h"
 
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QProgressBar;
-class QPushButton;
-class QSplitter;
-class QTableView;
-class QToolButton;
-class QTreeView;
 class QKeyEvent;
 
 namespace Ui {
@@ -79,7 +81,7 @@ class projectViewController : public platform::ui::ViewController,
     ~projectViewController() override;
 
     // Outlets, present once the view has loaded.
-    QPointer<QWidget> notesView;
+    QPointer<platform::ui::CollectionViewWidget> notesView;
     QPointer<QTreeView> folderView;
     QPointer<DropTableView> tableView;
     QPointer<QLabel> folderLabel;
