@@ -29,6 +29,8 @@
 #include "app/services/ProcessReport.h"
 #include "app/services/SessionManager.h"
 #include "app/ui/DropDestination.h"
+#include "app/ui/DropImageView.h"
+#include "app/ui/DropTableView.h"
 #include "app/ui/LibraryFunctionDelegate.h"
 #include "app/ui/LoginDelegate.h"
 #include "app/ui/NoteDelegate.h"
@@ -55,8 +57,6 @@ class Toolbar;
 
 namespace m2 {
 
-class DropImageView;
-class DropTableView;
 class MainWindowController;
 
 // The content of the main window: the folder outline, the library table, the notes grid and
