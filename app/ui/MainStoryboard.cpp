@@ -1,6 +1,7 @@
 #include "app/ui/MainStoryboard.h"
 
 #include "app/ui/AboutViewController.h"
+#include "app/ui/BatchStoryboard.h"
 #include "app/ui/FolderViewController.h"
 #include "app/ui/LoginStoryboard.h"
 #include "app/ui/MainWindowController.h"
@@ -22,6 +23,7 @@ void registerMainStoryboard(platform::ui::Storyboard& storyboard) {
             {segue, "FolderViewController", platform::ui::SeguePresentation::sheet});
     }
     registerLoginStoryboard(storyboard);
+    registerBatchStoryboard(storyboard);
 }
 
 }  // namespace m2

@@ -12,6 +12,8 @@
 #include <QToolButton>
 #include <QTreeView>
 
+#include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -25,10 +27,10 @@
 #include "app/notes/NoteManager.h"
 #include "app/services/CurrentProcess.h"
 #include "app/services/ProcessReport.h"
+#include "app/services/SessionManager.h"
 #include "app/ui/DropDestination.h"
 #include "app/ui/DropImageView.h"
 #include "app/ui/DropTableView.h"
-#include "app/services/SessionManager.h"
 #include "app/ui/LibraryFunctionDelegate.h"
 #include "app/ui/LoginDelegate.h"
 #include "app/ui/NoteDelegate.h"
@@ -38,6 +40,8 @@
 #include "platform/Timer.h"
 #include "platform/ui/CollectionView.h"
 #include "platform/ui/ViewController.h"
+
+class QKeyEvent;
 
 namespace Ui {
 class projectViewController;
@@ -188,6 +192,19 @@ class projectViewController : public platform::ui::ViewController,
     void decryptSelectedItems();
     void shredSelectedFiles();
     void OnCancelProgress();
+    // The admission of every batch: refused, with a warning, while a process runs or when no
+    // row is selected.
+    [[nodiscard]] bool canProcessSelectedFiles(const std::string& word);
+    void secureSelectedFiles(const std::string& word, CurrentProcess process,
+                             const PasswordCredentials& credentials);
+    void destroySelectedFiles();
+    // false disables the outline, the table and the search field; true enables them again.
+    void lockView(bool enabled);
+    // The entries of the table's selected rows, in row order, from the list the table shows.
+    [[nodiscard]] std::vector<FileItemPtr> selectedEntries() const;
+    // Runs on a batch's worker before entry `index` (encryption and decryption: once, before
+    // the first); tests hold the worker here.
+    std::function<void(std::size_t index)> batchWorkerWillProcess;
     void processFilesFromPasswordEntrySegue(const PasswordCredentials& credentials,
                                             CurrentProcess process) override;
     void startDecryptAndOpenProcess(const PasswordCredentials& credentials,
@@ -231,7 +248,8 @@ class projectViewController : public platform::ui::ViewController,
     std::vector<QPointer<QWidget>> sheetsHiddenByLock_;
     bool observersStarted_ = false;
 
-    CurrentProcess currentState_ = CurrentProcess::idel;
+    // Written on the main thread; atomic so that a worker may read it.
+    std::atomic<CurrentProcess> currentState_{CurrentProcess::idel};
     std::string placeholderName_;
     std::unique_ptr<Ui::projectViewController> ui_;
     std::unique_ptr<LibraryTableSource> tableSource_;

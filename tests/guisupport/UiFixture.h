@@ -15,7 +15,6 @@
 #include "platform/ui/Controller.h"
 #include "support/FakeIdleSource.h"
 #include "support/FakeKeychain.h"
-#include "support/RecordingWorkspace.h"
 #include "support/ScriptedAlertPresenter.h"
 #include "support/ScriptedOpenPanel.h"
 #include "support/TestFiles.h"
@@ -94,8 +93,6 @@ class UiFixture {
     [[nodiscard]] int terminations() const { return terminations_; }
     [[nodiscard]] const std::shared_ptr<FakeKeychain>& keychain() const { return keychain_; }
     [[nodiscard]] FakeIdleSource& idle() { return idle_; }
-    // Records file opens, reveals and launcher starts instead of touching the desktop.
-    [[nodiscard]] RecordingWorkspace& workspace() { return *workspace_; }
     [[nodiscard]] PresentationRecorder& presentations() { return recorder_; }
     [[nodiscard]] WorkerGate& gate() { return gate_; }
 
@@ -119,7 +116,6 @@ class UiFixture {
     int terminations_ = 0;
     std::shared_ptr<FakeKeychain> keychain_;
     FakeIdleSource idle_;
-    ScopedRecordingWorkspace workspace_;
     PresentationRecorder recorder_;
     WorkerGate gate_;
     std::shared_ptr<platform::ui::QtMainQueue> mainQueue_;

@@ -15,11 +15,6 @@
 #include <set>
 #include <string>
 
-#include "app/library/FileItem.h"
-#include "app/library/FileReader.h"
-#include "app/library/FolderManager.h"
-#include "platform/Paths.h"
-#include "platform/Workspace.h"
 #include "support/CommandOutput.h"
 #include "support/TestFiles.h"
 
@@ -65,24 +60,6 @@ unsigned long waitForWindow(int seconds) {
     return widest;
 }
 
-// A few files of the user, filed in the library of that Documents folder.
-void fileSomeEntries(const fs::path& home, const fs::path& documents) {
-    const fs::path files = home / "Reports";
-    fs::create_directories(files);
-    std::vector<m2::FileItemPtr> entries;
-    for (const auto* name : {"Budget 2026.ods", "Contract.pdf.m2p", "Passport scan.png"}) {
-        m2::test::writeFile(files / name, std::string(2048, 'x'));
-        const auto path = (files / name).string();
-        entries.push_back(std::make_shared<m2::FileItem>(
-            m2::platform::fileUrlText(path), name, m2::FolderManager::document,
-            fs::path(name).extension() == ".m2p", false, files.string(), false));
-    }
-    m2::platform::setDocumentsFolderOverride(documents);
-    ASSERT_TRUE(m2::platform::ensureBaseFolder());
-    ASSERT_TRUE(m2::FileReader::save(entries));
-    m2::platform::setDocumentsFolderOverride(std::nullopt);
-}
-
 // Distinct colours in the image, up to a limit: a window that drew nothing has one.
 std::size_t colourCount(const QImage& image) {
     std::set<QRgb> colours;
@@ -107,7 +84,6 @@ TEST(MainWindowX11, FirstRunOpensTheLibraryWindowAndCancellingSetupQuits) {
     fs::create_directories(documents);
     fs::create_directories(runtime);
     fs::permissions(runtime, fs::perms::owner_all, fs::perm_options::replace);
-    fileSomeEntries(home, documents);
 
     auto env = QProcessEnvironment::systemEnvironment();
     env.insert("HOME", QString::fromStdString(home.string()));
