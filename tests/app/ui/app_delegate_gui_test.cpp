@@ -99,6 +99,7 @@ class MainApplicationTest : public QObject {
 
   private:
     std::unique_ptr<m2::test::UiFixture> fixture_;
+    std::unique_ptr<m2::test::ScopedRecordingWorkspace> workspace_;
     std::unique_ptr<m2::LibraryManager> library_;
     std::unique_ptr<AppDelegate> delegate_;
 
@@ -133,6 +134,7 @@ class MainApplicationTest : public QObject {
   private slots:
     void init() {
         fixture_ = std::make_unique<m2::test::UiFixture>();
+        workspace_ = std::make_unique<m2::test::ScopedRecordingWorkspace>();
         library_ = std::make_unique<m2::LibraryManager>();
         m2::registerMainStoryboard(storyboard());
         storyboard().registerController("mainWindowSausage", [this] {
@@ -149,6 +151,7 @@ class MainApplicationTest : public QObject {
         delegate_.reset();
         fixture_->drainMainQueue();
         library_.reset();
+        workspace_.reset();
         fixture_.reset();
         m2::SecurityManager::instance().canceled = false;
     }
@@ -514,7 +517,7 @@ class MainApplicationTest : public QObject {
         }
         QVERIFY(bare.windowShouldClose());
         bare.login();
-        QCOMPARE(fixture_->workspace().urls(), Strings{AppDelegate::helpPage});
+        QCOMPARE((*workspace_)->urls(), Strings{AppDelegate::helpPage});
 
         // A main controller without a window: the views switch, nothing else happens.
         projectViewController loose(*library_);
@@ -552,7 +555,7 @@ class MainApplicationTest : public QObject {
                 QString::fromStdString((folder / "about_window.png").string())));
         }
         about->OnViewHelp(nullptr);
-        QCOMPARE(fixture_->workspace().urls(), Strings{AppDelegate::helpPage});
+        QCOMPARE((*workspace_)->urls(), Strings{AppDelegate::helpPage});
     }
 };
 
