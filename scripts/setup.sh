@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config git
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
   libplist-dev libsecret-1-dev libpugixml-dev libglib2.0-dev libicu-dev uuid-dev
   libxss-dev libx11-dev
 )

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/ModalSession.h"
+
 namespace m2::platform::ui {
 namespace {
 
@@ -27,6 +29,7 @@ int runBox(const AlertRequest& request) {
         box.setDefaultButton(static_cast<QPushButton*>(buttons.front()));
         box.setEscapeButton(buttons.back());
     }
+    const ModalSession session;
     box.exec();
     for (size_t i = 0; i < buttons.size(); ++i) {
         if (box.clickedButton() == buttons[i]) {

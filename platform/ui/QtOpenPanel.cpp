@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QFileDialog>
 
+#include "platform/ModalSession.h"
+
 namespace m2::platform::ui {
 
 OpenPanelResult QtOpenPanel::runModal(const OpenPanelOptions& options) {
@@ -33,6 +35,7 @@ OpenPanelResult QtOpenPanel::runModal(const OpenPanelOptions& options) {
                                                            : QFileDialog::ExistingFile);
     }
     OpenPanelResult result;
+    const ModalSession session;
     if (dialog.exec() != QDialog::Accepted) {
         return result;
     }

@@ -47,3 +47,31 @@ TEST(Alerts, WithoutPresenterTextsGoToStandardOutputAndAnswerIsNo) {
 }
 
 }  // namespace
+
+// The window tests rely on the scripted presenter's strict use to catch stray alerts.
+TEST(Alerts, StrictScriptAnswersExpectedAlertsAndReportsEveryOther) {
+    m2::test::ScopedScriptedAlerts alerts;
+    std::vector<std::string> reported;
+    alerts->setProblemHandler([&](const std::string& problem) { reported.push_back(problem); });
+    alerts->expect("Remove?", "a.txt", 0);
+    alerts->expect("Could not add file", std::nullopt, 0);  // any details
+    alerts->expect("Never shown", std::nullopt, 0);
+
+    EXPECT_TRUE(m2::yesNoAlert("Remove?", "a.txt"));
+    m2::warningAlert("Could not add file", "whatever the details");
+    // Shown where another was expected: reported, answered with the last button ("No").
+    EXPECT_FALSE(m2::yesNoAlert("Shred?", "b.txt"));
+    // Nothing left to expect.
+    m2::warningAlert("Extra");
+
+    const std::vector<std::string> expected{
+        "alert \"Shred?\" / \"b.txt\" where \"Never shown\" was expected",
+        "unexpected alert \"Extra\""};
+    EXPECT_EQ(alerts->problems(), expected);
+    EXPECT_EQ(reported, expected);
+    EXPECT_TRUE(alerts->unmetExpectations().empty());
+
+    alerts->expect("Later", "x", 0);
+    EXPECT_EQ(alerts->unmetExpectations(),
+              std::vector<std::string>{"expected alert \"Later\" / \"x\" never came"});
+}

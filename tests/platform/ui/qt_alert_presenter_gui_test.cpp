@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "app/services/Alerts.h"
+#include "platform/ModalSession.h"
 #include "platform/ui/QtAlertPresenter.h"
 
 using m2::platform::AlertRequest;
@@ -59,11 +60,14 @@ class QtAlertPresenterTest : public QObject {
             QCOMPARE(box->text(), QString("Could not add file"));
             QCOMPARE(box->informativeText(), QString("The file “a,b.txt” is missing."));
             QCOMPARE(buttonTexts(*box), QStringList{"OK"});
+            // While the box is up, work that must not interrupt the user can tell.
+            QCOMPARE(m2::platform::modalSessionsInProgress(), 1);
             seen = true;
             press(*box, "OK");
         });
         m2::warningAlert("Could not add file", "The file “a,b.txt” is missing.");
         QVERIFY(seen);
+        QCOMPARE(m2::platform::modalSessionsInProgress(), 0);
     }
 
     void yesNoAnswersByTheButtonPressed() {
