@@ -12,6 +12,12 @@ class Workspace {
     // Opens the file with the user's default application for its type; answers whether an
     // application was started. Does not wait for it.
     [[nodiscard]] virtual bool openFile(const std::string& path) = 0;
+    // Opens a web address in the user's default browser; answers whether one was started.
+    // Workspaces that open no web pages answer false.
+    virtual bool openURL(const std::string& url) {
+        (void)url;
+        return false;
+    }
 };
 
 // Opens files through GIO: the default handler of the file's content type, as the desktop's
@@ -19,6 +25,7 @@ class Workspace {
 class GioWorkspace final : public Workspace {
   public:
     [[nodiscard]] bool openFile(const std::string& path) override;
+    bool openURL(const std::string& url) override;
 };
 
 // The workspace in use: a GioWorkspace unless another was installed (tests record calls).
