@@ -23,6 +23,11 @@ projectViewController::~projectViewController() {
     if (mainView() == this) {
         setMainView(nullptr);
     }
+    // The grid may outlive this controller by an event-loop turn; it must not ask it again.
+    if (notesView != nullptr) {
+        notesView->setDataSource(nullptr);
+        notesView->setDelegate(nullptr);
+    }
     // The library outlives this window: it must not keep views that go with it.
     if (table_ != nullptr && libraryManager.tableView == table_.get()) {
         libraryManager.tableView = nullptr;
@@ -110,8 +115,7 @@ void projectViewController::viewDidLoad() {
     setMainView(this);
     libraryManager.setupViews(outline_.get(), table_.get());
     outline_->reloadData();  // the tree was built after the outline was handed over
-    // The grid of notes arrives with the window kit's collection view.
-    noteManager.notesView = nullptr;
+    wireNotesView();
 
     libraryManager.folderManager.resumeState();
     const FolderItemPtr current = libraryManager.folderManager.current;

@@ -22,6 +22,7 @@
 #include "app/ui/ShowReportDelegate.h"
 #include "app/ui/ToolbarOrganiser.h"
 #include "platform/Timer.h"
+#include "platform/ui/CollectionView.h"
 #include "platform/ui/ViewController.h"
 
 class QGroupBox;
@@ -62,7 +63,9 @@ class projectViewController : public platform::ui::ViewController,
                               public LoginDelegate,
                               public PasswordEntryDelegate,
                               public ShowReportDelegate,
-                              public LibraryFunctionDelegate {
+                              public LibraryFunctionDelegate,
+                              public platform::ui::CollectionViewDataSource,
+                              public platform::ui::CollectionViewDelegate {
     Q_OBJECT
 
   public:
@@ -71,7 +74,7 @@ class projectViewController : public platform::ui::ViewController,
     ~projectViewController() override;
 
     // Outlets, present once the view has loaded.
-    QPointer<QWidget> notesView;
+    QPointer<platform::ui::CollectionViewWidget> notesView;
     QPointer<QTreeView> folderView;
     QPointer<QTableView> tableView;
     QPointer<QLabel> folderLabel;
@@ -140,6 +143,16 @@ class projectViewController : public platform::ui::ViewController,
     void updateNote(const NoteItemPtr& note);
     void deleteSelectedNoteItems();
     void deleteNoteItem(const NoteItemPtr& note);
+    // The notes grid's data source and delegate: one tile per note of the store.
+    [[nodiscard]] std::size_t numberOfSections(platform::ui::CollectionViewWidget& view) override;
+    [[nodiscard]] std::size_t numberOfItemsInSection(platform::ui::CollectionViewWidget& view,
+                                                     std::size_t section) override;
+    [[nodiscard]] platform::ui::CollectionViewItem* itemForIndexPath(
+        platform::ui::CollectionViewWidget& view, const platform::IndexPath& path) override;
+    void didSelectItemsAtIndexPaths(platform::ui::CollectionViewWidget& view,
+                                    const platform::IndexPathSet& paths) override;
+    void didDeselectItemsAtIndexPaths(platform::ui::CollectionViewWidget& view,
+                                      const platform::IndexPathSet& paths) override;
 
     // Logged-in state (LoggedInState.cpp).
     void login() override;
@@ -197,6 +210,8 @@ class projectViewController : public platform::ui::ViewController,
     // Shows and hides the top-level menu items that follow the view.
     static void showMenuItems(std::initializer_list<int> shown, std::initializer_list<int> hidden);
     void wireLibraryViews();
+    // The grid's layout, tile class and data source (NoteViewDelegate.cpp).
+    void wireNotesView();
 
     CurrentProcess currentState_ = CurrentProcess::idel;
     std::unique_ptr<Ui::projectViewController> ui_;
