@@ -9,7 +9,6 @@
 #include "app/notes/NoteCategory.h"
 #include "app/services/Alerts.h"
 #include "platform/ui/Images.h"
-#include "platform/ui/KitWindows.h"
 #include "ui_NoteItemViewController.h"
 
 namespace m2 {
@@ -65,12 +64,6 @@ void NoteItemViewController::viewDidLoad() {
         okButton->setText("Create");
         categoryCombo->setCurrentIndex(
             NoteCategory::Category(NoteCategory::Category::NoCategory).rawValue());
-    }
-}
-
-void NoteItemViewController::viewDidAppear() {
-    if (QWidget* sheet = window()) {
-        platform::ui::applyTitledClosableStyle(*sheet);
     }
 }
 

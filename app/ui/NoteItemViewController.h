@@ -51,7 +51,6 @@ class NoteItemViewController : public platform::ui::ViewController {
     void OnClose(QObject* sender);
     // Fills the sheet for its mode.
     void viewDidLoad() override;
-    void viewDidAppear() override;
     // Creates or updates the note and hands it to the delegate; an empty title is refused.
     void OnOk(QObject* sender);
 

@@ -13,7 +13,6 @@
 #include "app/services/Alerts.h"
 #include "platform/OpenPanel.h"
 #include "platform/Paths.h"
-#include "platform/ui/KitWindows.h"
 #include "ui_NotesSetupController.h"
 
 namespace m2 {
@@ -62,12 +61,6 @@ void NotesSetupController::loadView() {
 }
 
 void NotesSetupController::viewDidLoad() {}
-
-void NotesSetupController::viewDidAppear() {
-    if (QWidget* sheet = window()) {
-        platform::ui::applyTitledClosableStyle(*sheet);
-    }
-}
 
 void NotesSetupController::OnExistingFile(QObject*) {
     platform::OpenPanelOptions options;

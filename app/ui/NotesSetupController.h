@@ -40,7 +40,6 @@ class NotesSetupController : public platform::ui::ViewController {
     NoteDelegate* delegate = nullptr;
 
     void viewDidLoad() override;
-    void viewDidAppear() override;
     // The browse buttons: open panels that fill the text fields and tick nothing.
     void OnExistingFile(QObject* sender);
     void OnCustomLocation(QObject* sender);
