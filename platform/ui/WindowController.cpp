@@ -89,8 +89,7 @@ void WindowController::showWindow() {
 
 void WindowController::close() {
     if (window_ != nullptr) {
-        saveFrame();
-        window_->hide();
+        window_->hide();  // the window saves its frame as it hides
     }
 }
 

@@ -35,7 +35,6 @@ bool PresentationRecorder::stillPresented(const KitEvent& event) {
 UiFixture::UiFixture()
     : alerts_(std::make_shared<ScriptedAlertPresenter>()),
       openPanel_(std::make_shared<ScriptedOpenPanel>()),
-      workspace_(std::make_shared<WorkspaceSpy>()),
       keychain_(std::make_shared<FakeKeychain>()) {
     const std::filesystem::path root = home_.path();
     const std::vector<std::pair<const char*, std::filesystem::path>> folders{
@@ -62,7 +61,6 @@ UiFixture::UiFixture()
     });
     platform::setAlertPresenter(alerts_);
     previousOpenPanel_ = platform::setOpenPanel(openPanel_);
-    previousWorkspace_ = platform::setWorkspace(workspace_);
 
     mainQueue_ = std::make_shared<platform::ui::QtMainQueue>();
     previousMainQueue_ = platform::Dispatch::installMain(mainQueue_);
@@ -94,7 +92,6 @@ UiFixture::~UiFixture() {
     platform::ui::Storyboard::main().clear();
 
     platform::Dispatch::installMain(previousMainQueue_);
-    platform::setWorkspace(previousWorkspace_);
     platform::setOpenPanel(previousOpenPanel_);
     platform::setAlertPresenter(nullptr);
     platform::setDocumentsFolderOverride(std::nullopt);

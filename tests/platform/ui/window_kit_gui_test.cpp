@@ -1,6 +1,7 @@
 #include <QDialog>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPointer>
 #include <QToolBar>
 #include <QWidgetAction>
@@ -422,6 +423,24 @@ class WindowKitTest : public QObject {
             QVERIFY2(drawn, name.c_str());
             QVERIFY2(!m2::platform::ui::iconNamed(name).isNull(), name.c_str());
         }
+        // A contact sheet of every picture, to look at.
+        const auto all = m2::platform::ui::imageNames();
+        QImage sheet(8 * 72, static_cast<int>((all.size() + 7) / 8) * 72, QImage::Format_ARGB32);
+        sheet.fill(Qt::white);
+        QPainter painter(&sheet);
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            const QRect cell(static_cast<int>(i % 8) * 72, static_cast<int>(i / 8) * 72, 72, 72);
+            const QSize size =
+                m2::platform::ui::imageSize(all[i]).scaled(48, 48, Qt::KeepAspectRatio);
+            painter.drawImage(cell.x() + (72 - size.width()) / 2, cell.y() + 2,
+                              m2::platform::ui::imageNamed(all[i], size));
+            painter.drawText(cell.adjusted(0, 52, 0, 0), Qt::AlignHCenter,
+                             QString::fromStdString(all[i]));
+        }
+        painter.end();
+        QDir().mkpath(M2_BINARY_DIR "/screenshots");
+        QVERIFY(sheet.save(M2_BINARY_DIR "/screenshots/images.png"));
+
         for (const std::string unknown :
              {"no-such-image", "", "../images/lock-16", "lock-16.svg"}) {
             QVERIFY2(!m2::platform::ui::hasImageNamed(unknown), unknown.c_str());
