@@ -10,6 +10,7 @@
 #include "app/services/Settings.h"
 #include "app/ui/AppDelegate.h"
 #include "app/ui/MainWindowController.h"
+#include "platform/ui/CollectionView.h"
 #include "platform/ui/QtOutlineView.h"
 #include "platform/ui/QtProgress.h"
 #include "platform/ui/QtTableView.h"

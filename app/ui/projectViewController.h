@@ -1,6 +1,16 @@
 #pragma once
 
+// Outlets are guarded pointers, which need their classes complete wherever they are used.
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableView>
+#include <QToolButton>
+#include <QTreeView>
 
 #include <memory>
 #include <string>
@@ -24,16 +34,6 @@
 #include "platform/Timer.h"
 #include "platform/ui/CollectionView.h"
 #include "platform/ui/ViewController.h"
-
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QProgressBar;
-class QPushButton;
-class QSplitter;
-class QTableView;
-class QToolButton;
-class QTreeView;
 
 namespace Ui {
 class projectViewController;
