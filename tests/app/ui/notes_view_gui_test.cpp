@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QtTest>
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,6 +26,7 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/CollectionView.h"
 #include "platform/ui/Images.h"
+#include "platform/ui/KitWindows.h"
 #include "platform/ui/Menus.h"
 #include "support/TestFiles.h"
 
@@ -323,6 +325,42 @@ class NotesViewTest : public QObject {
         fixture_->drainMainQueue();
         QCOMPARE(notes_->storedLabels(), (Strings{"Bank", "Home wifi"}));
         QCOMPARE(notes_->tileTitles(), (Strings{"Bank", "Home wifi"}));
+    }
+
+    // The idle lock hides the main window's sheets and its program view, then the login
+    // loads the notes file again. Both editors (from the toolbar and from a tile) are such
+    // sheets, the grid lies inside the program view, and an editor open across the lock
+    // still saves its edit into the file.
+    void anEditorOpenAcrossALockIsHiddenAndStillSaves() {
+        showThreeNotes();
+        QWidget* mainWindow = notes_->window().window();
+        notes_->click(0);
+        NoteItemViewController* fromToolbar = openEditor("editNoteSeque");
+        QTest::mouseClick(tileButton(1, "viewButton"), Qt::LeftButton);
+        NoteItemViewController* fromTile =
+            fixture_->presentations().topSheet<NoteItemViewController>();
+        QVERIFY(fromToolbar != nullptr && fromTile != nullptr && fromTile != fromToolbar);
+        const auto sheets = mainWindow->findChildren<m2::platform::ui::PresentationHost*>(
+            Qt::FindDirectChildrenOnly);
+        for (NoteItemViewController* editor : {fromToolbar, fromTile}) {
+            auto* host = dynamic_cast<m2::platform::ui::PresentationHost*>(editor->window());
+            QVERIFY(host != nullptr && host->isSheet());
+            QVERIFY(std::find(sheets.begin(), sheets.end(), host) != sheets.end());
+        }
+        QVERIFY(notes_->main().programView->isAncestorOf(notes_->main().notesView));
+
+        // The login after the lock reloads the file.
+        notes_->main().noteManager.setup();
+        fixture_->drainMainQueue();
+        fromTile->noteTitle->setText("Home wifi, edited across the lock");
+        QTest::mouseClick(fromTile->okButton, Qt::LeftButton);
+        fromToolbar->noteContents->setPlainText("new IBAN");
+        QTest::mouseClick(fromToolbar->okButton, Qt::LeftButton);
+        fixture_->drainMainQueue();
+        QCOMPARE(notes_->storedLabels(),
+                 (Strings{"Bank", "Home wifi, edited across the lock", "Server"}));
+        const auto loaded = NoteReader::load(notes_->main().noteManager.notesFileLocation);
+        QCOMPARE(loaded->front()->content, std::string("new IBAN"));
     }
 
     // A save that fails is told, and the grid still shows what the user typed.
