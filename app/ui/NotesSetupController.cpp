@@ -134,7 +134,10 @@ void NotesSetupController::OnOk(QObject*) {
 bool NotesSetupController::createOrAdopt(const std::string& path) {
     // A notes file made here before would otherwise be left unused beside a new copy.
     const std::string existing = path + sealedExtension;
-    if (isFile(existing) &&
+    // Never offered: the file this sheet replaces because the password no longer opens it.
+    const bool unopenable =
+        noteManager->cannotOpenNotesFile() && existing == noteManager->notesFileLocation;
+    if (isFile(existing) && !unopenable &&
         yesNoAlert("A notes file already exists here",
                    "Use the existing notes file? Choose No to create a new one beside it.")) {
         noteManager->setNotesFile(existing);

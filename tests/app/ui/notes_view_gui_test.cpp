@@ -164,6 +164,15 @@ class NotesViewTest : public QObject {
                                   "next step.");
         notes_->main().showNotes();
         QCOMPARE(fixture_->presentations().performedSegues(), Strings{"notesSetupSegue"});
+
+        // The default place holds the old file: a new one is made beside it, unasked.
+        auto* sheet = fixture_->presentations().topSheet<m2::NotesSetupController>();
+        QTest::mouseClick(sheet->view()->findChild<QPushButton*>("okButton"), Qt::LeftButton);
+        fixture_->drainMainQueue();
+        const auto fresh = old.parent_path() / "M2_SecureNotes.m2n_(copy 1).m2p";
+        QCOMPARE(notes_->main().noteManager.notesFileLocation, fresh.string());
+        QVERIFY(notes_->main().notesView->isVisible());
+        QCOMPARE(notes_->tileTitles(), Strings{"old"});  // still on screen, not lost
         QCOMPARE(m2::test::readFile(old), before);
     }
 
