@@ -497,6 +497,12 @@ class MainApplicationTest : public QObject {
         QCoreApplication::setApplicationVersion(before);
         QVERIFY(about != nullptr);
         QCOMPARE(about->versionLabel->text(), line);
+        if (!version.isEmpty()) {
+            const auto folder = std::filesystem::path(M2_BINARY_DIR) / "screenshots";
+            std::filesystem::create_directories(folder);
+            QVERIFY(about->window()->grab().save(
+                QString::fromStdString((folder / "about_window.png").string())));
+        }
         about->OnViewHelp(nullptr);
         QCOMPARE(workspace_->opened, Strings{AppDelegate::helpPage});
     }
