@@ -138,7 +138,9 @@ void NoteManager::newNote(const NoteItemPtr& note) {
     save();
 }
 
-bool NoteManager::deleteNote(const NoteItemPtr& note) {
+bool NoteManager::deleteNote(const NoteItemPtr& noteRef) {
+    // The caller may pass an element of the list this erases from.
+    const NoteItemPtr note = noteRef;
     bool foundInIndex = false;
     if (const auto list = notes2.find(note->category.asString()); list != notes2.end()) {
         if (const auto it = findById(list->second, note); it != list->second.end()) {

@@ -3,6 +3,7 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QtTest>
 #include <filesystem>
@@ -42,7 +43,7 @@ class NotesSetupSheetTest : public QObject {
   private:
     std::unique_ptr<m2::test::UiFixture> fixture_;
     std::unique_ptr<m2::test::NotesWindow> notes_;
-    NotesSetupController* sheet_ = nullptr;
+    QPointer<NotesSetupController> sheet_;  // gone once dismissed and the loop has run
 
     fs::path defaultPlace() const { return fixture_->documents() / "Morvane" / kNotesName; }
     // Ticks one box as the user does; nullptr leaves the boxes as they are.
@@ -53,14 +54,14 @@ class NotesSetupSheetTest : public QObject {
     }
     // The setup succeeded: the sheet went, the notes path is the file, the notes view shows.
     void expectSetUpWith(const fs::path& file) {
-        QVERIFY(!sheet_->isPresented());
+        QVERIFY(sheet_ == nullptr || !sheet_->isPresented());
         QCOMPARE(Settings::instance().NotesPath(), file.string());
         QCOMPARE(notes_->main().noteManager.notesFileLocation, file.string());
         QVERIFY(fs::is_regular_file(file));
         QVERIFY(notes_->main().notesView->isVisible());
     }
     void expectNothingRecorded() {
-        QVERIFY(sheet_->isPresented());
+        QVERIFY(sheet_ != nullptr && sheet_->isPresented());
         QCOMPARE(Settings::instance().NotesPath(), std::string());
         QVERIFY(!notes_->main().notesView->isVisible());
     }

@@ -229,9 +229,9 @@ class NotesViewTest : public QObject {
         editor->categoryCombo->setCurrentIndex(6);
         screenshot(editor->window(), "note_editor.png");
         QTest::mouseClick(editor->okButton, Qt::LeftButton);
+        QVERIFY(!editor->isPresented());
         fixture_->drainMainQueue();
-        QVERIFY(!editor->isPresented() ||
-                fixture_->presentations().topSheet<NoteItemViewController>() == nullptr);
+        QCOMPARE(fixture_->presentations().topSheet<NoteItemViewController>(), nullptr);
 
         QCOMPARE(notes_->tileTitles().back(), std::string("Straße café"));
         const auto loaded = NoteReader::load(notes_->main().noteManager.notesFileLocation);
