@@ -197,6 +197,22 @@ class MainApplicationTest : public QObject {
         QCOMPARE(delegate_->mainController(), nullptr);
     }
 
+    void theCloudNoticeFollowsTheMonitoringSetting_data() {
+        QTest::addColumn<bool>("monitoring");
+        QTest::newRow("monitoring") << true;
+        QTest::newRow("not monitoring") << false;
+    }
+    void theCloudNoticeFollowsTheMonitoringSetting() {
+        QFETCH(bool, monitoring);
+        Settings::instance().setMonitorCloudFolders(monitoring);
+        projectViewController* content = openMainWindow();
+        QCOMPARE(content->cloudSyncNotice->isHidden(), !monitoring);
+        // The library is shown in the table from the start: Home, selected in the outline.
+        QVERIFY(library_->folderManager.current != nullptr);
+        QCOMPARE(library_->folderManager.current->id, m2::FolderManager::home);
+        QCOMPARE(content->folderView->selectionModel()->selectedRows().size(), 1);
+    }
+
     void openFileRequests_data() {
         QTest::addColumn<QString>("path");
         QTest::addColumn<bool>("setUp");
@@ -280,10 +296,30 @@ class MainApplicationTest : public QObject {
         Settings::instance().setNotesPath(notesFile.string());
         projectViewController* content = openMainWindow();
         QVERIFY(content != nullptr);
-        const Strings library = ToolbarOrganiser::identifiers(ToolbarOrganiser::ViewType::library);
-        const Strings notes = ToolbarOrganiser::identifiers(ToolbarOrganiser::ViewType::notes);
-        QCOMPARE(library.size(), std::size_t{20});
-        QCOMPARE(notes.size(), std::size_t{11});
+        const Strings library = {"addFile",
+                                 "addFolder",
+                                 "delFiles",
+                                 "hline",
+                                 "encrypt",
+                                 "decrypt",
+                                 "hline",
+                                 "shred",
+                                 "hline",
+                                 "cloud",
+                                 "hline",
+                                 "noteView",
+                                 "hline",
+                                 "openFile",
+                                 "hline",
+                                 "logoff",
+                                 "NSToolbarFlexibleSpaceItem",
+                                 "settings",
+                                 "hline",
+                                 "help"};
+        const Strings notes = {
+            "addNote",     "deleteNote", "editNote", "hline",
+            "libraryView", "hline",      "logoff",   "NSToolbarFlexibleSpaceItem",
+            "settings",    "hline",      "help"};
         QCOMPARE(toolbarItems(*content), library);
         QVERIFY(!menuShown(1001));
 
@@ -315,6 +351,29 @@ class MainApplicationTest : public QObject {
         QVERIFY(menuShown(1002));
         QVERIFY(menuShown(1003));
         QVERIFY(menuShown(1004));
+    }
+
+    void toolbarCatalogue() {
+        using Item = ToolbarOrganiser::ToolbarItems;
+        QCOMPARE(ToolbarOrganiser::asString(Item::deleteFiles), std::string("delFiles"));
+        QCOMPARE(ToolbarOrganiser::asString(Item::flexiSpace),
+                 std::string("NSToolbarFlexibleSpaceItem"));
+        for (const Item separator :
+             {Item::hLine1, Item::hLine2, Item::hLine3, Item::hLine4, Item::hLine5, Item::hLine6}) {
+            QCOMPARE(ToolbarOrganiser::asString(separator), std::string("hline"));
+        }
+        QCOMPARE(ToolbarOrganiser::toolbarItemFromRawValue(23), std::optional(Item::help));
+        QCOMPARE(ToolbarOrganiser::toolbarItemFromRawValue(24), std::nullopt);
+        QCOMPARE(ToolbarOrganiser::toolbarItemFromRawValue(-1), std::nullopt);
+        QCOMPARE(ToolbarOrganiser::viewTypeFromRawValue(1),
+                 std::optional(ToolbarOrganiser::ViewType::notes));
+        QCOMPARE(ToolbarOrganiser::viewTypeFromRawValue(2), std::nullopt);
+
+        // Without a toolbar only the view is recorded.
+        ToolbarOrganiser organiser;
+        QCOMPARE(organiser.viewType, ToolbarOrganiser::ViewType::library);
+        organiser.noteView(nullptr);
+        QCOMPARE(organiser.viewType, ToolbarOrganiser::ViewType::notes);
     }
 
     void settingsAreRefusedWhileAProcessRuns() {
