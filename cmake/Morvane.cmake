@@ -64,6 +64,18 @@ function(m2_tests root)
   else()
     add_library(m2testsupport INTERFACE)
   endif()
+  # Small programs the tests start as child processes (stand-in applications, probes), built
+  # into <build>/test-helpers under their file's name.
+  file(GLOB helpers CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/${root}/helpers/*.cpp")
+  set(helper_targets)
+  foreach(src IN LISTS helpers)
+    get_filename_component(name "${src}" NAME_WE)
+    add_executable(m2test_${name} "${src}")
+    target_link_libraries(m2test_${name} PRIVATE m2platform)
+    set_target_properties(m2test_${name} PROPERTIES OUTPUT_NAME "${name}"
+      RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/test-helpers")
+    list(APPEND helper_targets m2test_${name})
+  endforeach()
   foreach(src IN LISTS tests)
     file(RELATIVE_PATH rel "${CMAKE_SOURCE_DIR}/${root}" "${src}")
     string(REGEX REPLACE "\\.cpp$" "" rel "${rel}")
@@ -71,6 +83,9 @@ function(m2_tests root)
     string(REPLACE " " "_" exe "${exe}")
     add_executable(${exe} "${src}")
     target_link_libraries(${exe} PRIVATE m2testsupport)
+    if(helper_targets)
+      add_dependencies(${exe} ${helper_targets})
+    endif()
     target_include_directories(${exe} PRIVATE "${CMAKE_SOURCE_DIR}" "${CMAKE_SOURCE_DIR}/${root}")
     target_compile_definitions(${exe} PRIVATE
       M2_SOURCE_DIR="${CMAKE_SOURCE_DIR}" M2_FIXTURES="${CMAKE_SOURCE_DIR}/tests/fixtures"

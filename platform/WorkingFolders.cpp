@@ -77,17 +77,18 @@ std::vector<fs::path> privateRoots() {
 }
 
 // Sub-folders this process made and keeps, by device and inode, each held under an
-// exclusive lock that a start-up clean-up in another process sees.
+// exclusive lock that a start-up clean-up in another process sees. The mutex also keeps this
+// process's own clean-up away from a sub-folder between its making and its lock.
 std::mutex g_heldMutex;
 std::map<std::pair<dev_t, ino_t>, UniqueFd> g_held;
 
+// With g_heldMutex held.
 void hold(const fs::path& folder) {
     UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     struct stat info {};
     if (!fd || ::fstat(fd.get(), &info) != 0 || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
         return;
     }
-    const std::lock_guard lock(g_heldMutex);
     g_held[{info.st_dev, info.st_ino}] = std::move(fd);
 }
 
@@ -174,6 +175,7 @@ FolderResult makeWorkingFolder(WorkingFolderPurpose purpose, std::uintmax_t byte
 
     std::string pattern = (parent / prefixOf(purpose)).string();
     pattern += kTemplateTail;
+    const std::lock_guard lock(g_heldMutex);
     if (::mkdtemp(pattern.data()) == nullptr) {
         const int error = errno;
         return {parent, error,
@@ -238,6 +240,7 @@ bool removePlainCopy(const fs::path& path) {
 }
 
 std::size_t removeStaleWorkingFolders() {
+    const std::lock_guard lock(g_heldMutex);
     std::size_t removed = 0;
     std::vector<fs::path> seen;
     for (const fs::path& root : {privateRuntimeFolderLocation(), privateDiskFolderLocation()}) {
@@ -248,11 +251,12 @@ std::size_t removeStaleWorkingFolders() {
         seen.push_back(root);
         std::error_code ec;
         std::vector<fs::path> stale;
-        for (const auto& entry : fs::directory_iterator(root, ec)) {
-            const auto purpose = purposeOfName(entry.path().filename().string());
+        for (auto it = fs::directory_iterator(root, ec); !ec && it != fs::end(it);
+             it.increment(ec)) {
+            const auto purpose = purposeOfName(it->path().filename().string());
             if (purpose && *purpose != WorkingFolderPurpose::Document &&
-                fs::is_directory(entry.symlink_status(ec))) {
-                stale.push_back(entry.path());
+                fs::is_directory(it->symlink_status(ec))) {
+                stale.push_back(it->path());
             }
         }
         for (const fs::path& folder : stale) {

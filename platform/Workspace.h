@@ -1,11 +1,32 @@
 #pragma once
 
+#include <chrono>
+#include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
+
+#include "platform/Launcher.h"
 
 namespace m2::platform {
 
-// The desktop's handling of the user's files.
+// How opening a file and waiting for its application ended.
+struct [[nodiscard]] WaitedApplication {
+    enum class Outcome {
+        Ended,          // the application ran and ended: exitCode or signal, runTime
+        NoProcess,      // it was started, but gave no process to wait for
+        NoApplication,  // no default application for the file's type: message
+        LaunchFailed,   // starting it failed: message
+    };
+
+    Outcome outcome = Outcome::LaunchFailed;
+    int exitCode = -1;  // its exit status; -1 when a signal ended it
+    int signal = 0;     // the signal that ended it, else 0
+    std::chrono::milliseconds runTime{0};
+    std::string message;  // the desktop's own text, for NoApplication and LaunchFailed
+};
+
+// The desktop's handling of the user's files, and the start of the launcher.
 class Workspace {
   public:
     virtual ~Workspace() = default;
@@ -18,14 +39,33 @@ class Workspace {
         (void)url;
         return false;
     }
+    // Opens the file with its default application and blocks until that application ends, so
+    // call it on a worker. The path reaches the application as one argument, whatever it holds.
+    [[nodiscard]] virtual WaitedApplication openFileAndWait(const std::string& path) = 0;
+    // Shows the file selected in the file manager, else opens the folder that holds it;
+    // answers whether either worked.
+    [[nodiscard]] virtual bool revealFile(const std::string& path) = 0;
+    // The launcher program (findLauncher); std::nullopt when it is not installed.
+    [[nodiscard]] virtual std::optional<std::filesystem::path> launcherLocation() = 0;
+    // Starts the launcher on one document with the password on its standard input
+    // (startLauncher).
+    virtual LaunchResult startLauncher(const std::filesystem::path& launcher,
+                                       const std::string& documentPath,
+                                       const std::string& password) = 0;
 };
 
-// Opens files through GIO: the default handler of the file's content type, as the desktop's
-// file manager would.
+// The desktop through GIO and the session bus: the default handler of the file's content
+// type, as the desktop's file manager would pick it, and the file manager's ShowItems.
 class GioWorkspace final : public Workspace {
   public:
     [[nodiscard]] bool openFile(const std::string& path) override;
     bool openURL(const std::string& url) override;
+    [[nodiscard]] WaitedApplication openFileAndWait(const std::string& path) override;
+    [[nodiscard]] bool revealFile(const std::string& path) override;
+    [[nodiscard]] std::optional<std::filesystem::path> launcherLocation() override;
+    LaunchResult startLauncher(const std::filesystem::path& launcher,
+                               const std::string& documentPath,
+                               const std::string& password) override;
 };
 
 // The workspace in use: a GioWorkspace unless another was installed (tests record calls).

@@ -133,7 +133,8 @@ securityResult SecurityManagerExtensions::encryptTempBackToOriginal(
                     sealed.c_str());
         return securityResult::CouldNotReencrypt;
     }
-    if (shredFile(sealed.string()) != securityResult::OK) {
+    // Only ciphertext: removed, not overwritten.
+    if (::unlink(sealed.c_str()) != 0) {
         std::printf(
             "The document was sealed in place, but the leftover copy %s could not be "
             "removed.\n",

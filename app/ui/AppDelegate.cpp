@@ -6,6 +6,7 @@
 #include "app/services/Alerts.h"
 #include "app/services/Settings.h"
 #include "app/ui/LoginDelegate.h"
+#include "app/ui/LoginViewController.h"
 #include "app/ui/MainWindowController.h"
 #include "app/ui/projectViewController.h"
 #include "platform/Workspace.h"
@@ -86,7 +87,9 @@ void AppDelegate::applicationDidFinishLaunching() {
         return;
     }
     mainWindowController->showWindow();
-    if (login != nullptr) {
+    if (auto* loginWindow = dynamic_cast<LoginViewController*>(login)) {
+        loginWindow->closeForMainWindow();  // replaced, not abandoned: the program goes on
+    } else if (login != nullptr) {
         if (platform::ui::WindowController* window = login->windowController()) {
             window->close();
         } else if (QWidget* window = login->window()) {

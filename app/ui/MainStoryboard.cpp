@@ -1,6 +1,7 @@
 #include "app/ui/MainStoryboard.h"
 
 #include "app/ui/AboutViewController.h"
+#include "app/ui/LoginStoryboard.h"
 #include "app/ui/MainWindowController.h"
 #include "app/ui/NoteItemViewController.h"
 #include "app/ui/NotesSetupController.h"
@@ -25,6 +26,7 @@ void registerMainStoryboard(platform::ui::Storyboard& storyboard) {
     storyboard.registerSegue({"addNoteSeque", "noteItemController", SeguePresentation::sheet});
     storyboard.registerSegue({"editNoteSeque", "noteItemController", SeguePresentation::sheet});
     storyboard.registerSegue({"notesSetupSegue", "notesSetupController", SeguePresentation::sheet});
+    registerLoginStoryboard(storyboard);
 }
 
 }  // namespace m2

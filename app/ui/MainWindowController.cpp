@@ -1,5 +1,7 @@
 #include "app/ui/MainWindowController.h"
 
+#include "app/ui/LoginViewController.h"
+
 #include <QMenuBar>
 #include <QToolBar>
 
@@ -111,6 +113,17 @@ bool MainWindowController::oneNoteSelected() const {
 
 bool MainWindowController::shouldPerformSegueWithIdentifier(const std::string& identifier,
                                                             QObject*) {
+    if (identifier == "logoffSegue") {
+        // A lock during a batch would leave a usable window behind the login, and closing
+        // that login would quit mid-batch: refused with the lock's own alert.
+        const projectViewController* content = mainContent();
+        if (content != nullptr && content->currentState() != CurrentProcess::idel) {
+            warningAlert("Could not lock Morvane 2 Riravevovavi",
+                         asString(content->currentState()));
+            return false;
+        }
+        return true;
+    }
     if (identifier != "editNoteSeque") {
         return true;
     }
@@ -122,8 +135,16 @@ bool MainWindowController::shouldPerformSegueWithIdentifier(const std::string& i
 }
 
 void MainWindowController::prepareForSegue(platform::ui::StoryboardSegue& segue, QObject*) {
-    // The login sheet takes its delegate as it is built; the note editor here.
     const std::string& identifier = segue.identifier();
+    if (identifier == "logoffSegue") {
+        if (auto* login = segue.destinationAs<LoginViewController>()) {
+            login->delegate = this;
+        }
+        if (projectViewController* content = mainContent()) {
+            content->logoff();
+        }
+        return;
+    }
     if (identifier != "editNoteSeque" && identifier != "addNoteSeque") {
         return;
     }

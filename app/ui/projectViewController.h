@@ -25,6 +25,7 @@
 #include "app/notes/NoteManager.h"
 #include "app/services/CurrentProcess.h"
 #include "app/services/ProcessReport.h"
+#include "app/services/SessionManager.h"
 #include "app/ui/LibraryFunctionDelegate.h"
 #include "app/ui/LoginDelegate.h"
 #include "app/ui/NoteDelegate.h"
@@ -103,6 +104,8 @@ class projectViewController : public platform::ui::ViewController,
     std::unique_ptr<platform::Timer> idleTimer;  // the idle check while logged in
     std::string commandLineArgument;             // a document to open at the next login
     bool startupComplete = false;
+    // The idle policy the idle check asks; tests hand in their own.
+    SessionManager* sessionManager = &SessionManager::instance();
 
     // Life cycle.
     void viewDidLoad() override;
@@ -212,6 +215,13 @@ class projectViewController : public platform::ui::ViewController,
     void wireLibraryViews();
     // The grid's layout, tile class and data source (NoteViewDelegate.cpp).
     void wireNotesView();
+
+    // Logged-in state (LoggedInState.cpp): sheets a lock hid, shown again at the next
+    // login; whether the cloud observers run.
+    void hideSheetsForLock();
+    void showSheetsAfterLock();
+    std::vector<QPointer<QWidget>> sheetsHiddenByLock_;
+    bool observersStarted_ = false;
 
     CurrentProcess currentState_ = CurrentProcess::idel;
     std::unique_ptr<Ui::projectViewController> ui_;

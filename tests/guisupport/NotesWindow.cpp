@@ -23,7 +23,12 @@ NotesWindow::NotesWindow(UiFixture& fixture) : fixture_(fixture) {
     registerMainStoryboard(board);
     window_ = board.instantiate<MainWindowController>("mainWindowSausage");
     window_->showWindow();
+    // The first-run setup sheet over a fresh window is not what the notes tests look at.
+    if (auto* setup = fixture_.presentations().topSheet<platform::ui::ViewController>()) {
+        setup->dismissController();
+    }
     fixture_.drainMainQueue();
+    fixture_.presentations().clear();
 }
 
 NotesWindow::~NotesWindow() {

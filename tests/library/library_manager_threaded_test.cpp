@@ -9,11 +9,11 @@
 #include "app/library/LibraryManager.h"
 #include "app/library/MainViewServices.h"
 #include "platform/Dispatch.h"
-#include "platform/Workspace.h"
 #include "support/FolderTreeHarness.h"
 #include "support/LibraryTesting.h"
 #include "support/MemoryOutlineView.h"
 #include "support/MemoryTableView.h"
+#include "support/RecordingWorkspace.h"
 #include "support/TestFiles.h"
 
 namespace fs = std::filesystem;
@@ -27,15 +27,6 @@ using m2::test::namesOf;
 using Names = std::vector<std::string>;
 
 namespace {
-
-class RecordingWorkspace final : public m2::platform::Workspace {
-  public:
-    std::vector<std::string> opened;
-    bool openFile(const std::string& path) override {
-        opened.push_back(path);
-        return true;
-    }
-};
 
 // The folder outline's selection handler of the main view: the selected folder becomes
 // current and is shown.
@@ -60,9 +51,7 @@ class SelectingSource final : public m2::FolderOutlineSource {
 // the default tree plus   Home/Work/Sub/Deep   and   Home/Play   and entries filed under them.
 class Library : public testing::Test, protected m2::test::LibraryHarness {
   protected:
-    std::shared_ptr<RecordingWorkspace> workspace = std::make_shared<RecordingWorkspace>();
-    std::shared_ptr<m2::platform::Workspace> previousWorkspace =
-        m2::platform::setWorkspace(workspace);
+    m2::test::ScopedRecordingWorkspace workspace;
     m2::test::TempDir dir;
     LibraryManager library;
     m2::test::MemoryOutlineView outline;
@@ -88,7 +77,6 @@ class Library : public testing::Test, protected m2::test::LibraryHarness {
               file("w2", work)});
         select(home());
     }
-    void TearDown() override { (void)m2::platform::setWorkspace(previousWorkspace); }
 
     FolderItemPtr home() const { return library.folderManager.getRoot(); }
     FolderItemPtr special(std::size_t i) const { return home()->children.at(i); }
@@ -309,7 +297,7 @@ TEST_F(Library, SelectedFileComesFromTheShownListAndOpensByItsPath) {
     select(work);
     EXPECT_EQ(library.getSelectedFile(), nullptr);
     library.openSelectedFile();
-    EXPECT_TRUE(workspace->opened.empty());
+    EXPECT_TRUE(workspace->opened().empty());
 
     library.fileManager.filter("w2");
     table.reloadData();
@@ -318,7 +306,7 @@ TEST_F(Library, SelectedFileComesFromTheShownListAndOpensByItsPath) {
     ASSERT_NE(selected, nullptr);
     EXPECT_EQ(selected->fileName, "w2");
     library.openSelectedFile();
-    EXPECT_EQ(workspace->opened, std::vector<std::string>{(dir / "w2").string()});
+    EXPECT_EQ(workspace->opened(), std::vector<std::string>{(dir / "w2").string()});
 }
 
 }  // namespace

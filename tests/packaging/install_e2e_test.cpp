@@ -28,7 +28,7 @@ TEST(Install, PutsProgramEntryMimeTypeAndIconInTheStandardPlaces) {
     EXPECT_TRUE(fs::is_regular_file(program));
     EXPECT_NE(fs::status(program).permissions() & fs::perms::owner_exec, fs::perms::none);
     if (fs::exists(fs::path(M2_BINARY_DIR) / "m2-launcher")) {
-        EXPECT_TRUE(fs::is_regular_file(prefix / "libexec/m2-launcher"));
+        EXPECT_TRUE(fs::is_regular_file(prefix / "libexec/morvane2/m2-launcher"));
     }
     EXPECT_TRUE(fs::is_regular_file(prefix / "share/icons/hicolor/scalable/apps/morvane2.svg"));
 

@@ -32,6 +32,7 @@
 #include "platform/ui/SingleInstance.h"
 #include "platform/ui/Storyboard.h"
 #include "support/MemoryCollectionView.h"
+#include "support/RecordingWorkspace.h"
 
 using m2::AppDelegate;
 using m2::CurrentProcess;
@@ -67,19 +68,6 @@ class FakeLoginWindow : public WindowController {
 class EmptySheet : public ViewController {};
 
 // Records the web pages and files the program asks the desktop to open.
-class RecordingWorkspace : public m2::platform::Workspace {
-  public:
-    bool openFile(const std::string& path) override {
-        opened.push_back(path);
-        return true;
-    }
-    bool openURL(const std::string& url) override {
-        opened.push_back(url);
-        return true;
-    }
-    Strings opened;
-};
-
 const std::string kBusyOpen =
     "Morvane 2 Riravevovavi is currently open for editing, to open file from file manager "
     "please close Morvane 2 and try again.\n\nAlternatively, navigate to encrypted file in your "
@@ -113,7 +101,7 @@ class MainApplicationTest : public QObject {
     std::unique_ptr<m2::test::UiFixture> fixture_;
     std::unique_ptr<m2::LibraryManager> library_;
     std::unique_ptr<AppDelegate> delegate_;
-    std::shared_ptr<RecordingWorkspace> workspace_;
+    std::shared_ptr<m2::test::RecordingWorkspace> workspace_;
     std::shared_ptr<m2::platform::Workspace> previousWorkspace_;
 
     static Storyboard& storyboard() { return Storyboard::main(); }
@@ -129,6 +117,12 @@ class MainApplicationTest : public QObject {
     projectViewController* openMainWindow() {
         showLogin();
         delegate_->applicationDidFinishLaunching();
+        // The first-run setup sheet over the window is not what these tests look at.
+        if (auto* setup = fixture_->presentations().topSheet<ViewController>()) {
+            setup->dismissController();
+        }
+        fixture_->drainMainQueue();
+        fixture_->presentations().clear();
         return delegate_->mainController();
     }
     void registerSheet(const std::string& segue) {
@@ -151,7 +145,7 @@ class MainApplicationTest : public QObject {
         storyboard().registerController<FakeLoginWindow>("loginWindow");
         storyboard().setInitialController("loginWindow");
         storyboard().registerController<EmptySheet>("emptySheet");
-        workspace_ = std::make_shared<RecordingWorkspace>();
+        workspace_ = std::make_shared<m2::test::RecordingWorkspace>();
         previousWorkspace_ = m2::platform::setWorkspace(workspace_);
         delegate_ = std::make_unique<AppDelegate>();
     }
@@ -525,7 +519,7 @@ class MainApplicationTest : public QObject {
         }
         QVERIFY(bare.windowShouldClose());
         bare.login();
-        QCOMPARE(workspace_->opened, Strings{AppDelegate::helpPage});
+        QCOMPARE(workspace_->urls(), Strings{AppDelegate::helpPage});
 
         // A main controller without a window: the views switch, nothing else happens.
         projectViewController loose(*library_);
@@ -563,7 +557,7 @@ class MainApplicationTest : public QObject {
                 QString::fromStdString((folder / "about_window.png").string())));
         }
         about->OnViewHelp(nullptr);
-        QCOMPARE(workspace_->opened, Strings{AppDelegate::helpPage});
+        QCOMPARE(workspace_->urls(), Strings{AppDelegate::helpPage});
     }
 };
 
