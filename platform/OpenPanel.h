@@ -14,6 +14,8 @@ struct OpenPanelOptions {
     bool allowsMultipleSelection = false;
     bool canChooseDirectories = false;
     bool canChooseFiles = true;
+    // File extensions (without the dot) that may be chosen; empty allows every file.
+    std::vector<std::string> allowedFileTypes;
 };
 
 // The raw values are those of the original panel responses.

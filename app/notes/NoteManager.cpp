@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <system_error>
 
 #include "Sealkit/SealkitFacade.h"
@@ -68,6 +69,7 @@ void NoteManager::setNotesFile(const std::string& path) {
     notesFileLocation = path;
     Settings::instance().setNotesPath(path);
     fileUnreadable_ = false;  // another file: judged again when it is loaded
+    notOpened_ = false;
 }
 
 void NoteManager::load() {
@@ -81,6 +83,7 @@ void NoteManager::load() {
         }
     }
     NoteReader::LoadOutcome loaded = NoteReader::loadOutcome(notesFileLocation);
+    notOpened_ = loaded.notOpened;
     if (loaded.damaged) {
         fileUnreadable_ = true;
     }
@@ -88,7 +91,7 @@ void NoteManager::load() {
         return;
     }
     fileUnreadable_ = false;
-    notes = std::move(*loaded.notes);
+    notes = keepHeldObjects(std::move(*loaded.notes));
     rebuildIndex();
     reloadView();
 }
@@ -135,7 +138,9 @@ void NoteManager::newNote(const NoteItemPtr& note) {
     save();
 }
 
-bool NoteManager::deleteNote(const NoteItemPtr& note) {
+bool NoteManager::deleteNote(const NoteItemPtr& noteRef) {
+    // The caller may pass an element of the list this erases from.
+    const NoteItemPtr note = noteRef;
     bool foundInIndex = false;
     if (const auto list = notes2.find(note->category.asString()); list != notes2.end()) {
         if (const auto it = findById(list->second, note); it != list->second.end()) {
@@ -148,13 +153,29 @@ bool NoteManager::deleteNote(const NoteItemPtr& note) {
         return false;
     }
     notes.erase(it);
+    deletedIds_.insert(note->id);
     if (foundInIndex) {
         save();
     }
     return true;
 }
 
-void NoteManager::updateNote(const NoteItemPtr& /*note*/) {
+void NoteManager::updateNote(const NoteItemPtr& note) {
+    if (findById(notes, note) == notes.end()) {
+        if (deletedIds_.count(note->id) != 0) {
+            return;  // deleted by the user while its editor was open: it stays deleted
+        }
+        if (!yesNoAlert("This note is no longer in your notes file",
+                        "Keep the text you wrote as a new note?")) {
+            return;
+        }
+        // A new identity, so the old note's tile and any later copy of it stay apart.
+        auto kept = std::make_shared<NoteItem>();
+        kept->label = note->label;
+        kept->content = note->content;
+        kept->category = note->category;
+        notes.push_back(kept);
+    }
     rebuildIndex();
     save();
     reloadView();
@@ -188,6 +209,26 @@ void NoteManager::deleteNoteItem(const NoteItemPtr& note) {
         return;
     }
     reloadView();
+}
+
+std::vector<NoteItemPtr> NoteManager::keepHeldObjects(std::vector<NoteItemPtr> loaded) const {
+    std::map<std::string, NoteItemPtr> held;
+    for (const auto& note : notes) {
+        held.try_emplace(note->id, note);
+    }
+    for (auto& note : loaded) {
+        const auto found = held.find(note->id);
+        if (found == held.end()) {
+            continue;
+        }
+        NoteItemPtr kept = found->second;
+        held.erase(found);  // one object stands for one note of the file
+        kept->label = std::move(note->label);
+        kept->content = std::move(note->content);
+        kept->category = note->category;
+        note = std::move(kept);
+    }
+    return loaded;
 }
 
 void NoteManager::addToIndex(const NoteItemPtr& note) {

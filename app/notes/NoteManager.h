@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -49,8 +50,13 @@ class NoteManager {
     void setNotesFile(const std::string& path);
     // Reads the notes file into the list and the index, then reloads the grid. A file that
     // cannot be read changes nothing; neither does one while the list is not saved and
-    // saving it again fails.
+    // saving it again fails. A note still in the file keeps its object (matched by id, its
+    // fields taken from the file), so an editor open across a reload edits the stored note.
     void load();
+    // True after a load found the notes file but could not decrypt it with the current
+    // password (as after a reset of the master password); false again once another file is
+    // set up or a load opens it.
+    [[nodiscard]] bool cannotOpenNotesFile() const { return notOpened_; }
     // Writes the whole list to the notes file; a failure tells the user and marks the list
     // as not saved.
     void save();
@@ -67,7 +73,9 @@ class NoteManager {
     // No question, no message, no reload.
     [[nodiscard]] bool deleteNote(const NoteItemPtr& note);
     // The note was changed in place: rebuilds the index, saves and reloads the grid. The
-    // note keeps its place in the list.
+    // note keeps its place in the list. A note the user deleted stays deleted; one that
+    // went from the file at a reload is not brought back silently: the user may keep its
+    // text as a new note.
     void updateNote(const NoteItemPtr& note);
     // Deletes the notes selected in the grid after asking the user.
     void deleteSelectedNoteItems();
@@ -78,10 +86,15 @@ class NoteManager {
     void addToIndex(const NoteItemPtr& note);
     void rebuildIndex();
     void reloadView() const;
+    // The loaded list, with the objects of notes already held in place of their copies.
+    [[nodiscard]] std::vector<NoteItemPtr> keepHeldObjects(std::vector<NoteItemPtr> loaded) const;
 
     bool saved_ = true;
     // The notes file decrypted to something that is not a notes document.
     bool fileUnreadable_ = false;
+    bool notOpened_ = false;
+    // Notes the user deleted: an editor still open on one must not bring it back.
+    std::set<std::string> deletedIds_;
 };
 
 }  // namespace m2

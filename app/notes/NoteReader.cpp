@@ -100,7 +100,9 @@ NoteReader::LoadOutcome NoteReader::loadOutcome(const std::string& path) {
     const TempLocationResult opened = SecurityManagerExtensions::instance().decryptToTempLocation(
         path, credentials.password(), credentials.hint(), platform::WorkingFolderPurpose::Notes);
     if (opened.result != securityResult::OK) {
-        return {};
+        LoadOutcome outcome;
+        outcome.notOpened = true;
+        return outcome;
     }
     const std::optional<std::string> bytes = readPlain(opened.location);
     discardWorkingCopy(opened.location);

@@ -36,6 +36,8 @@ class NoteReader {
         // The file decrypted to content that is not a notes document: it must not be
         // replaced by a list read from it.
         bool damaged = false;
+        // The file could not be decrypted with the current password (or not read at all).
+        bool notOpened = false;
     };
     [[nodiscard]] static LoadOutcome loadOutcome(const std::string& path);
 

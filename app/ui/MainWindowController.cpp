@@ -8,6 +8,7 @@
 #include "app/services/Alerts.h"
 #include "app/ui/AppDelegate.h"
 #include "app/ui/MainMenu.h"
+#include "app/ui/NoteItemViewController.h"
 #include "app/ui/ToolbarOrganiser.h"
 #include "app/ui/projectViewController.h"
 #include "platform/Workspace.h"
@@ -134,19 +135,37 @@ bool MainWindowController::shouldPerformSegueWithIdentifier(const std::string& i
 }
 
 void MainWindowController::prepareForSegue(platform::ui::StoryboardSegue& segue, QObject*) {
-    // The note editor takes its delegate and data as it is built; here only the refusal of
-    // an edit without exactly one selected note.
-    if (segue.identifier() == "editNoteSeque" && !oneNoteSelected()) {
-        warningAlert("Please select a single note to edit");
-    }
-    if (segue.identifier() == "logoffSegue") {
+    const std::string& identifier = segue.identifier();
+    if (identifier == "logoffSegue") {
         if (auto* login = segue.destinationAs<LoginViewController>()) {
             login->delegate = this;
         }
         if (projectViewController* content = mainContent()) {
             content->logoff();
         }
+        return;
     }
+    if (identifier != "editNoteSeque" && identifier != "addNoteSeque") {
+        return;
+    }
+    auto* editor = segue.destinationAs<NoteItemViewController>();
+    projectViewController* content = mainContent();
+    if (editor == nullptr || content == nullptr) {
+        return;
+    }
+    if (identifier == "addNoteSeque") {
+        editor->viewMode = NoteItemViewController::ViewMode::new_;
+        editor->delegate = content;
+        return;
+    }
+    if (!oneNoteSelected()) {
+        warningAlert("Please select a single note to edit");
+        return;
+    }
+    editor->noteToEdit = content->noteManager.sectionNote(
+        *content->noteManager.notesView->selectionIndexPaths().begin());
+    editor->viewMode = NoteItemViewController::ViewMode::edit;
+    editor->delegate = content;
 }
 
 void MainWindowController::performSegueIfDefined(const std::string& identifier, QObject* sender) {

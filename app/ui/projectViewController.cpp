@@ -26,6 +26,11 @@ projectViewController::~projectViewController() {
     if (mainView() == this) {
         setMainView(nullptr);
     }
+    // The grid may outlive this controller by an event-loop turn; it must not ask it again.
+    if (notesView != nullptr) {
+        notesView->setDataSource(nullptr);
+        notesView->setDelegate(nullptr);
+    }
     // The library outlives this window: it must not keep views that go with it.
     if (table_ != nullptr && libraryManager.tableView == table_.get()) {
         libraryManager.tableView = nullptr;
@@ -115,19 +120,13 @@ void projectViewController::viewDidLoad() {
     setMainView(this);
     libraryManager.setupViews(outline_.get(), table_.get());
     outline_->reloadData();  // the tree was built after the outline was handed over
-    noteManager.notesView = std::make_shared<platform::ui::QtCollectionView>(notesView);
+    wireNotesView();
 
     libraryManager.folderManager.resumeState();
     const FolderItemPtr current = libraryManager.folderManager.current;
     libraryManager.fileManager.setView(current != nullptr ? current->id : std::string());
     table_->reloadData();
     updateStatus();
-
-    notesView->setItemSize(QSize(128, 104));
-    notesView->setSectionInset(QMargins(20, 30, 20, 10));
-    notesView->setMinimumInteritemSpacing(10);
-    notesView->setMinimumLineSpacing(10);
-    notesView->setBackgroundColor(Qt::white);
 
     cloudManager = std::make_unique<CloudManager>(libraryManager);
     cloudManager->parentView = this;

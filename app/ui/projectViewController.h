@@ -72,7 +72,9 @@ class projectViewController : public platform::ui::ViewController,
                               public LoginDelegate,
                               public PasswordEntryDelegate,
                               public ShowReportDelegate,
-                              public LibraryFunctionDelegate {
+                              public LibraryFunctionDelegate,
+                              public platform::ui::CollectionViewDataSource,
+                              public platform::ui::CollectionViewDelegate {
     Q_OBJECT
 
   public:
@@ -153,6 +155,16 @@ class projectViewController : public platform::ui::ViewController,
     void updateNote(const NoteItemPtr& note);
     void deleteSelectedNoteItems();
     void deleteNoteItem(const NoteItemPtr& note);
+    // The notes grid's data source and delegate: one tile per note of the store.
+    [[nodiscard]] std::size_t numberOfSections(platform::ui::CollectionViewWidget& view) override;
+    [[nodiscard]] std::size_t numberOfItemsInSection(platform::ui::CollectionViewWidget& view,
+                                                     std::size_t section) override;
+    [[nodiscard]] platform::ui::CollectionViewItem* itemForIndexPath(
+        platform::ui::CollectionViewWidget& view, const platform::IndexPath& path) override;
+    void didSelectItemsAtIndexPaths(platform::ui::CollectionViewWidget& view,
+                                    const platform::IndexPathSet& paths) override;
+    void didDeselectItemsAtIndexPaths(platform::ui::CollectionViewWidget& view,
+                                      const platform::IndexPathSet& paths) override;
 
     // Logged-in state (LoggedInState.cpp).
     void login() override;
@@ -240,6 +252,8 @@ class projectViewController : public platform::ui::ViewController,
     void wireLibraryActions();
     // Delete and Backspace on the table remove the selected entries.
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // The grid's layout, tile class and data source (NoteViewDelegate.cpp).
+    void wireNotesView();
 
     // Logged-in state (LoggedInState.cpp): sheets a lock hid, shown again at the next
     // login; whether the cloud observers run.

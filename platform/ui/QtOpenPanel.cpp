@@ -33,6 +33,13 @@ OpenPanelResult QtOpenPanel::runModal(const OpenPanelOptions& options) {
     } else {
         dialog.setFileMode(options.allowsMultipleSelection ? QFileDialog::ExistingFiles
                                                            : QFileDialog::ExistingFile);
+        if (!options.allowedFileTypes.empty()) {
+            QStringList patterns;
+            for (const std::string& type : options.allowedFileTypes) {
+                patterns << "*." + QString::fromStdString(type);
+            }
+            dialog.setNameFilter(patterns.join(' '));
+        }
     }
     OpenPanelResult result;
     const ModalSession session;

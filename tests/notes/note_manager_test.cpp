@@ -290,4 +290,72 @@ TEST_F(NoteManagerTest, ADamagedNotesFileIsNeverWrittenOver) {
     EXPECT_EQ(stored(store), std::vector<std::string>{"fresh"});
 }
 
+// A reload (the log-in after an idle lock) keeps the objects of notes still in the file, so
+// an editor left open edits the stored note; a note gone from the file is offered back as a
+// new note, and one the user deleted stays deleted.
+TEST_F(NoteManagerTest, AReloadKeepsTheObjectsOfNotesStillInTheFile) {
+    auto store = storeWithNewFile();
+    const auto kept = note("kept", Category::Work);
+    const auto gone = note("gone", Category::Finance);
+    store->newNote(kept);
+    store->newNote(gone);
+
+    // Meanwhile the file changed: "kept" retitled, "gone" removed, another note added.
+    const auto changedKept =
+        std::make_shared<NoteItem>("kept, retitled", Category::Server, "new text", kept->id);
+    ASSERT_TRUE(
+        NoteReader::save({changedKept, note("added", Category::Other)}, store->notesFileLocation));
+    store->load();
+    ASSERT_EQ(store->notes.size(), 2u);
+    EXPECT_EQ(store->notes[0], kept) << "the same object, its fields from the file";
+    EXPECT_EQ(kept->label, "kept, retitled");
+    EXPECT_EQ(kept->content, "new text");
+    EXPECT_EQ(kept->category, Category::Server);
+    EXPECT_EQ(store->notes[1]->label, "added");
+
+    // The editors still open on both notes press OK.
+    kept->label = "edited after the lock";
+    store->updateNote(kept);
+    gone->content = "typed after the lock";
+    env_.alerts().queueAnswer(1);  // "No": the text is dropped
+    store->updateNote(gone);
+    EXPECT_EQ(stored(*store), (std::vector<std::string>{"edited after the lock", "added"}));
+    env_.alerts().queueAnswer(0);  // "Yes": kept as a new note
+    store->updateNote(gone);
+    EXPECT_EQ(stored(*store), (std::vector<std::string>{"edited after the lock", "added", "gone"}));
+    EXPECT_NE(store->notes.back(), gone);
+    EXPECT_NE(store->notes.back()->id, gone->id) << "a new note, not the old one back";
+    EXPECT_EQ(store->notes.back()->content, "typed after the lock");
+    EXPECT_EQ(alertTexts(),
+              (std::vector<std::string>{"This note is no longer in your notes file",
+                                        "This note is no longer in your notes file"}));
+
+    // A note the user deleted, whose editor then presses OK, stays deleted without a question.
+    const auto deleted = store->notes[1];
+    store->deleteNoteItem(deleted);
+    deleted->label = "edited after its deletion";
+    store->updateNote(deleted);
+    EXPECT_EQ(stored(*store), (std::vector<std::string>{"edited after the lock", "gone"}));
+    EXPECT_EQ(alertTexts().size(), 2u);
+}
+
+// After a reset of the master password the notes file no longer opens; the store says so
+// until another notes file is set up.
+TEST_F(NoteManagerTest, TellsWhenTheNotesFileDoesNotOpenWithTheCurrentPassword) {
+    auto store = storeWithNewFile();
+    store->newNote(note("old", Category::Work));
+    EXPECT_FALSE(store->cannotOpenNotesFile());
+
+    m2::PasswordCredentials::instance().setPassword("the new master password");
+    store->load();
+    EXPECT_TRUE(store->hasBeenSetup());
+    EXPECT_TRUE(store->cannotOpenNotesFile());
+    EXPECT_EQ(labelsOf(store->notes), std::vector<std::string>{"old"}) << "nothing is dropped";
+
+    ASSERT_TRUE(store->createNotesFile((env_.folder() / "elsewhere.m2n").string()));
+    EXPECT_FALSE(store->cannotOpenNotesFile());
+    store->load();
+    EXPECT_FALSE(store->cannotOpenNotesFile());
+}
+
 }  // namespace

@@ -33,12 +33,13 @@ class QtOpenPanelTest : public QObject {
         QTemporaryDir dir;
         const QString file = dir.filePath("a b.txt");
         std::ofstream(file.toStdString()) << "x";
-        OpenPanelOptions options{"Add file(s)", true, true, true, false, true};
+        OpenPanelOptions options{"Add file(s)", true, true, true, false, true, {"txt"}};
         const auto result = runWith(options, [&](QFileDialog& dialog) {
             QCOMPARE(dialog.labelText(QFileDialog::Accept), QString("Add file(s)"));
             QCOMPARE(dialog.fileMode(), QFileDialog::ExistingFiles);
             QVERIFY(dialog.filter().testFlag(QDir::Hidden));
             QVERIFY(dialog.isSizeGripEnabled());
+            QCOMPARE(dialog.nameFilters(), QStringList{"*.txt"});
             dialog.setDirectory(dir.path());
             dialog.selectFile(file);
             QMetaObject::invokeMethod(&dialog, "accept");
@@ -49,7 +50,7 @@ class QtOpenPanelTest : public QObject {
 
     void choosingFoldersOffersFoldersOnly() {
         QTemporaryDir dir;
-        OpenPanelOptions options{"Add folder", true, true, true, true, false};
+        OpenPanelOptions options{"Add folder", true, true, true, true, false, {}};
         const auto result = runWith(options, [&](QFileDialog& dialog) {
             QCOMPARE(dialog.labelText(QFileDialog::Accept), QString("Add folder"));
             QCOMPARE(dialog.fileMode(), QFileDialog::Directory);

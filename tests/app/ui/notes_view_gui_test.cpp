@@ -1,0 +1,391 @@
+// The notes view of the main window: the grid of tiles over a notes file made by the engine,
+// the tiles' actions, the note editor in its three modes and the main controller's side of it.
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QtTest>
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/notes/NoteReader.h"
+#include "app/services/PasswordCredentials.h"
+#include "app/ui/CollectionViewItem.h"
+#include "app/ui/MainWindowController.h"
+#include "app/ui/NoteItemViewController.h"
+#include "app/ui/NotesSetupController.h"
+#include "app/ui/projectViewController.h"
+#include "guisupport/NotesWindow.h"
+#include "guisupport/UiFixture.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/CollectionView.h"
+#include "platform/ui/Images.h"
+#include "platform/ui/KitWindows.h"
+#include "platform/ui/Menus.h"
+#include "support/TestFiles.h"
+
+using m2::CollectionViewItem;
+using m2::NoteItemPtr;
+using m2::NoteItemViewController;
+using m2::NoteReader;
+using m2::test::makeNote;
+using ViewMode = m2::NoteItemViewController::ViewMode;
+using Strings = std::vector<std::string>;
+
+namespace {
+
+constexpr const char* kDeleteThisNote = "Are you sure you would like to delete this note?";
+constexpr const char* kDeleteSelected = "Are you sure you would like to delete the selected notes?";
+
+// The picture a tile shows, as an image to compare.
+QImage shownPicture(const CollectionViewItem& tile) {
+    return tile.imageFile->pixmap().toImage();
+}
+
+QImage categoryPicture(const std::string& name) {
+    return m2::platform::ui::pixmapNamed(name, QSize(48, 48)).toImage();
+}
+
+// Visible top-level menu items by tag.
+bool menuShown(int tag) {
+    QMenuBar* bar = m2::platform::ui::Application::instance().mainMenu();
+    QAction* item = bar != nullptr ? m2::platform::ui::itemWithTag(*bar, tag) : nullptr;
+    return item != nullptr && item->isVisible();
+}
+
+}  // namespace
+
+class NotesViewTest : public QObject {
+    Q_OBJECT
+
+  private:
+    std::unique_ptr<m2::test::UiFixture> fixture_;
+    std::unique_ptr<m2::test::NotesWindow> notes_;
+    std::filesystem::path file_;
+
+    // Three notes in the file, the notes view shown.
+    void showThreeNotes() {
+        file_ =
+            notes_->useNotesFile({makeNote("Bank", 1, "IBAN\tDE00"),
+                                  makeNote("Home wifi", 9, "pass phrase"), makeNote("Server", 7)});
+        notes_->main().showNotes();
+        fixture_->drainMainQueue();
+    }
+    QPushButton* tileButton(std::size_t item, const char* name) {
+        return notes_->tile(item)->view()->findChild<QPushButton*>(name);
+    }
+    NoteItemViewController* openEditor(const std::string& segue) {
+        notes_->window().performSegueWithIdentifier(segue, nullptr);
+        return fixture_->presentations().topSheet<NoteItemViewController>();
+    }
+    void screenshot(QWidget* widget, const char* name) {
+        QDir().mkpath(M2_BINARY_DIR "/screenshots");
+        QVERIFY(widget->grab().save(QString(M2_BINARY_DIR "/screenshots/") + name));
+    }
+
+  private slots:
+    void init() {
+        fixture_ = std::make_unique<m2::test::UiFixture>();
+        notes_ = std::make_unique<m2::test::NotesWindow>(*fixture_);
+    }
+    void cleanup() {
+        notes_.reset();
+        fixture_.reset();
+    }
+
+    void gridShowsATilePerNoteWithItsCategoryPicture() {
+        showThreeNotes();
+        m2::projectViewController& main = notes_->main();
+        QVERIFY(main.notesView->isVisible());
+        QVERIFY(!main.librarySplitView->isVisible());
+        QCOMPARE(notes_->tileTitles(), (Strings{"Bank", "Home wifi", "Server"}));
+        // The file stores no image name: the tile takes the category's.
+        QCOMPARE(shownPicture(*notes_->tile(1)), categoryPicture("note-darkblue"));
+        QCOMPARE(shownPicture(*notes_->tile(2)), categoryPicture("note-silver"));
+        QCOMPARE(main.noteManager.notes[1]->image, std::string());
+
+        QCOMPARE(notes_->grid().itemSize(), QSize(128, 104));
+        QCOMPARE(notes_->grid().sectionInset(), QMargins(20, 30, 20, 10));
+        QCOMPARE(notes_->grid().frameForItemAtIndexPath({0, 0}).topLeft(), QPoint(20, 30));
+        QCOMPARE(notes_->grid().frameForItemAtIndexPath({0, 1}).left(), 20 + 128 + 10);
+
+        QCOMPARE(notes_->window().toolBar()->itemIdentifiers(),
+                 (Strings{"addNote", "deleteNote", "editNote", "hline", "libraryView", "hline",
+                          "logoff", "NSToolbarFlexibleSpaceItem", "settings", "hline", "help"}));
+        QVERIFY(menuShown(1001));
+        QVERIFY(!menuShown(1002));
+        QVERIFY(!menuShown(1003));
+        notes_->window().window()->resize(760, 420);
+        notes_->click(1);
+        fixture_->drainMainQueue();
+        screenshot(notes_->window().window(), "notes_grid.png");
+    }
+
+    void selectedTileHasTheBorderEvenWhenMadeAgain() {
+        showThreeNotes();
+        notes_->click(0);
+        QCOMPARE(notes_->tile(0)->tileView()->borderWidth(), 2.5);
+        notes_->click(2);
+        QCOMPARE(notes_->tile(0)->tileView()->borderWidth(), 0.0);
+        QCOMPARE(notes_->tile(2)->tileView()->borderWidth(), 2.5);
+        notes_->grid().reloadData();
+        QCOMPARE(notes_->tile(2)->tileView()->borderWidth(), 2.5);
+        QCOMPARE(notes_->tile(1)->tileView()->borderWidth(), 0.0);
+    }
+
+    void noNotesFileRunsTheSetupSheetAndTheLibraryStays() {
+        notes_->main().showNotes();
+        QCOMPARE(fixture_->presentations().performedSegues(), Strings{"notesSetupSegue"});
+        auto* sheet = fixture_->presentations().topSheet<m2::NotesSetupController>();
+        QVERIFY(sheet != nullptr);
+        QCOMPARE(sheet->noteManager, &notes_->main().noteManager);
+        QVERIFY(!notes_->main().notesView->isVisible());
+        QVERIFY(notes_->main().librarySplitView->isVisible());
+        QVERIFY(menuShown(1002));
+    }
+
+    // After a reset of the master password the old notes file no longer opens: the user is
+    // told, the file stays, and the setup sheet asks for a new place.
+    void aNotesFileTheCurrentPasswordCannotOpenIsToldAndSetUpAgain() {
+        const auto old = notes_->useNotesFile({makeNote("old", 4)});
+        const std::string before = m2::test::readFile(old);
+        m2::PasswordCredentials::instance().setPassword("the reset password");
+        notes_->main().noteManager.setup();
+        fixture_->expectAlert("Could not open your secure notes",
+                              "The notes file " + old.string() +
+                                  " could not be opened with the current master password. It "
+                                  "is kept as it is; choose a new place for your notes in the "
+                                  "next step.");
+        notes_->main().showNotes();
+        QCOMPARE(fixture_->presentations().performedSegues(), Strings{"notesSetupSegue"});
+
+        // The default place holds the old file: a new one is made beside it, unasked.
+        auto* sheet = fixture_->presentations().topSheet<m2::NotesSetupController>();
+        QTest::mouseClick(sheet->view()->findChild<QPushButton*>("okButton"), Qt::LeftButton);
+        fixture_->drainMainQueue();
+        const auto fresh = old.parent_path() / "M2_SecureNotes.m2n_(copy 1).m2p";
+        QCOMPARE(notes_->main().noteManager.notesFileLocation, fresh.string());
+        QVERIFY(notes_->main().notesView->isVisible());
+        QCOMPARE(notes_->tileTitles(), Strings{"old"});  // still on screen, not lost
+        QCOMPARE(m2::test::readFile(old), before);
+    }
+
+    void deleteFromATileAsksFirst() {
+        showThreeNotes();
+        fixture_->expectAlert(kDeleteThisNote, "", 1);  // "No"
+        QTest::mouseClick(tileButton(1, "deleteButton"), Qt::LeftButton);
+        QCOMPARE(notes_->storedLabels(), (Strings{"Bank", "Home wifi", "Server"}));
+
+        fixture_->expectAlert(kDeleteThisNote, "", 0);  // "Yes"
+        QTest::mouseClick(tileButton(1, "deleteButton"), Qt::LeftButton);
+        fixture_->drainMainQueue();
+        QCOMPARE(notes_->storedLabels(), (Strings{"Bank", "Server"}));
+        QCOMPARE(notes_->tileTitles(), (Strings{"Bank", "Server"}));
+    }
+
+    void deleteOfAMultipleSelection() {
+        showThreeNotes();
+        notes_->click(0);
+        notes_->click(2, true);
+        fixture_->expectAlert(kDeleteSelected, "", 0);
+        notes_->window().OnDeleteNote(nullptr);
+        fixture_->drainMainQueue();
+        QCOMPARE(notes_->storedLabels(), Strings{"Home wifi"});
+        QCOMPARE(notes_->tileTitles(), Strings{"Home wifi"});
+    }
+
+    void aTileWithoutANoteIsEmptyAndDoesNothing() {
+        showThreeNotes();
+        CollectionViewItem* tile = notes_->tile(0);
+        tile->showNoteItem(nullptr);
+        QVERIFY(tile->noteTitle->text().isEmpty());
+        tile->showNote();
+        tile->deleteNote();
+        QCOMPARE(fixture_->presentations().topSheet<NoteItemViewController>(), nullptr);
+        QCOMPARE(notes_->storedLabels(), (Strings{"Bank", "Home wifi", "Server"}));
+    }
+
+    // A new note with line feeds, tabs and UTF-8 goes through the editor into the file and
+    // comes back the same from a fresh load.
+    void newNoteThroughTheEditorSurvivesAReload() {
+        showThreeNotes();
+        NoteItemViewController* editor = openEditor("addNoteSeque");
+        QVERIFY(editor != nullptr);
+        QCOMPARE(editor->viewMode, ViewMode::new_);
+        QCOMPARE(editor->okButton->text(), QString("Create"));
+        QCOMPARE(editor->categoryCombo->currentIndex(), 4);
+        QCOMPARE(editor->categoryCombo->count(), 11);
+        QCOMPARE(editor->categoryCombo->itemText(8), QString("Software Licence"));
+
+        const QString text = QString::fromUtf8("Zeile 1\n\tPIN: 12 34\nGrüße, 日本語 ✓");
+        editor->noteTitle->setText(QString::fromUtf8("Straße café"));
+        editor->noteContents->setPlainText(text);
+        editor->categoryCombo->setCurrentIndex(6);
+        screenshot(editor->window(), "note_editor.png");
+        QTest::mouseClick(editor->okButton, Qt::LeftButton);
+        QVERIFY(!editor->isPresented());
+        fixture_->drainMainQueue();
+        QCOMPARE(fixture_->presentations().topSheet<NoteItemViewController>(), nullptr);
+
+        QCOMPARE(notes_->tileTitles().back(), std::string("Straße café"));
+        const auto loaded = NoteReader::load(notes_->main().noteManager.notesFileLocation);
+        QVERIFY(loaded && loaded->size() == 4);
+        QCOMPARE(loaded->back()->content, text.toStdString());
+        QCOMPARE(loaded->back()->label, std::string("Straße café"));
+        QCOMPARE(loaded->back()->category.rawValue(), 6);
+    }
+
+    void editChangesTheSharedNoteInPlace() {
+        showThreeNotes();
+        fixture_->expectAlert("Please select a single note to edit", std::nullopt);
+        QCOMPARE(openEditor("editNoteSeque"), nullptr);
+
+        notes_->click(1);
+        const NoteItemPtr wifi = notes_->main().noteManager.notes[1];
+        const std::string id = wifi->id;
+        NoteItemViewController* editor = openEditor("editNoteSeque");
+        QVERIFY(editor != nullptr);
+        QCOMPARE(editor->noteToEdit, wifi);
+        QCOMPARE(editor->okButton->text(), QString("Update"));
+        QCOMPARE(editor->noteWindowTitle->text(), QString("Edit your Secure note"));
+        QCOMPARE(editor->noteImage->pixmap().toImage(),
+                 m2::platform::ui::pixmapNamed("editnote-32", QSize(32, 32)).toImage());
+        QCOMPARE(editor->noteTitle->text(), QString("Home wifi"));
+        QCOMPARE(editor->noteContents->toPlainText(), QString("pass phrase"));
+        QCOMPARE(editor->categoryCombo->currentIndex(), 9);
+
+        editor->noteTitle->setText("Office wifi");
+        editor->categoryCombo->setCurrentIndex(10);
+        QTest::mouseClick(editor->okButton, Qt::LeftButton);
+        fixture_->drainMainQueue();
+        QCOMPARE(wifi->label, std::string("Office wifi"));
+        QCOMPARE(wifi->id, id);
+        QCOMPARE(notes_->main().noteManager.notes[1], wifi);
+        QCOMPARE(notes_->storedLabels(), (Strings{"Bank", "Office wifi", "Server"}));
+        QCOMPARE(notes_->tileTitles()[1], std::string("Office wifi"));
+        QCOMPARE(shownPicture(*notes_->tile(1)), categoryPicture("note-emerald"));
+    }
+
+    void viewModeAndCloseChangeNothing() {
+        showThreeNotes();
+        const std::string before = m2::test::readFile(file_);
+        const NoteItemPtr bank = notes_->main().noteManager.notes[0];
+        for (const ViewMode mode : {ViewMode::view, ViewMode::edit}) {
+            auto made = std::make_unique<NoteItemViewController>();
+            NoteItemViewController* editor = made.get();
+            editor->viewMode = mode;
+            editor->noteToEdit = bank;
+            editor->delegate = &notes_->main();
+            notes_->main().presentViewControllerAsSheet(std::move(made));
+            editor->noteTitle->setText("changed");
+            if (mode == ViewMode::view) {
+                QCOMPARE(editor->okButton->text(), QString("Close"));
+                QVERIFY(editor->noteTitle->isReadOnly());
+                QVERIFY(editor->noteContents->isReadOnly());
+                QVERIFY(!editor->categoryCombo->isEnabled());
+                QTest::mouseClick(editor->okButton, Qt::LeftButton);
+            } else {
+                QTest::mouseClick(editor->view()->findChild<QPushButton*>("closeButton"),
+                                  Qt::LeftButton);
+            }
+            QVERIFY(!editor->isPresented());
+            fixture_->drainMainQueue();
+        }
+        QCOMPARE(bank->label, std::string("Bank"));
+        QCOMPARE(m2::test::readFile(file_), before);
+    }
+
+    void emptyTitleRefusedBlanksAccepted() {
+        showThreeNotes();
+        NoteItemViewController* editor = openEditor("addNoteSeque");
+        fixture_->expectAlert("Please enter a valid note title", std::nullopt);
+        QTest::mouseClick(editor->okButton, Qt::LeftButton);
+        QVERIFY(editor->isPresented());
+        QCOMPARE(notes_->main().noteManager.notes.size(), std::size_t{3});
+
+        editor->noteTitle->setText("   ");
+        QTest::mouseClick(editor->okButton, Qt::LeftButton);
+        QVERIFY(!editor->isPresented());
+        QCOMPARE(notes_->storedLabels(), (Strings{"Bank", "Home wifi", "Server", "   "}));
+    }
+
+    void theTileOpensItsNoteInTheEditor() {
+        showThreeNotes();
+        QTest::mouseClick(tileButton(2, "viewButton"), Qt::LeftButton);
+        auto* editor = fixture_->presentations().topSheet<NoteItemViewController>();
+        QVERIFY(editor != nullptr);
+        QCOMPARE(editor->viewMode, ViewMode::edit);
+        QCOMPARE(editor->noteToEdit, notes_->main().noteManager.notes[2]);
+        QCOMPARE(editor->delegate, static_cast<m2::NoteDelegate*>(&notes_->main()));
+        QVERIFY(editor->window()->isVisible());
+
+        // The note is deleted while its editor is open: the editor's OK does not bring it back.
+        fixture_->expectAlert(kDeleteThisNote, "", 0);
+        notes_->tile(2)->OnDeleteNote(nullptr);
+        fixture_->drainMainQueue();
+        editor->noteTitle->setText("resurrected?");
+        QTest::mouseClick(editor->okButton, Qt::LeftButton);
+        fixture_->drainMainQueue();
+        QCOMPARE(notes_->storedLabels(), (Strings{"Bank", "Home wifi"}));
+        QCOMPARE(notes_->tileTitles(), (Strings{"Bank", "Home wifi"}));
+    }
+
+    // The lock hides both editors (from the toolbar and from a tile) and the grid; the
+    // login after it loads the notes file again, and an editor open across the lock still
+    // saves its edit into the file.
+    void anEditorOpenAcrossALockIsHiddenAndStillSaves() {
+        showThreeNotes();
+        notes_->click(0);
+        NoteItemViewController* fromToolbar = openEditor("editNoteSeque");
+        QTest::mouseClick(tileButton(1, "viewButton"), Qt::LeftButton);
+        NoteItemViewController* fromTile =
+            fixture_->presentations().topSheet<NoteItemViewController>();
+        QVERIFY(fromToolbar != nullptr && fromTile != nullptr && fromTile != fromToolbar);
+
+        notes_->main().logoff();
+        fixture_->drainMainQueue();
+        QVERIFY(!fromToolbar->window()->isVisible());
+        QVERIFY(!fromTile->window()->isVisible());
+        QVERIFY(!notes_->main().notesView->isVisible());
+
+        m2::PasswordCredentials::instance().setPassword(m2::test::NotesWindow::password);
+        m2::PasswordCredentials::instance().setHint(m2::test::NotesWindow::hint);
+        // Offscreen there is no idle time; the first login of the program says so once.
+        fixture_->expectAlert("Automatic lock is not available", std::nullopt);
+        notes_->main().login();
+        fixture_->drainMainQueue();
+        QVERIFY(fromToolbar->window()->isVisible() && fromTile->window()->isVisible());
+        fromTile->noteTitle->setText("Home wifi, edited across the lock");
+        QTest::mouseClick(fromTile->okButton, Qt::LeftButton);
+        fromToolbar->noteContents->setPlainText("new IBAN");
+        QTest::mouseClick(fromToolbar->okButton, Qt::LeftButton);
+        fixture_->drainMainQueue();
+        QCOMPARE(notes_->storedLabels(),
+                 (Strings{"Bank", "Home wifi, edited across the lock", "Server"}));
+        const auto loaded = NoteReader::load(notes_->main().noteManager.notesFileLocation);
+        QCOMPARE(loaded->front()->content, std::string("new IBAN"));
+    }
+
+    // A save that fails is told, and the grid still shows what the user typed.
+    void aFailedSaveIsToldAndTheNoteStaysShown() {
+        showThreeNotes();
+        m2::PasswordCredentials::instance().setPassword("not the notes password");
+        NoteItemViewController* editor = openEditor("addNoteSeque");
+        editor->noteTitle->setText("typed");
+        fixture_->expectAlert("Could not save Note file", std::nullopt);
+        QTest::mouseClick(editor->okButton, Qt::LeftButton);
+        fixture_->drainMainQueue();
+        QCOMPARE(notes_->tileTitles().back(), std::string("typed"));
+        m2::PasswordCredentials::instance().setPassword(m2::test::NotesWindow::password);
+        QCOMPARE(notes_->storedLabels(), (Strings{"Bank", "Home wifi", "Server"}));
+    }
+};
+
+M2_GUI_TEST_MAIN(NotesViewTest)
+#include "notes_view_gui_test.moc"
