@@ -34,13 +34,24 @@ class OpenFileManager {
     bool addOpenFile(const OpenFileItem& item);
     // Removes the first record with the item's plain path and saves; false when none.
     bool removeOpenFile(const OpenFileItem& item);
-    // Removes the working copy, then its record; false, with the record kept, when the
-    // working copy could not be removed.
+    // Removes the working copy (with its whole working sub-folder), then its record; false,
+    // with the record kept, when the working copy could not be removed.
     bool forceClose(const OpenFileItem& item);
     // Whether `path` is listed as a working copy that still exists.
     [[nodiscard]] bool checkIfFileAlreadyOpen(const std::string& path);
     // Whether any record is listed: working copies a run that ended early left behind.
     [[nodiscard]] bool hasOrphanedItems();
+
+    // Whether a launcher that is still running has the encrypted document `encryptedPath`
+    // open for editing; paths are compared with "//" collapsed.
+    [[nodiscard]] bool isOpenForEditing(const std::string& encryptedPath);
+    // Takes the records whose launcher has ended (crashed or killed) off the list and answers
+    // them; their plain copies are left where they are.
+    [[nodiscard]] std::vector<OpenFileItem> takeDeadRecords();
+    // Whether the launcher that made the record is still running: each launcher holds an
+    // exclusive lock on its working sub-folder (the plain copy's folder) while it runs, so a
+    // lock that can be taken belongs to no one.
+    [[nodiscard]] static bool isLive(const OpenFileItem& item);
     void cleanup() {}
 
     // Writes the records as they are in memory; false when nothing was written.
