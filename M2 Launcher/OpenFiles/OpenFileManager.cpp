@@ -33,16 +33,16 @@ auto samePlainPath(const std::string& path) {
     };
 }
 
-// "a//b///c" as "a/b/c": the plain copies' "//" form and a typed path name one file.
-std::string collapsedSlashes(const std::string& path) {
-    std::string out;
-    out.reserve(path.size());
+// "/a//b" and "/a/b" name the same file; library paths are folder + "/" + name.
+std::string collapseSlashes(const std::string& path) {
+    std::string collapsed;
+    collapsed.reserve(path.size());
     for (const char c : path) {
-        if (c != '/' || out.empty() || out.back() != '/') {
-            out += c;
+        if (c != '/' || collapsed.empty() || collapsed.back() != '/') {
+            collapsed += c;
         }
     }
-    return out;
+    return collapsed;
 }
 
 }  // namespace
@@ -136,7 +136,7 @@ bool OpenFileManager::hasOrphanedItems() {
 }
 
 bool OpenFileManager::isLive(const OpenFileItem& item) {
-    const fs::path folder = fs::path(collapsedSlashes(item.plainPath)).parent_path();
+    const fs::path folder = fs::path(collapseSlashes(item.plainPath)).parent_path();
     if (folder.empty()) {
         return false;
     }
@@ -152,11 +152,11 @@ bool OpenFileManager::isLive(const OpenFileItem& item) {
 }
 
 bool OpenFileManager::isOpenForEditing(const std::string& encryptedPath) {
-    const std::string wanted = collapsedSlashes(encryptedPath);
+    const std::string wanted = collapseSlashes(encryptedPath);
     return underLock(Access::read, [&](std::vector<OpenFileItem>& list) {
         return std::any_of(list.begin(), list.end(), [&](const OpenFileItem& item) {
-            return platform::canonicallyEqual(collapsedSlashes(item.encryptedPath), wanted) &&
-                   isLive(item);
+            return platform::canonicallyEqual(collapseSlashes(item.encryptedPath), wanted) &&
+                   entryExists(item.plainPath) && isLive(item);
         });
     });
 }

@@ -42,8 +42,9 @@ class OpenFileManager {
     // Whether any record is listed: working copies a run that ended early left behind.
     [[nodiscard]] bool hasOrphanedItems();
 
-    // Whether a launcher that is still running has the encrypted document `encryptedPath`
-    // open for editing; paths are compared with "//" collapsed.
+    // Whether the document at this encrypted path is open for editing: a record names it
+    // (runs of "/" count as one), its working copy still exists and its launcher still runs.
+    // Reads only; the main program asks it before a batch touches the document.
     [[nodiscard]] bool isOpenForEditing(const std::string& encryptedPath);
     // Takes the records whose launcher has ended (crashed or killed) off the list and answers
     // them; their plain copies are left where they are.

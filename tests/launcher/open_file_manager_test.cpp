@@ -1,3 +1,5 @@
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -8,6 +10,7 @@
 #include <vector>
 
 #include "M2 Launcher/OpenFiles/OpenFileManager.h"
+#include "platform/FileDescriptor.h"
 #include "platform/Xml.h"
 #include "support/ScopedDocuments.h"
 #include "support/TestFiles.h"
@@ -207,3 +210,30 @@ TEST_F(OpenFileManagerTest, ProcessesAddingAtOnceKeepEveryRecord) {
 }
 
 }  // namespace
+
+TEST_F(OpenFileManagerTest, OpenForEditingAsksByTheEncryptedPathOfALiveWorkingCopy) {
+    const std::string copy = workingCopy("report.txt");
+    // Its launcher still runs: it holds the lock on the copy's folder.
+    const m2::platform::UniqueFd running(
+        ::open(fs::path(copy).parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    ASSERT_EQ(::flock(running.get(), LOCK_EX | LOCK_NB), 0);
+    {
+        OpenFileManager launcher;  // another process's list
+        ASSERT_TRUE(launcher.addOpenFile({"/docs/work//report.txt.m2p", copy}));
+        ASSERT_TRUE(launcher.addOpenFile({"/docs/gone.txt.m2p", "/nowhere/gone.txt"}));
+    }
+    const auto before = readFile(list());
+    OpenFileManager reader;
+    struct Case {
+        const char* path;
+        bool open;
+    };
+    for (const Case& c :
+         {Case{"/docs/work/report.txt.m2p", true}, Case{"/docs//work//report.txt.m2p", true},
+          Case{"/docs/work/report.txt", false},
+          Case{"/docs/gone.txt.m2p", false},  // its working copy is gone
+          Case{"/docs/other.m2p", false}}) {
+        EXPECT_EQ(reader.isOpenForEditing(c.path), c.open) << c.path;
+    }
+    EXPECT_EQ(readFile(list()), before);  // asking writes nothing
+}
