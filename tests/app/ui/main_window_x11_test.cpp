@@ -16,23 +16,13 @@
 
 #include "support/CommandOutput.h"
 #include "support/TestFiles.h"
+#include "support/X11Programs.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 const std::string kTitle = "Morvane 2 Riravevovavi";
-
-// The X window id of the program's visible window with exactly that title; 0 when none
-// appeared within the time.
-unsigned long waitForWindow(int seconds) {
-    int status = -1;
-    const std::string out = m2test::commandOutput(
-        "timeout " + std::to_string(seconds) + " xdotool search --sync --onlyvisible --name '^" +
-            kTitle + "$' 2>/dev/null",
-        &status);
-    return status == 0 ? std::stoul(out) : 0;
-}
 
 // Distinct colours in the image, up to a limit: a window that drew nothing has one.
 std::size_t colourCount(const QImage& image) {
@@ -78,7 +68,7 @@ TEST(MainWindowX11, FirstRunOpensTheLibraryWindowAndCtrlQQuits) {
                    QString(M2_BINARY_DIR "/morvane2")});
     ASSERT_TRUE(program.waitForStarted(10000));
 
-    const unsigned long window = waitForWindow(60);
+    const unsigned long window = m2::test::waitForX11Window(kTitle, 60);
     ASSERT_NE(window, 0UL) << "the main window did not appear";
     QGuiApplication::processEvents();
     m2test::commandOutput("sleep 1");  // let the window finish its first paint
@@ -104,13 +94,4 @@ TEST(MainWindowX11, FirstRunOpensTheLibraryWindowAndCtrlQQuits) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    if (::testing::GTEST_FLAG(list_tests) || qEnvironmentVariableIsEmpty("DISPLAY")) {
-        return RUN_ALL_TESTS();  // listing at build time, or no X server (the test says so)
-    }
-    // Only to take the screenshot; the program under test is a separate process.
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    QGuiApplication app(argc, argv);
-    return RUN_ALL_TESTS();
-}
+M2_X11_TEST_MAIN()
