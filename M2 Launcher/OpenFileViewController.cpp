@@ -85,6 +85,8 @@ void OpenFileViewController::viewDidLoad() {
     // A busy bar (no maximum) spins until a document is handled.
     progressControl->setRange(0, 0);
     fileOpenCheck->setVisible(false);
+    // It shows a state, so it reads as ticked (not greyed out) but takes no clicks.
+    fileOpenCheck->setAttribute(Qt::WA_TransparentForMouseEvents);
     const auto requests = parseLauncherArguments(arguments_, passwordFromPipe);
     for (const LauncherArgument& request : requests) {
         if (request) {

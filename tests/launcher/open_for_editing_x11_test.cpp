@@ -98,9 +98,9 @@ TEST(OpenForEditingX11, DecryptAndOpenEditsTheDocumentAndSealsItAgain) {
 
     const unsigned long login = m2::test::waitForX11Window("Morvane 2 Pro", 60);
     ASSERT_NE(login, 0UL) << "the login window did not appear in Decrypt and Open mode";
-    m2test::commandOutput("xdotool windowactivate --sync " + std::to_string(login) +
+    m2test::commandOutput("xdotool windowfocus --sync " + std::to_string(login) +
                           " type --delay 30 'Doc pass 1'");
-    m2test::commandOutput("xdotool key --clearmodifiers Return");
+    m2test::commandOutput("xdotool key --window " + std::to_string(login) + " --clearmodifiers Return");
     // The main program hands the document over and ends.
     ASSERT_TRUE(program.waitForFinished(30000)) << "morvane2 did not end after the hand-over";
 
