@@ -1,5 +1,7 @@
 #include "M2 Launcher/OpenFileViewController.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -161,6 +163,15 @@ bool OpenFileViewController::decryptAndOpenFile(const std::string& file,
     password_ = password;
     hint_ = storedHint;
     const OpenFileItem item(file, decrypted.location);
+    if (!OpenFileManager::isLive(item)) {
+        // The working folder normally holds its own lock; without it other launchers would
+        // take this record for one left behind.
+        liveness_ = platform::UniqueFd(::open(fs::path(decrypted.location).parent_path().c_str(),
+                                              O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!liveness_ || ::flock(liveness_.get(), LOCK_EX | LOCK_NB) != 0) {
+            std::printf("Could not lock the working folder of %s\n", decrypted.location.c_str());
+        }
+    }
     (void)OpenFileManager::instance().addOpenFile(item);
     openFile(item);
     return false;

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "M2 Launcher/OpenFiles/OpenFileItem.h"
+#include "platform/FileDescriptor.h"
 #include "platform/Workspace.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/WindowController.h"
@@ -97,6 +99,7 @@ class OpenFileViewController final : public platform::ui::ViewController {
     bool awaitingConfirmation_ = false;
     bool finished_ = false;
     std::shared_ptr<Wait> wait_;
+    platform::UniqueFd liveness_;  // only when the working folder's own lock is missing
 };
 
 // The window holding the controller; its close button asks the controller's close rule.
