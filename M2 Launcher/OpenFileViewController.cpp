@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QAction>
 #include <QCheckBox>
+#include <QKeySequence>
 #include <QLabel>
 #include <QProgressBar>
 #include <QWidget>
@@ -341,6 +343,13 @@ OpenFileViewController& OpenFileWindowController::openFileViewController() const
 void OpenFileWindowController::windowDidLoad() {
     platform::ui::applyTitledClosableStyle(*window());
     window()->setWindowTitle(kTitle);
+    // Quitting is the close action: it ends an idle launcher, and asks first while a
+    // document is open.
+    auto* quit = new QAction(window());
+    quit->setShortcut(QKeySequence::Quit);
+    QObject::connect(quit, &QAction::triggered, this,
+                     [this] { openFileViewController().OnClose(); });
+    window()->addAction(quit);
 }
 
 bool OpenFileWindowController::windowShouldClose() {

@@ -337,6 +337,22 @@ TEST_F(LauncherE2eTest, ArgumentsThatDoNotSplitIntoThreePiecesAreRefused) {
     EXPECT_EQ(workingFolders(), std::vector<std::string>{});
 }
 
+// Started without a document (or with one only the file manager's open request named), the
+// launcher waits with its spinner and its close button does nothing.
+TEST_F(LauncherE2eTest, WithoutADocumentTheWindowStays) {
+    LauncherRun idle(desktop_, testHelper("scripted_launcher"), {"/d/report.txt"}, std::nullopt,
+                     environment());
+    writeFile(closeRequest(), "");
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (pathExists(closeRequest()) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(20ms);
+    }
+    EXPECT_FALSE(pathExists(closeRequest())) << "the close button was pressed";
+    EXPECT_FALSE(idle.waitFor(500ms));
+    EXPECT_EQ(idle.output(), "");
+    EXPECT_TRUE(shownAlerts().empty());
+}
+
 TEST_F(LauncherE2eTest, AWrongPasswordOpensNothing) {
     const fs::path document = seal("doc", "text", "secret-password");
     const std::string before = readFile(document);
