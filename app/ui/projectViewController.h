@@ -1,7 +1,18 @@
 #pragma once
 
+// Outlets are guarded pointers, which need their classes complete wherever they are used.
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableView>
+#include <QToolButton>
+#include <QTreeView>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -18,6 +29,8 @@
 #include "app/services/ProcessReport.h"
 #include "app/services/SessionManager.h"
 #include "app/ui/DropDestination.h"
+#include "app/ui/DropImageView.h"
+#include "app/ui/DropTableView.h"
 #include "app/ui/LibraryFunctionDelegate.h"
 #include "app/ui/LoginDelegate.h"
 #include "app/ui/NoteDelegate.h"
@@ -25,17 +38,9 @@
 #include "app/ui/ShowReportDelegate.h"
 #include "app/ui/ToolbarOrganiser.h"
 #include "platform/Timer.h"
+#include "platform/ui/CollectionView.h"
 #include "platform/ui/ViewController.h"
 
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QProgressBar;
-class QPushButton;
-class QSplitter;
-class QTableView;
-class QToolButton;
-class QTreeView;
 class QKeyEvent;
 
 namespace Ui {
@@ -52,8 +57,6 @@ class Toolbar;
 
 namespace m2 {
 
-class DropImageView;
-class DropTableView;
 class MainWindowController;
 
 // The content of the main window: the folder outline, the library table, the notes grid and
@@ -78,7 +81,7 @@ class projectViewController : public platform::ui::ViewController,
     ~projectViewController() override;
 
     // Outlets, present once the view has loaded.
-    QPointer<QWidget> notesView;
+    QPointer<platform::ui::CollectionViewWidget> notesView;
     QPointer<QTreeView> folderView;
     QPointer<DropTableView> tableView;
     QPointer<QLabel> folderLabel;
@@ -251,7 +254,8 @@ class projectViewController : public platform::ui::ViewController,
     std::vector<QPointer<QWidget>> sheetsHiddenByLock_;
     bool observersStarted_ = false;
 
-    CurrentProcess currentState_ = CurrentProcess::idel;
+    // Written on the main thread; atomic so that a worker may read it.
+    std::atomic<CurrentProcess> currentState_{CurrentProcess::idel};
     std::string placeholderName_;
     std::unique_ptr<Ui::projectViewController> ui_;
     std::unique_ptr<LibraryTableSource> tableSource_;

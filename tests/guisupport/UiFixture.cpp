@@ -32,23 +32,9 @@ bool PresentationRecorder::stillPresented(const KitEvent& event) {
     return controller != nullptr && controller->isPresented();
 }
 
-platform::LaunchResult WorkspaceSpy::startLauncher(const std::filesystem::path& launcher,
-                                                   const std::string& documentPath,
-                                                   const std::string& password) {
-    const platform::LaunchResult recorded =
-        RecordingWorkspace::startLauncher(launcher, documentPath, password);
-    if (!processes_.record({launcher.string(),
-                            {launcher.string(), platform::launcherArgument(documentPath)},
-                            password})) {
-        return {-1, EACCES, "Could not start the launcher: Permission denied"};
-    }
-    return recorded;
-}
-
 UiFixture::UiFixture()
     : alerts_(std::make_shared<ScriptedAlertPresenter>()),
       openPanel_(std::make_shared<ScriptedOpenPanel>()),
-      workspace_(std::make_shared<WorkspaceSpy>(processes_)),
       keychain_(std::make_shared<FakeKeychain>()) {
     const std::filesystem::path root = home_.path();
     const std::vector<std::pair<const char*, std::filesystem::path>> folders{
@@ -75,7 +61,6 @@ UiFixture::UiFixture()
     });
     platform::setAlertPresenter(alerts_);
     previousOpenPanel_ = platform::setOpenPanel(openPanel_);
-    previousWorkspace_ = platform::setWorkspace(workspace_);
 
     mainQueue_ = std::make_shared<platform::ui::QtMainQueue>();
     previousMainQueue_ = platform::Dispatch::installMain(mainQueue_);
@@ -107,7 +92,6 @@ UiFixture::~UiFixture() {
     platform::ui::Storyboard::main().clear();
 
     platform::Dispatch::installMain(previousMainQueue_);
-    platform::setWorkspace(previousWorkspace_);
     platform::setOpenPanel(previousOpenPanel_);
     platform::setAlertPresenter(nullptr);
     platform::setDocumentsFolderOverride(std::nullopt);

@@ -12,11 +12,9 @@
 #include <vector>
 
 #include "platform/Dispatch.h"
-#include "platform/Workspace.h"
 #include "platform/ui/Controller.h"
 #include "support/FakeIdleSource.h"
 #include "support/FakeKeychain.h"
-#include "support/RecordingWorkspace.h"
 #include "support/ScriptedAlertPresenter.h"
 #include "support/ScriptedOpenPanel.h"
 #include "support/TestFiles.h"
@@ -27,74 +25,6 @@ class QtMainQueue;
 }
 
 namespace m2::test {
-
-// Records programs the code under test would start (the launcher, an editor), as the
-// process-start seam of the program reports them; starts nothing.
-class ProcessStartSpy {
-  public:
-    struct Start {
-        std::string program;
-        std::vector<std::string> arguments;
-        std::string input;  // what would be written to its standard input
-    };
-
-    // Answers whether the start "worked", as the test set it.
-    bool record(Start start) {
-        const std::lock_guard lock(mutex_);
-        starts_.push_back(std::move(start));
-        return answer_;
-    }
-    void setAnswer(bool answer) {
-        const std::lock_guard lock(mutex_);
-        answer_ = answer;
-    }
-    [[nodiscard]] std::vector<Start> starts() const {
-        const std::lock_guard lock(mutex_);
-        return starts_;
-    }
-
-  private:
-    mutable std::mutex mutex_;
-    std::vector<Start> starts_;
-    bool answer_ = true;
-};
-
-// Records what the program asked of the desktop (files, web pages, the launcher) and
-// answers as the test says; starts nothing. Launcher starts also reach the process-start
-// spy, with the launcher's argument vector and the password it would read on its input;
-// the spy's answer decides whether the start worked.
-class WorkspaceSpy final : public RecordingWorkspace {
-  public:
-    explicit WorkspaceSpy(ProcessStartSpy& processes) : processes_(processes) {}
-
-    bool openURL(const std::string& url) override {
-        const std::lock_guard lock(mutex_);
-        urls_.push_back(url);
-        return answer_;
-    }
-    platform::LaunchResult startLauncher(const std::filesystem::path& launcher,
-                                         const std::string& documentPath,
-                                         const std::string& password) override;
-    // Whether files and web pages open.
-    void setAnswer(bool answer) {
-        {
-            const std::lock_guard lock(mutex_);
-            answer_ = answer;
-        }
-        setAnswers(answer);
-    }
-    // The web pages asked for, in order.
-    [[nodiscard]] std::vector<std::string> urls() const {
-        const std::lock_guard lock(mutex_);
-        return urls_;
-    }
-
-  private:
-    ProcessStartSpy& processes_;
-    mutable std::mutex mutex_;
-    std::vector<std::string> urls_;
-    bool answer_ = true;
-};
 
 // What the window kit did: segues performed and refused, sheets and windows presented,
 // controllers dismissed, in order.
@@ -137,7 +67,8 @@ class PresentationRecorder {
 // - strict scripted alerts: expectAlert() lists the alerts the test expects, in order, with
 //   the button to press; any other alert fails the test, and so does an expected one that
 //   never came (checked when the fixture is destroyed);
-// - a scripted open panel, a workspace spy, a process-start spy, a terminate spy;
+// - a scripted open panel and a terminate spy (tests that open files or start the launcher
+//   install a recording workspace of their own);
 // - an in-memory keychain and a fake idle source for the code that takes them;
 // - a recorder of segues and presentations, an empty storyboard "Main" (the test registers
 //   what it needs), and the Qt main queue so work posted to the main queue runs on the
@@ -159,8 +90,6 @@ class UiFixture {
                      int answer = 0);
     [[nodiscard]] ScriptedAlertPresenter& alerts() { return *alerts_; }
     [[nodiscard]] ScriptedOpenPanel& openPanel() { return *openPanel_; }
-    [[nodiscard]] WorkspaceSpy& workspace() { return *workspace_; }
-    [[nodiscard]] ProcessStartSpy& processes() { return processes_; }
     [[nodiscard]] int terminations() const { return terminations_; }
     [[nodiscard]] const std::shared_ptr<FakeKeychain>& keychain() const { return keychain_; }
     [[nodiscard]] FakeIdleSource& idle() { return idle_; }
@@ -184,9 +113,6 @@ class UiFixture {
     std::shared_ptr<ScriptedAlertPresenter> alerts_;
     std::shared_ptr<ScriptedOpenPanel> openPanel_;
     std::shared_ptr<platform::OpenPanel> previousOpenPanel_;
-    std::shared_ptr<WorkspaceSpy> workspace_;
-    std::shared_ptr<platform::Workspace> previousWorkspace_;
-    ProcessStartSpy processes_;
     int terminations_ = 0;
     std::shared_ptr<FakeKeychain> keychain_;
     FakeIdleSource idle_;

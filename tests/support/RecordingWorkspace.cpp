@@ -27,6 +27,17 @@ std::optional<std::filesystem::path> RecordingWorkspace::launcherLocation() {
     return launcher_;
 }
 
+bool RecordingWorkspace::openURL(const std::string& url) {
+    const std::lock_guard lock(mutex_);
+    urls_.push_back(url);
+    return works_;
+}
+
+std::vector<std::string> RecordingWorkspace::urls() const {
+    const std::lock_guard lock(mutex_);
+    return urls_;
+}
+
 platform::LaunchResult RecordingWorkspace::startLauncher(const std::filesystem::path& launcher,
                                                          const std::string& documentPath,
                                                          const std::string& password) {

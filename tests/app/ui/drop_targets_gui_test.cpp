@@ -12,6 +12,8 @@
 #include "app/ui/DropDestination.h"
 #include "app/ui/DropImageView.h"
 #include "app/ui/DropTableView.h"
+#include "guisupport/ContentWindow.h"
+#include "guisupport/FileDrag.h"
 #include "guisupport/UiFixture.h"
 #include "platform/TableView.h"
 #include "platform/ui/Application.h"
@@ -20,7 +22,6 @@
 #include "platform/ui/ViewController.h"
 #include "platform/ui/WindowController.h"
 
-using m2::platform::ui::Storyboard;
 using m2::platform::ui::ViewController;
 using m2::platform::ui::WindowController;
 
@@ -73,16 +74,6 @@ class RecordingContent : public ViewController, public m2::DropDestination {
     std::unique_ptr<m2::platform::ui::QtTableView> adapter_;
 };
 
-std::unique_ptr<QMimeData> fileDrag(const std::vector<QString>& paths) {
-    auto data = std::make_unique<QMimeData>();
-    QList<QUrl> urls;
-    for (const QString& path : paths) {
-        urls.append(QUrl::fromLocalFile(path));
-    }
-    data->setUrls(urls);
-    return data;
-}
-
 }  // namespace
 
 class DropTargetsTest : public QObject {
@@ -101,24 +92,6 @@ class DropTargetsTest : public QObject {
         return name == "table" ? content_->table->lastDropAccepted()
                                : content_->image->lastDropAccepted();
     }
-    // Sends enter then drop, as a drag from a file manager would; answers whether the
-    // enter was accepted.
-    bool dragAndDrop(QWidget* widget, QMimeData* data, Qt::DropActions actions) {
-        const QPoint point(10, 10);
-        QDragEnterEvent enter(point, actions, data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(widget, &enter);
-        const bool entered = enter.isAccepted();
-        if (entered) {
-            QDragMoveEvent move(point, actions, data, Qt::LeftButton, Qt::NoModifier);
-            QApplication::sendEvent(widget, &move);
-            if (!move.isAccepted() || move.dropAction() != Qt::CopyAction) {
-                return false;
-            }
-        }
-        QDropEvent drop(QPointF(point), actions, data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(widget, &drop);
-        return entered;
-    }
     void clickCell(int row, int column, Qt::KeyboardModifiers modifiers = {}) {
         QTableView* table = content_->table;
         const QModelIndex index = table->model()->index(row, column);
@@ -129,12 +102,7 @@ class DropTargetsTest : public QObject {
   private slots:
     void init() {
         fixture_ = std::make_unique<m2::test::UiFixture>();
-        Storyboard& board = Storyboard::main();
-        board.registerController<WindowController>("dropWindow");
-        board.registerController<RecordingContent>("dropContent");
-        window_ = board.instantiate<WindowController>("dropWindow");
-        window_->setContentViewController(board.instantiate<RecordingContent>("dropContent"));
-        content_ = static_cast<RecordingContent*>(window_->contentViewController());
+        window_ = m2::test::windowWithContent(content_);
         window_->showWindow();
         QVERIFY(QTest::qWaitForWindowExposed(window_->window()));
     }
@@ -152,9 +120,9 @@ class DropTargetsTest : public QObject {
     void filesAndFoldersReachTheMainContentInOrder_data() { drags_data(); }
     void filesAndFoldersReachTheMainContentInOrder() {
         QFETCH(QString, view);
-        const QString folder = QString::fromStdString(fixture_->home().string());
-        auto data = fileDrag({folder + "/b.txt", folder + "/Photos", folder + "/a.txt"});
-        QVERIFY(dragAndDrop(target(view), data.get(), Qt::CopyAction | Qt::MoveAction));
+        const auto& home = fixture_->home();
+        auto data = m2::test::fileDrag({home / "b.txt", home / "Photos", home / "a.txt"});
+        QVERIFY(m2::test::dragAndDrop(target(view), data.get(), Qt::CopyAction | Qt::MoveAction));
         QVERIFY(lastDropAccepted(view));
         const std::string base = fixture_->home().string();
         QCOMPARE(content_->drops, (std::vector<std::vector<std::string>>{
@@ -166,15 +134,15 @@ class DropTargetsTest : public QObject {
         QFETCH(QString, view);
         QMimeData text;
         text.setText("just some words");
-        QVERIFY(!dragAndDrop(target(view), &text, Qt::CopyAction));
+        QVERIFY(!m2::test::dragAndDrop(target(view), &text, Qt::CopyAction));
         QVERIFY(!lastDropAccepted(view));
 
         // Web addresses are not files; a drag that only may be moved cannot be copied.
         QMimeData web;
         web.setUrls({QUrl("https://example.org/a.txt")});
-        QVERIFY(!dragAndDrop(target(view), &web, Qt::CopyAction));
-        auto moveOnly = fileDrag({"/tmp/a.txt"});
-        QVERIFY(!dragAndDrop(target(view), moveOnly.get(), Qt::MoveAction));
+        QVERIFY(!m2::test::dragAndDrop(target(view), &web, Qt::CopyAction));
+        auto moveOnly = m2::test::fileDrag({"/tmp/a.txt"});
+        QVERIFY(!m2::test::dragAndDrop(target(view), moveOnly.get(), Qt::MoveAction));
         QVERIFY(content_->drops.empty());
     }
 
@@ -184,8 +152,8 @@ class DropTargetsTest : public QObject {
         m2::DropImageView loose;
         loose.resize(64, 64);
         loose.show();
-        auto data = fileDrag({"/tmp/a.txt"});
-        QVERIFY(dragAndDrop(&loose, data.get(), Qt::CopyAction));
+        auto data = m2::test::fileDrag({"/tmp/a.txt"});
+        QVERIFY(m2::test::dragAndDrop(&loose, data.get(), Qt::CopyAction));
         QVERIFY(loose.lastDropAccepted());
         QVERIFY(content_->drops.empty());
     }

@@ -18,6 +18,7 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/Storyboard.h"
 #include "platform/ui/WindowController.h"
+#include "support/RecordingWorkspace.h"
 #include "support/TestFiles.h"
 
 using m2::LoginViewController;
@@ -47,6 +48,7 @@ class LoginWindowTest : public QObject {
   private:
     std::unique_ptr<m2::test::UiFixture> fixture_;
     std::unique_ptr<PasswordCredentials> credentials_;
+    std::unique_ptr<m2::test::ScopedRecordingWorkspace> desktop_;
     int mainWindowsMade_ = 0;
 
     // A master password (and hint) in the keyring, as the setup sheet leaves it.
@@ -82,6 +84,7 @@ class LoginWindowTest : public QObject {
     void init() {
         fixture_ = std::make_unique<m2::test::UiFixture>();
         credentials_ = std::make_unique<PasswordCredentials>(fixture_->keychain());
+        desktop_ = std::make_unique<m2::test::ScopedRecordingWorkspace>();
         Storyboard& board = Storyboard::main();
         m2::registerLoginStoryboard(board, *credentials_);
         mainWindowsMade_ = 0;
@@ -94,6 +97,7 @@ class LoginWindowTest : public QObject {
     }
     void cleanup() {
         fixture_.reset();
+        desktop_.reset();
         credentials_.reset();
     }
 
@@ -193,13 +197,11 @@ class LoginWindowTest : public QObject {
         saveScreenshot(login->window(), "login_decrypt_and_open.png");
 
         logOn(login, "any password");  // the launcher checks it, not the keyring
-        const auto starts = fixture_->processes().starts();
+        const auto starts = (*desktop_)->launches();
         QCOMPARE(starts.size(), std::size_t(1));
-        QCOMPARE(starts[0].program, std::string("/opt/morvane2/m2-launcher"));
-        // The password never on the command line: its place holds "-".
-        QCOMPARE(starts[0].arguments, (std::vector<std::string>{"/opt/morvane2/m2-launcher",
-                                                                "/home/u/report.m2p,-,hint"}));
-        QCOMPARE(starts[0].input, std::string("any password"));
+        QCOMPARE(starts[0].launcher, std::filesystem::path("/opt/morvane2/m2-launcher"));
+        QCOMPARE(starts[0].documentPath, std::string("/home/u/report.m2p"));
+        QCOMPARE(starts[0].password, std::string("any password"));  // on its input, not argv
         QCOMPARE(fixture_->terminations(), 1);
         QVERIFY(login->passwordValidated);
     }
@@ -210,15 +212,15 @@ class LoginWindowTest : public QObject {
         QTest::addColumn<bool>("installed");
         QTest::addColumn<QString>("details");
         QTest::newRow("missing") << false << "Could not find M2Launcher.app";
-        QTest::newRow("start fails") << true << "Could not start the launcher: Permission denied";
+        QTest::newRow("start fails") << true << "Could not start the launcher";
     }
     void openModeStaysWhenTheLauncherDoesNotStart() {
         QFETCH(bool, installed);
         QFETCH(QString, details);
         if (!installed) {
-            fixture_->workspace().setLauncher(std::nullopt);
+            (*desktop_)->setLauncher(std::nullopt);
         } else {
-            fixture_->processes().setAnswer(false);
+            (*desktop_)->setAnswers(false);
         }
         LoginViewController* login = showLoginWindow();
         login->decryptAndOpenFile("/home/u/report.m2p", true);
