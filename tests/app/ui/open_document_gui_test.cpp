@@ -23,6 +23,7 @@
 #include "guisupport/UiFixture.h"
 #include "platform/ui/Storyboard.h"
 #include "platform/ui/WindowController.h"
+#include "support/RecordingWorkspace.h"
 #include "support/TestFiles.h"
 
 namespace fs = std::filesystem;
@@ -43,6 +44,7 @@ class OpenDocumentTest : public QObject {
 
   private:
     std::unique_ptr<m2::test::UiFixture> fixture_;
+    std::unique_ptr<m2::test::ScopedRecordingWorkspace> desktop_;
     std::unique_ptr<LibraryManager> library_;
     std::unique_ptr<WindowController> window_;
     projectViewController* view_ = nullptr;
@@ -96,6 +98,7 @@ class OpenDocumentTest : public QObject {
   private slots:
     void init() {
         fixture_ = std::make_unique<m2::test::UiFixture>();
+        desktop_ = std::make_unique<m2::test::ScopedRecordingWorkspace>();
         seedLibrary();
         library_ = std::make_unique<LibraryManager>();
         Storyboard& board = Storyboard::main();
@@ -118,6 +121,7 @@ class OpenDocumentTest : public QObject {
         m2::PasswordCredentials::instance().setPassword("");
         window_.reset();
         library_.reset();
+        desktop_.reset();
         fixture_.reset();
     }
 
@@ -126,8 +130,8 @@ class OpenDocumentTest : public QObject {
         m2::Settings::instance().setSingleSignOn(false);
         select("notes.txt");
         view_->tableViewDoubleClick();
-        QCOMPARE(fixture_->workspace().opened(), std::vector<std::string>{path("notes.txt")});
-        QVERIFY(fixture_->processes().starts().empty());
+        QCOMPARE((*desktop_)->opened(), std::vector<std::string>{path("notes.txt")});
+        QVERIFY((*desktop_)->launches().empty());
         QVERIFY(sheet() == nullptr);
     }
 
@@ -137,13 +141,13 @@ class OpenDocumentTest : public QObject {
         m2::Settings::instance().setSingleSignOn(true);
         select("report, \"q1\".txt.m2p");
         view_->OpenSelectedFiles();
-        const auto starts = fixture_->processes().starts();
+        const auto starts = (*desktop_)->launches();
         QCOMPARE(starts.size(), std::size_t(1));
-        QCOMPARE(starts[0].arguments,
-                 (std::vector<std::string>{kLauncher, path("report, \"q1\".txt.m2p") + ",-,hint"}));
-        QCOMPARE(starts[0].input, std::string(kMaster));
+        QCOMPARE(starts[0].launcher, fs::path(kLauncher));
+        QCOMPARE(starts[0].documentPath, path("report, \"q1\".txt.m2p"));
+        QCOMPARE(starts[0].password, std::string(kMaster));  // on its input, not argv
         QCOMPARE(fixture_->terminations(), 0);
-        QVERIFY(fixture_->workspace().opened().empty());
+        QVERIFY((*desktop_)->opened().empty());
     }
 
     // Without single sign-on the decryption sheet asks, in file-open mode; Cancel starts
@@ -158,16 +162,16 @@ class OpenDocumentTest : public QObject {
         QCOMPARE(sheet()->fileOpenPath, document);
         QTest::mouseClick(sheet()->cancelButton, Qt::LeftButton);
         fixture_->drainMainQueue();
-        QVERIFY(fixture_->processes().starts().empty());
+        QVERIFY((*desktop_)->launches().empty());
 
         view_->OpenSelectedFiles();
         QVERIFY(sheet() != nullptr);
         QTest::keyClicks(sheet()->passwordOneEdit, "typed, \"pw\" $HOME");
         QTest::mouseClick(sheet()->okButton, Qt::LeftButton);
-        const auto starts = fixture_->processes().starts();
+        const auto starts = (*desktop_)->launches();
         QCOMPARE(starts.size(), std::size_t(1));
-        QCOMPARE(starts[0].arguments, (std::vector<std::string>{kLauncher, document + ",-,hint"}));
-        QCOMPARE(starts[0].input, std::string("typed, \"pw\" $HOME"));
+        QCOMPARE(starts[0].documentPath, document);
+        QCOMPARE(starts[0].password, std::string("typed, \"pw\" $HOME"));
     }
 
     // A double-click must not end in nothing: a missing launcher or a failed start is told.
@@ -175,15 +179,15 @@ class OpenDocumentTest : public QObject {
         QTest::addColumn<bool>("installed");
         QTest::addColumn<QString>("details");
         QTest::newRow("missing") << false << "Could not find M2Launcher.app";
-        QTest::newRow("start fails") << true << "Could not start the launcher: Permission denied";
+        QTest::newRow("start fails") << true << "Could not start the launcher";
     }
     void aLauncherThatDoesNotStartIsTold() {
         QFETCH(bool, installed);
         QFETCH(QString, details);
         if (!installed) {
-            fixture_->workspace().setLauncher(std::nullopt);
+            (*desktop_)->setLauncher(std::nullopt);
         } else {
-            fixture_->processes().setAnswer(false);
+            (*desktop_)->setAnswers(false);
         }
         m2::Settings::instance().setSingleSignOn(true);
         select("report, \"q1\".txt.m2p");
@@ -198,22 +202,22 @@ class OpenDocumentTest : public QObject {
     // A plain path handed to the launcher's road starts nothing and says nothing.
     void onlyEncryptedDocumentsReachTheLauncher() {
         view_->decryptAndOpenFile(path("notes.txt"), kMaster, true);
-        QVERIFY(fixture_->processes().starts().empty());
+        QVERIFY((*desktop_)->launches().empty());
         QCOMPARE(fixture_->terminations(), 0);
         view_->decryptAndOpenFile(path("report, \"q1\".txt.m2p"), kMaster, true);
-        QCOMPARE(fixture_->processes().starts().size(), std::size_t(1));
+        QCOMPARE((*desktop_)->launches().size(), std::size_t(1));
         QCOMPARE(fixture_->terminations(), 1);
     }
 
     void revealShowsTheSelectedEntryOnly() {
         view_->tableView->clearSelection();
         view_->OnShowInFinder(nullptr);
-        QVERIFY(fixture_->workspace().revealed().empty());
+        QVERIFY((*desktop_)->revealed().empty());
         select("report, \"q1\".txt.m2p");
         view_->OnShowInFinder(nullptr);
-        QCOMPARE(fixture_->workspace().revealed(),
+        QCOMPARE((*desktop_)->revealed(),
                  std::vector<std::string>{path("report, \"q1\".txt.m2p")});
-        QVERIFY(fixture_->processes().starts().empty());
+        QVERIFY((*desktop_)->launches().empty());
     }
 };
 
