@@ -215,8 +215,7 @@ class OpenDocumentTest : public QObject {
         QVERIFY((*desktop_)->revealed().empty());
         select("report, \"q1\".txt.m2p");
         view_->OnShowInFinder(nullptr);
-        QCOMPARE((*desktop_)->revealed(),
-                 std::vector<std::string>{path("report, \"q1\".txt.m2p")});
+        QCOMPARE((*desktop_)->revealed(), std::vector<std::string>{path("report, \"q1\".txt.m2p")});
         QVERIFY((*desktop_)->launches().empty());
     }
 };
