@@ -100,7 +100,8 @@ TEST(OpenForEditingX11, DecryptAndOpenEditsTheDocumentAndSealsItAgain) {
     ASSERT_NE(login, 0UL) << "the login window did not appear in Decrypt and Open mode";
     m2test::commandOutput("xdotool windowfocus --sync " + std::to_string(login) +
                           " type --delay 30 'Doc pass 1'");
-    m2test::commandOutput("xdotool key --window " + std::to_string(login) + " --clearmodifiers Return");
+    m2test::commandOutput("xdotool key --window " + std::to_string(login) +
+                          " --clearmodifiers Return");
     // The main program hands the document over and ends.
     ASSERT_TRUE(program.waitForFinished(30000)) << "morvane2 did not end after the hand-over";
 
