@@ -32,6 +32,7 @@
 #include "platform/ui/SingleInstance.h"
 #include "platform/ui/Storyboard.h"
 #include "support/MemoryCollectionView.h"
+#include "support/RecordingWorkspace.h"
 
 using m2::AppDelegate;
 using m2::CurrentProcess;
@@ -67,7 +68,8 @@ class FakeLoginWindow : public WindowController {
 class EmptySheet : public ViewController {};
 
 // Records the web pages and files the program asks the desktop to open.
-class RecordingWorkspace : public m2::platform::Workspace {
+// The shared recording workspace answers the rest of the desktop calls.
+class RecordingWorkspace : public m2::test::RecordingWorkspace {
   public:
     bool openFile(const std::string& path) override {
         opened.push_back(path);

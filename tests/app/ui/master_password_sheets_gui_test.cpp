@@ -242,8 +242,8 @@ class MasterPasswordSheetsTest : public QObject {
         QVERIFY(sheet->window()->grab().save(M2_BINARY_DIR "/screenshots/setup_reset.png"));
         type(sheet, "new password", "new password", "new hint");
         QTest::mouseClick(create ? sheet->createButton : sheet->closeButton, Qt::LeftButton);
-        fixture_->drainMainQueue();
         QVERIFY(!sheet->isPresented());
+        fixture_->drainMainQueue();  // deletes the dismissed sheets
         QCOMPARE(fixture_->presentations().topSheet<m2::ResetMasterPasswordViewController>(),
                  nullptr);
         QCOMPARE(credentials_->validateWithKeychain("new password"), create);
