@@ -1,9 +1,13 @@
 #include "Sealkit/SealkitFacade.h"
 
+#include <cstdio>
+#include <memory>
+
 #include "Sealkit/CipherConstraints.h"
 #include "Sealkit/CipherUtils.h"
 #include "Sealkit/Cryptography/FileDecryptor.h"
 #include "Sealkit/Cryptography/FileEncryptor.h"
+#include "Sealkit/FileHeader/FileHeader.h"
 #include "Sealkit/MorvaneResult.h"
 #include "Shredder/SecureDelete.h"
 
@@ -73,4 +77,20 @@ std::string Keyfile::createKey(const std::string& path) {
 bool Shredder::shredFile(const std::string& path) {
     Morvane::Security::CSecureDelete shredder(1);
     return shredder.deleteFile(path);
+}
+
+std::optional<std::string> readStoredHint(const std::string& path) {
+    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    Morvane::Security::CFileHeader header;
+    if (!file || !header.LoadFromFile(file.get())) {
+        return std::nullopt;
+    }
+    // A trailer is only one when it ends in its marker; anything else is a foreign file.
+    const std::string marker = ",<qvx>";
+    std::string tail(marker.size(), '\0');
+    if (std::fseek(file.get(), -static_cast<long>(marker.size()), SEEK_END) != 0 ||
+        std::fread(tail.data(), 1, tail.size(), file.get()) != tail.size() || tail != marker) {
+        return std::nullopt;
+    }
+    return header.getHint();
 }

@@ -4,6 +4,7 @@
 // strings both ways; nothing throws across it.
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace Morvane::Security {
@@ -86,3 +87,8 @@ class Shredder {
     // is left as it is (false): the other names' content is not this one's to destroy.
     [[nodiscard]] bool shredFile(const std::string& path);
 };
+
+// The hint an encrypted file keeps in its trailer, read without the password; std::nullopt
+// when the file cannot be read or has no trailer. Whoever seals an edited copy again gives it
+// this hint, so the owner's hint survives the edit.
+[[nodiscard]] std::optional<std::string> readStoredHint(const std::string& path);

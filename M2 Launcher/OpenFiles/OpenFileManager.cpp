@@ -1,14 +1,20 @@
 #include "M2 Launcher/OpenFiles/OpenFileManager.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <system_error>
 
 #include "app/library/CatalogueFile.h"
 #include "app/library/XmlUtils.h"
 #include "app/services/SecurityManagerExtensions.h"
+#include "platform/FileDescriptor.h"
 #include "platform/FileLock.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
+#include "platform/WorkingFolders.h"
 
 namespace m2 {
 
@@ -103,10 +109,15 @@ bool OpenFileManager::removeOpenFile(const OpenFileItem& item) {
 }
 
 bool OpenFileManager::forceClose(const OpenFileItem& item) {
-    // A working copy already gone needs no removal; its record must still go, or it would
-    // be reported as left behind for ever.
-    if (entryExists(item.plainPath) &&
-        SecurityManagerExtensions::instance().shredFile(item.plainPath) != securityResult::OK) {
+    const auto& extensions = SecurityManagerExtensions::instance();
+    // The whole working sub-folder goes, editors' lock and swap files too. A working copy
+    // already gone needs no removal; its record must still go, or it would be reported as
+    // left behind for ever.
+    const bool removed = platform::workingFolderOf(item.plainPath)
+                             ? extensions.removeWorkingFolder(item.plainPath) == securityResult::OK
+                             : !entryExists(item.plainPath) ||
+                                   extensions.shredFile(item.plainPath) == securityResult::OK;
+    if (!removed) {
         return false;
     }
     (void)removeOpenFile(item);
@@ -120,18 +131,45 @@ bool OpenFileManager::checkIfFileAlreadyOpen(const std::string& path) {
     });
 }
 
+bool OpenFileManager::hasOrphanedItems() {
+    return underLock(Access::read, [](std::vector<OpenFileItem>& list) { return !list.empty(); });
+}
+
+bool OpenFileManager::isLive(const OpenFileItem& item) {
+    const fs::path folder = fs::path(collapseSlashes(item.plainPath)).parent_path();
+    if (folder.empty()) {
+        return false;
+    }
+    const platform::UniqueFd fd(
+        ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd) {
+        return false;  // its folder is gone: nothing runs there any more
+    }
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) == 0) {
+        return false;  // closing the descriptor lets go again at once
+    }
+    return errno == EWOULDBLOCK;
+}
+
 bool OpenFileManager::isOpenForEditing(const std::string& encryptedPath) {
     const std::string wanted = collapseSlashes(encryptedPath);
     return underLock(Access::read, [&](std::vector<OpenFileItem>& list) {
         return std::any_of(list.begin(), list.end(), [&](const OpenFileItem& item) {
             return platform::canonicallyEqual(collapseSlashes(item.encryptedPath), wanted) &&
-                   entryExists(item.plainPath);
+                   entryExists(item.plainPath) && isLive(item);
         });
     });
 }
 
-bool OpenFileManager::hasOrphanedItems() {
-    return underLock(Access::read, [](std::vector<OpenFileItem>& list) { return !list.empty(); });
+std::vector<OpenFileItem> OpenFileManager::takeDeadRecords() {
+    std::vector<OpenFileItem> dead;
+    (void)underLock(Access::change, [&](std::vector<OpenFileItem>& list) {
+        const auto live = std::stable_partition(list.begin(), list.end(), isLive);
+        dead.assign(live, list.end());
+        list.erase(live, list.end());
+        return !dead.empty();
+    });
+    return dead;
 }
 
 bool OpenFileManager::save() {

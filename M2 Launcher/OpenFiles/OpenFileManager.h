@@ -34,17 +34,25 @@ class OpenFileManager {
     bool addOpenFile(const OpenFileItem& item);
     // Removes the first record with the item's plain path and saves; false when none.
     bool removeOpenFile(const OpenFileItem& item);
-    // Removes the working copy, then its record; false, with the record kept, when the
-    // working copy could not be removed.
+    // Removes the working copy (with its whole working sub-folder), then its record; false,
+    // with the record kept, when the working copy could not be removed.
     bool forceClose(const OpenFileItem& item);
     // Whether `path` is listed as a working copy that still exists.
     [[nodiscard]] bool checkIfFileAlreadyOpen(const std::string& path);
-    // Whether the document at this encrypted path is open for editing: a record names it
-    // (runs of "/" count as one) and its working copy still exists. Reads only; the main
-    // program asks it before a batch touches the document.
-    [[nodiscard]] bool isOpenForEditing(const std::string& encryptedPath);
     // Whether any record is listed: working copies a run that ended early left behind.
     [[nodiscard]] bool hasOrphanedItems();
+
+    // Whether the document at this encrypted path is open for editing: a record names it
+    // (runs of "/" count as one), its working copy still exists and its launcher still runs.
+    // Reads only; the main program asks it before a batch touches the document.
+    [[nodiscard]] bool isOpenForEditing(const std::string& encryptedPath);
+    // Takes the records whose launcher has ended (crashed or killed) off the list and answers
+    // them; their plain copies are left where they are.
+    [[nodiscard]] std::vector<OpenFileItem> takeDeadRecords();
+    // Whether the launcher that made the record is still running: each launcher holds an
+    // exclusive lock on its working sub-folder (the plain copy's folder) while it runs, so a
+    // lock that can be taken belongs to no one.
+    [[nodiscard]] static bool isLive(const OpenFileItem& item);
     void cleanup() {}
 
     // Writes the records as they are in memory; false when nothing was written.

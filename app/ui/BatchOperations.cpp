@@ -257,9 +257,6 @@ void projectViewController::OnCancelProgress() {
     }
 }
 
-void projectViewController::startDecryptAndOpenProcess(const PasswordCredentials&,
-                                                       const std::string&) {}
-
 void projectViewController::preparePasswordEntry(platform::ui::StoryboardSegue& segue) {
     segue.destinationAs<PasswordController>()->delegate = this;
 }

@@ -106,7 +106,4 @@ void projectViewController::searchTextChanged(const QString& text) {
     updateStatus();
 }
 
-// Filled by the opening of encrypted documents.
-void projectViewController::OpenSelectedFiles() {}
-
 }  // namespace m2

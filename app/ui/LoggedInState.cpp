@@ -117,8 +117,6 @@ void projectViewController::observingCloud(bool observing) {
     observersStarted_ = observing;
 }
 
-void projectViewController::decryptAndOpenFile(const std::string&, const std::string&, bool) {}
-
 void projectViewController::prepareLogin(platform::ui::StoryboardSegue& segue) {
     auto* login = segue.destinationAs<LoginViewController>();
     if (login == nullptr) {

@@ -9,9 +9,9 @@
 #include "app/services/PasswordCredentials.h"
 #include "app/ui/AppDelegate.h"
 #include "app/ui/KeyfileViewController.h"
+#include "app/ui/LauncherHandOff.h"
 #include "app/ui/MainWindowController.h"
 #include "app/ui/SecretFields.h"
-#include "platform/Workspace.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Images.h"
 #include "platform/ui/KitWindows.h"
@@ -152,18 +152,7 @@ void LoginViewController::OnLogon() {
 
 bool LoginViewController::decryptAndOpenFile(const std::string& file, const std::string& password,
                                              bool appShouldTerminiate) {
-    if (!SecurityManager::fileIsEncrypted(file)) {
-        return false;
-    }
-    platform::Workspace& desktop = platform::workspace();
-    const std::optional<std::filesystem::path> launcher = desktop.launcherLocation();
-    if (!launcher) {
-        warningAlert("Error", "Could not find M2Launcher.app");
-        return false;
-    }
-    const platform::LaunchResult started = desktop.startLauncher(*launcher, file, password);
-    if (!started) {
-        warningAlert("Error", started.message);
+    if (!startLauncherForDocument(file, password)) {
         return false;
     }
     if (appShouldTerminiate) {

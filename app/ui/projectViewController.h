@@ -197,7 +197,13 @@ class projectViewController : public platform::ui::ViewController,
     void selectAll();
     void searchTextChanged(const QString& text);
     void tableViewDoubleClick() { OpenSelectedFiles(); }
+
+    // Opening a document (OpenDocument.cpp): a plain entry in its default application, an
+    // encrypted one through the launcher, with the logged-in password or one asked for.
     void OpenSelectedFiles();
+    void getPasswordAndOpenSelectedFiles(const std::string& path);
+    // Shows the selected entry's file in the file manager.
+    void OnShowInFinder(QObject* sender);
 
     // Batches (BatchOperations.cpp).
     void encryptSelectedItems();

@@ -13,6 +13,7 @@
 #include <iostream>
 #include <iterator>
 #include <string>
+#include <system_error>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -51,6 +52,11 @@ int main(int argc, char** argv) {
     }
     if (const char* text = std::getenv("M2_TEST_APPEND"); text != nullptr && argc > 1) {
         std::ofstream(argv[1], std::ios::binary | std::ios::app) << text;
+    }
+    if (const char* edit = std::getenv("M2_TEST_EDIT");
+        edit != nullptr && std::string(edit) == "delete" && argc > 1) {
+        std::error_code error;
+        fs::remove(argv[1], error);
     }
     writeAtomically(base.string() + ".started", "");
 

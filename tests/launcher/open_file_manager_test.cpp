@@ -1,3 +1,5 @@
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -8,6 +10,7 @@
 #include <vector>
 
 #include "M2 Launcher/OpenFiles/OpenFileManager.h"
+#include "platform/FileDescriptor.h"
 #include "platform/Xml.h"
 #include "support/ScopedDocuments.h"
 #include "support/TestFiles.h"
@@ -210,6 +213,10 @@ TEST_F(OpenFileManagerTest, ProcessesAddingAtOnceKeepEveryRecord) {
 
 TEST_F(OpenFileManagerTest, OpenForEditingAsksByTheEncryptedPathOfALiveWorkingCopy) {
     const std::string copy = workingCopy("report.txt");
+    // Its launcher still runs: it holds the lock on the copy's folder.
+    const m2::platform::UniqueFd running(
+        ::open(fs::path(copy).parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    ASSERT_EQ(::flock(running.get(), LOCK_EX | LOCK_NB), 0);
     {
         OpenFileManager launcher;  // another process's list
         ASSERT_TRUE(launcher.addOpenFile({"/docs/work//report.txt.m2p", copy}));

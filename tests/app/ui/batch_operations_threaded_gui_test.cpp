@@ -3,6 +3,8 @@
 // snapshot, cancel, documents open for editing, the saved library and the report sheet.
 // Also run under ThreadSanitizer.
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 
 #include <QLabel>
@@ -33,6 +35,7 @@
 #include "app/ui/ReportControllerView.h"
 #include "app/ui/projectViewController.h"
 #include "guisupport/UiFixture.h"
+#include "platform/FileDescriptor.h"
 #include "platform/ui/QtProgress.h"
 #include "platform/ui/Storyboard.h"
 #include "platform/ui/WindowController.h"
@@ -454,6 +457,10 @@ class BatchOperationsTest : public QObject {
         // The launcher has "doc 0" open: its working copy is there.
         const fs::path copy = fixture_->home() / "runtime" / "doc 0.txt";
         m2::test::writeFile(copy, "being edited");
+        // A running launcher holds the lock on its copy's folder.
+        const m2::platform::UniqueFd launcherLock(
+            ::open(copy.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        QCOMPARE(::flock(launcherLock.get(), LOCK_EX | LOCK_NB), 0);
         {
             m2::OpenFileManager launcherList;
             QVERIFY(launcherList.addOpenFile(

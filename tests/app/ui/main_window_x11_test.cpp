@@ -17,6 +17,7 @@
 
 #include "support/CommandOutput.h"
 #include "support/TestFiles.h"
+#include "support/X11Programs.h"
 
 namespace fs = std::filesystem;
 
@@ -133,13 +134,4 @@ TEST(MainWindowX11, FirstRunOpensTheLibraryWindowAndCancellingSetupQuits) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    if (::testing::GTEST_FLAG(list_tests) || qEnvironmentVariableIsEmpty("DISPLAY")) {
-        return RUN_ALL_TESTS();  // listing at build time, or no X server (the test says so)
-    }
-    // Only to take the screenshot; the program under test is a separate process.
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    QGuiApplication app(argc, argv);
-    return RUN_ALL_TESTS();
-}
+M2_X11_TEST_MAIN()

@@ -1,0 +1,359 @@
+#include "M2 Launcher/OpenFileViewController.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QKeySequence>
+#include <QLabel>
+#include <QProgressBar>
+#include <QWidget>
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "M2 Launcher/LauncherArguments.h"
+#include "M2 Launcher/OpenFiles/OpenFileManager.h"
+#include "Sealkit/SealkitFacade.h"
+#include "app/services/Alerts.h"
+#include "app/services/SecurityManagerExtensions.h"
+#include "platform/Dispatch.h"
+#include "platform/Launcher.h"
+#include "platform/WorkingFolders.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/KitWindows.h"
+#include "ui_OpenFileViewController.h"
+
+namespace fs = std::filesystem;
+
+namespace m2 {
+namespace {
+
+constexpr const char* kTitle = "Morvane 2 Riravevovavi";
+
+bool exists(const std::string& path) {
+    std::error_code error;
+    return fs::exists(fs::symlink_status(path, error));
+}
+
+// The "//" the working copies' paths carry is noise to a reader.
+std::string readable(const std::string& path) {
+    return fs::path(path).lexically_normal().string();
+}
+
+// The password comes on standard input only through the main program's pipe, never from a
+// terminal or a file someone left there.
+std::optional<std::string> passwordFromPipe() {
+    struct stat info {};
+    if (::fstat(STDIN_FILENO, &info) != 0 || !S_ISFIFO(info.st_mode)) {
+        return std::nullopt;
+    }
+    return platform::readLauncherPassword(STDIN_FILENO);
+}
+
+}  // namespace
+
+// The wait for the editing application, shared with the worker that blocks in it. Only
+// `running` is touched off the main thread.
+struct OpenFileViewController::Wait {
+    explicit Wait(OpenFileViewController* owner) : controller(owner) {}
+    QPointer<OpenFileViewController> controller;  // main thread only
+    std::atomic<bool> running{true};
+};
+
+OpenFileViewController::OpenFileViewController(std::vector<std::string> arguments)
+    : arguments_(std::move(arguments)) {}
+
+OpenFileViewController::~OpenFileViewController() = default;
+
+void OpenFileViewController::loadView() {
+    auto* view = new QWidget;
+    ui_ = std::make_unique<Ui::OpenFileViewController>();
+    ui_->setupUi(view);
+    progressLabel = ui_->progressLabel;
+    progressControl = ui_->progressControl;
+    fileOpenCheck = ui_->fileOpenCheck;
+    filenameLabel = ui_->filenameLabel;
+    setView(view);
+}
+
+bool OpenFileViewController::isWaiting() const {
+    return wait_ && wait_->running.load();
+}
+
+void OpenFileViewController::viewDidLoad() {
+    // A busy bar (no maximum) spins until a document is handled.
+    progressControl->setRange(0, 0);
+    fileOpenCheck->setVisible(false);
+    // It shows a state, so it reads as ticked (not greyed out) but takes no clicks.
+    fileOpenCheck->setAttribute(Qt::WA_TransparentForMouseEvents);
+    const auto requests = parseLauncherArguments(arguments_, passwordFromPipe);
+    for (const LauncherArgument& request : requests) {
+        if (request) {
+            anErrorOccuredDuringStart =
+                decryptAndOpenFile(request->file, request->password, request->hint);
+        } else {
+            anErrorOccuredDuringStart = true;
+            std::printf("Invalid command line arguments\n");
+            std::fflush(stdout);
+        }
+    }
+}
+
+void OpenFileViewController::viewDidAppear() {
+    if (QWidget* shown = window(); shown != nullptr) {
+        shown->setWindowTitle(kTitle);
+    }
+    if (anErrorOccuredDuringStart) {
+        terminate();
+    }
+}
+
+bool OpenFileViewController::checkIfFileAlreadyOpen(const std::string& file) {
+    if (!OpenFileManager::instance().isOpenForEditing(file)) {
+        return false;
+    }
+    if (QWidget* shown = window(); shown != nullptr) {
+        shown->hide();
+    }
+    warningAlert("File is already open for editing",
+                 "Please close the App the has the file open and try again");
+    terminate();
+    return true;
+}
+
+void OpenFileViewController::reportDeadRecords() {
+    for (const OpenFileItem& dead : OpenFileManager::instance().takeDeadRecords()) {
+        // Its launcher ended without sealing it: the copy may hold the only edits, so it stays.
+        if (!exists(dead.plainPath)) {
+            continue;
+        }
+        const std::string path = readable(dead.plainPath);
+        warningAlert("A file opened for editing earlier was not encrypted again",
+                     "Its plain copy is kept at " + path +
+                         ". Open it to recover your changes, then encrypt or shred it.");
+        (void)platform::workspace().revealFile(path);
+    }
+}
+
+bool OpenFileViewController::decryptAndOpenFile(const std::string& file,
+                                                const std::string& password,
+                                                const std::string& hint) {
+    fileOpenCheck->setChecked(true);
+    progressControl->setVisible(false);
+    filenameLabel->setText(QString::fromStdString("Open file: " + file));
+    fileOpenCheck->setVisible(true);
+    progressLabel->setVisible(false);
+
+    reportDeadRecords();
+    if (checkIfFileAlreadyOpen(file)) {
+        return true;
+    }
+    // The edited copy is sealed again under the hint its owner stored, not the placeholder
+    // the command line carries.
+    const std::string storedHint = readStoredHint(file).value_or(hint);
+    const TempLocationResult decrypted =
+        SecurityManagerExtensions::instance().decryptToTempLocation(file, password, storedHint);
+    if (decrypted.result != securityResult::OK) {
+        warningAlert(asString(decrypted.result), decrypted.reason);
+        return true;
+    }
+    password_ = password;
+    hint_ = storedHint;
+    const OpenFileItem item(file, decrypted.location);
+    if (!OpenFileManager::isLive(item)) {
+        // The working folder normally holds its own lock; without it other launchers would
+        // take this record for one left behind.
+        liveness_ = platform::UniqueFd(::open(fs::path(decrypted.location).parent_path().c_str(),
+                                              O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!liveness_ || ::flock(liveness_.get(), LOCK_EX | LOCK_NB) != 0) {
+            std::printf("Could not lock the working folder of %s\n", decrypted.location.c_str());
+        }
+    }
+    (void)OpenFileManager::instance().addOpenFile(item);
+    openFile(item);
+    return false;
+}
+
+void OpenFileViewController::openFile(const OpenFileItem& item) {
+    currentOpenFileItem = item;
+    currentFileIsOpen = true;
+    wait_ = std::make_shared<Wait>(this);
+    platform::Dispatch::global(platform::QualityOfService::background)
+        .async([wait = wait_, plainPath = item.plainPath] {
+            const platform::WaitedApplication waited =
+                platform::workspace().openFileAndWait(plainPath);
+            platform::Dispatch::main().async([wait, waited] {
+                wait->running = false;
+                if (wait->controller) {
+                    wait->controller->applicationEnded(waited);
+                }
+            });
+        });
+}
+
+void OpenFileViewController::applicationEnded(const platform::WaitedApplication& waited) {
+    using Outcome = platform::WaitedApplication::Outcome;
+    if (finished_ || reencrypting_) {
+        return;  // closed by force meanwhile: nothing is sealed
+    }
+    switch (waited.outcome) {
+        case Outcome::NoApplication:
+        case Outcome::LaunchFailed:
+            warningAlert("No application could open " + currentName(), waited.message);
+            reencryptAndQuit();
+            return;
+        case Outcome::NoProcess:
+            break;
+        case Outcome::Ended:
+            if (waited.exitCode != 0 || waited.runTime >= kHandOffTime) {
+                reencryptAndQuit();
+                return;
+            }
+            break;
+    }
+    // Its end says nothing about the editing: the file may be open in a window that was
+    // already there.
+    awaitingConfirmation_ = true;
+    askWhetherEditingIsOver();
+}
+
+void OpenFileViewController::askWhetherEditingIsOver() {
+    if (yesNoAlert("Have you finished editing " + currentName() + "?",
+                   "Save your changes and close the file in its application, then choose Yes: "
+                   "Morvane 2 will encrypt it again. Choose No to keep editing.")) {
+        reencryptAndQuit();
+    }
+}
+
+void OpenFileViewController::reencryptAndQuit() {
+    if (!currentOpenFileItem || reencrypting_ || finished_) {
+        return;
+    }
+    const OpenFileItem item = *currentOpenFileItem;
+    reencrypting_ = true;
+    progressLabel->setText("Encrypting the document again…");
+    progressLabel->setVisible(true);
+    progressLabel->repaint();
+    const securityResult result = SecurityManagerExtensions::instance().encryptTempBackToOriginal(
+        item.plainPath, item.encryptedPath, password_, hint_);
+    currentFileIsOpen = false;
+    if (result == securityResult::OK) {
+        // The record goes only now: until the document is sealed the copy is tracked.
+        (void)OpenFileManager::instance().removeOpenFile(item);
+        if (SecurityManagerExtensions::instance().removeWorkingFolder(item.plainPath) !=
+            securityResult::OK) {
+            std::printf("Could not remove the working folder of %s\n", item.plainPath.c_str());
+        }
+    } else {
+        const std::string kept = survivingPath();
+        warningAlert(asString(result), "Your edited file is kept at " + kept +
+                                           ". Encrypt or shred it as soon as possible.");
+        (void)platform::workspace().revealFile(kept);
+    }
+    reencrypting_ = false;
+    finished_ = true;
+    terminate();
+}
+
+bool OpenFileViewController::shouldWeallowClose() {
+    if (reencrypting_) {
+        return false;
+    }
+    if (finished_) {
+        return true;
+    }
+    if (!currentFileIsOpen || !currentOpenFileItem) {
+        return false;
+    }
+    if (awaitingConfirmation_) {
+        askWhetherEditingIsOver();  // Yes seals and ends the launcher itself
+        return false;
+    }
+    const OpenFileItem item = *currentOpenFileItem;
+    const std::string name = currentName();
+    if (OpenFileManager::instance().checkIfFileAlreadyOpen(item.plainPath) &&
+        !yesNoAlert("The App that opened " + name + " is still running.",
+                    "To preserve any changes made to your file please Quit the App the opened "
+                    "your file (typically Ctrl+Q).\n\nAre you sure you would like to quit "
+                    "Morvane 2 Riravevovavi? all changes will be lost.")) {
+        return false;
+    }
+    // Closing this way seals nothing: the document keeps its state from before the edit.
+    if (!OpenFileManager::instance().forceClose(item)) {
+        warningAlert("Morvane 2 could not remove temporary file " + name +
+                         " because it is locked or currently in use by another App",
+                     "To make sure your data is not compromised, please Shred the temporary "
+                     "file after use.");
+        (void)platform::workspace().revealFile(readable(item.plainPath));
+    }
+    currentFileIsOpen = false;
+    finished_ = true;
+    terminate();
+    return true;
+}
+
+void OpenFileViewController::OnClose() {
+    if (currentOpenFileItem && !shouldWeallowClose()) {
+        return;
+    }
+    terminate();
+}
+
+std::string OpenFileViewController::currentName() const {
+    return currentOpenFileItem ? fs::path(currentOpenFileItem->plainPath).filename().string()
+                               : std::string();
+}
+
+std::string OpenFileViewController::survivingPath() const {
+    const std::string plain = readable(currentOpenFileItem->plainPath);
+    if (exists(plain)) {
+        return plain;
+    }
+    const fs::path folder = fs::path(plain).parent_path();
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder, error)) {
+        if (entry.path().string().find(".m2p") != std::string::npos) {
+            return entry.path().string();
+        }
+    }
+    return folder.string();
+}
+
+// Posted, so a refusal made before the event loop runs still ends the program, and the
+// caller's code finishes first.
+void OpenFileViewController::terminate() {
+    platform::Dispatch::main().async([] { platform::ui::Application::instance().terminate(); });
+}
+
+OpenFileWindowController::OpenFileWindowController(std::vector<std::string> arguments) {
+    setContentViewController(std::make_unique<OpenFileViewController>(std::move(arguments)));
+}
+
+OpenFileViewController& OpenFileWindowController::openFileViewController() const {
+    return *static_cast<OpenFileViewController*>(contentViewController());
+}
+
+// Titled and closable only, set before the window is first shown: changing the flags of a
+// shown window hides it, which would end the launcher as its last window.
+void OpenFileWindowController::windowDidLoad() {
+    platform::ui::applyTitledClosableStyle(*window());
+    window()->setWindowTitle(kTitle);
+    // Quitting is the close action: it ends an idle launcher, and asks first while a
+    // document is open.
+    auto* quit = new QAction(window());
+    quit->setShortcut(QKeySequence::Quit);
+    QObject::connect(quit, &QAction::triggered, this,
+                     [this] { openFileViewController().OnClose(); });
+    window()->addAction(quit);
+}
+
+bool OpenFileWindowController::windowShouldClose() {
+    return openFileViewController().windowShouldClose();
+}
+
+}  // namespace m2

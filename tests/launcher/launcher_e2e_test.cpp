@@ -1,0 +1,535 @@
+// The launcher as a real process against the real engine, with a stand-in default application
+// (the "recorder" helper) in a private desktop. The program itself where no alert comes up;
+// its own code behind scripted alerts ("scripted_launcher") where one does.
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Sealkit/SealkitFacade.h"
+#include "support/PrivateDesktop.h"
+#include "support/TestFiles.h"
+
+namespace fs = std::filesystem;
+using m2::test::listFolder;
+using m2::test::pathExists;
+using m2::test::PrivateDesktop;
+using m2::test::readFile;
+using m2::test::testHelper;
+using m2::test::waitForPath;
+using m2::test::writeFile;
+using namespace std::chrono_literals;
+
+namespace {
+
+const std::string kInvalid = "Invalid command line arguments\n";
+
+fs::path realLauncher() {
+    return fs::path(M2_BINARY_DIR) / "m2-launcher";
+}
+
+// One launcher run: started without a shell in the private desktop's environment, the
+// password (when given) written to its standard input through a pipe, its standard output
+// kept in a file.
+class LauncherRun {
+  public:
+    LauncherRun(const PrivateDesktop& desktop, const fs::path& program,
+                const std::vector<std::string>& arguments,
+                const std::optional<std::string>& passwordOnInput,
+                const std::vector<std::string>& extra = {})
+        : output_(desktop / ("launcher-" + std::to_string(++runs_) + ".out")) {
+        std::vector<std::string> argv = {program.string()};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        const std::vector<std::string> env = desktop.environment(extra);
+        std::vector<char*> cargv;
+        for (const auto& a : argv) {
+            cargv.push_back(const_cast<char*>(a.c_str()));
+        }
+        cargv.push_back(nullptr);
+        std::vector<char*> cenv;
+        for (const auto& e : env) {
+            cenv.push_back(const_cast<char*>(e.c_str()));
+        }
+        cenv.push_back(nullptr);
+
+        int input[2] = {-1, -1};
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        if (passwordOnInput) {
+            EXPECT_EQ(::pipe2(input, O_CLOEXEC), 0);
+            posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
+        } else {
+            posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        }
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output_.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_addchdir_np(&actions, (desktop / "cwd").c_str());
+        EXPECT_EQ(::posix_spawn(&pid_, cargv[0], &actions, nullptr, cargv.data(), cenv.data()), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        if (passwordOnInput) {
+            ::close(input[0]);
+            EXPECT_EQ(::write(input[1], passwordOnInput->data(), passwordOnInput->size()),
+                      static_cast<ssize_t>(passwordOnInput->size()));
+            ::close(input[1]);
+        }
+    }
+    ~LauncherRun() {
+        if (!status_) {
+            ::kill(pid_, SIGKILL);
+            (void)waitFor(10s);
+        }
+    }
+    LauncherRun(const LauncherRun&) = delete;
+    LauncherRun& operator=(const LauncherRun&) = delete;
+
+    [[nodiscard]] pid_t pid() const { return pid_; }
+    // Its exit status once it has ended; std::nullopt when it still runs after `timeout`.
+    std::optional<int> waitFor(std::chrono::milliseconds timeout = 30s) {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (!status_) {
+            int status = 0;
+            const pid_t done = ::waitpid(pid_, &status, WNOHANG);
+            if (done == pid_) {
+                status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            } else if (std::chrono::steady_clock::now() > deadline) {
+                break;
+            } else {
+                std::this_thread::sleep_for(20ms);
+            }
+        }
+        return status_;
+    }
+    [[nodiscard]] std::string output() const { return readFile(output_); }
+
+  private:
+    static inline int runs_ = 0;
+    fs::path output_;
+    pid_t pid_ = -1;
+    std::optional<int> status_;
+};
+
+class LauncherE2eTest : public ::testing::Test {
+  protected:
+    LauncherE2eTest() {
+        desktop_.addApplication("m2-editor", "MimeType=text/plain;inode/directory;\n");
+        desktop_.setDefault("text/plain", "m2-editor");
+        desktop_.setDefault("inode/directory", "m2-editor");
+        fs::create_directories(desktop_ / "tmp");
+        ::chmod((desktop_ / "tmp").c_str(), 0700);
+        fs::create_directories(desktop_ / "docs");
+    }
+    // Stand-in applications still waiting are let go and outlived, so none writes into the
+    // private desktop once it is gone.
+    ~LauncherE2eTest() override {
+        release();
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        for (const auto& one : desktop_.recorded()) {
+            while (running(one.pid) && std::chrono::steady_clock::now() < deadline) {
+                std::this_thread::sleep_for(20ms);
+            }
+        }
+    }
+    static bool running(pid_t pid) {
+        const std::string stat = "/proc/" + std::to_string(pid) + "/stat";
+        if (!pathExists(stat)) {
+            return false;
+        }
+        const std::string text = readFile(stat);
+        const auto close = text.rfind(')');
+        return close != std::string::npos && text.size() > close + 2 && text[close + 2] != 'Z';
+    }
+
+    // A document sealed under `password` and `hint`, made from "<name>.txt" holding `text`.
+    fs::path seal(const std::string& name, const std::string& text, const std::string& password,
+                  const std::string& hint = "my hint") {
+        const fs::path plain = desktop_ / "docs" / (name + ".txt");
+        writeFile(plain, text);
+        Encryptor encryptor(password, hint, false, false);
+        const SealkitOutcome sealed = encryptor.encryptFileOutcome(plain.string(), hint);
+        EXPECT_TRUE(sealed.succeeded()) << sealed.message;
+        return sealed.path;
+    }
+    // The document's plain content, read through a copy so the document stays.
+    static std::string opened(const fs::path& document, const std::string& password) {
+        const m2::test::TempDir dir;
+        const fs::path copy = dir / document.filename();
+        fs::copy_file(document, copy);
+        Decryptor decryptor(password, "");
+        const SealkitOutcome plain = decryptor.decryptFileOutcome(copy.string(), "");
+        EXPECT_TRUE(plain.succeeded()) << plain.message;
+        return plain.succeeded() ? readFile(plain.path) : std::string();
+    }
+
+    // Environment of the launcher and, through it, of the stand-in editor.
+    std::vector<std::string> environment(const std::vector<std::string>& extra = {}) const {
+        std::vector<std::string> env = {
+            "QT_QPA_PLATFORM=offscreen", "TMPDIR=" + (desktop_ / "tmp").string(),
+            "M2_TEST_ALERTS=" + alerts().string(), "M2_TEST_CLOSE=" + closeRequest().string()};
+        env.insert(env.end(), extra.begin(), extra.end());
+        return env;
+    }
+    [[nodiscard]] fs::path alerts() const { return desktop_ / "alerts"; }
+    [[nodiscard]] fs::path closeRequest() const { return desktop_ / "close"; }
+    [[nodiscard]] fs::path openFilesList() const {
+        return desktop_ / "home/Documents/Morvane/M2_M2Open.m2o";
+    }
+    // The alerts shown so far: message and informative text.
+    [[nodiscard]] std::vector<std::pair<std::string, std::string>> shownAlerts() const {
+        std::vector<std::pair<std::string, std::string>> all;
+        if (!pathExists(alerts())) {
+            return all;
+        }
+        std::istringstream records(readFile(alerts()));
+        for (std::string record; std::getline(records, record, '\x1e');) {
+            const auto split = record.find('\x1f');
+            all.emplace_back(record.substr(0, split), record.substr(split + 1));
+        }
+        return all;
+    }
+    bool waitForAlerts(std::size_t count, std::chrono::milliseconds timeout = 20s) const {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (shownAlerts().size() < count) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                return false;
+            }
+            std::this_thread::sleep_for(20ms);
+        }
+        return true;
+    }
+    // Working sub-folders left in both private folders.
+    [[nodiscard]] std::vector<std::string> workingFolders() const {
+        std::vector<std::string> left;
+        for (const fs::path& root : {desktop_ / "run/morvane2", desktop_ / "tmp"}) {
+            std::error_code error;
+            for (const auto& entry : fs::recursive_directory_iterator(root, error)) {
+                if (entry.path().filename().string().starts_with("document-")) {
+                    left.push_back(entry.path().string());
+                }
+            }
+        }
+        return left;
+    }
+    // Editor starts on a file (reveals start it on a folder).
+    [[nodiscard]] std::vector<PrivateDesktop::Recorded> editors() const {
+        std::vector<PrivateDesktop::Recorded> found;
+        for (auto& one : desktop_.recorded()) {
+            if (!one.arguments.empty() && !fs::is_directory(one.arguments[0])) {
+                found.push_back(one);
+            }
+        }
+        return found;
+    }
+    bool waitForEditor(std::size_t count = 1) const {
+        const auto deadline = std::chrono::steady_clock::now() + 20s;
+        while (editors().size() < count) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                return false;
+            }
+            std::this_thread::sleep_for(20ms);
+        }
+        return true;
+    }
+    [[nodiscard]] std::vector<std::string> reveals() const {
+        std::vector<std::string> found;
+        for (auto& one : desktop_.recorded()) {
+            if (!one.arguments.empty() && fs::is_directory(one.arguments[0])) {
+                found.push_back(one.arguments[0]);
+            }
+        }
+        return found;
+    }
+    [[nodiscard]] std::string listText() const {
+        return pathExists(openFilesList()) ? readFile(openFilesList()) : std::string();
+    }
+    void release() const { writeFile(desktop_.releaseFile(), ""); }
+
+    PrivateDesktop desktop_;
+};
+
+std::string processCommandLine(pid_t pid) {
+    return readFile("/proc/" + std::to_string(pid) + "/cmdline");
+}
+
+// The edit lands in the document, which keeps its own hint; nothing plain and no record stays;
+// the password is on no command line. Both forms of the argument, and names and passwords
+// holding what a shell or a comma split would take apart.
+TEST_F(LauncherE2eTest, AnEditIsSealedBackUnderTheDocumentsOwnHint) {
+    struct Case {
+        std::string name;
+        std::string password;
+        bool onInput;
+    };
+    const std::vector<Case> cases = {
+        {"plain notes", "secret-password", false},
+        {"it's \"q\" $(touch PWNED) `x`, naïve ü", "pa,ss \"$HOME\" `id` ünï", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove(desktop_.releaseFile());
+        fs::remove_all(desktop_ / "records");
+        fs::create_directories(desktop_ / "records");
+        const fs::path document = seal(c.name, "first line\n", c.password);
+        const std::string argument = c.onInput ? document.string() + ",-,hint"
+                                               : document.string() + "," + c.password + ",hint";
+        const auto started = std::chrono::steady_clock::now();
+        LauncherRun launcher(desktop_, realLauncher(), {argument},
+                             c.onInput ? std::optional<std::string>(c.password) : std::nullopt,
+                             environment({"M2_TEST_APPEND=edited\n",
+                                          "M2_TEST_RELEASE=" + desktop_.releaseFile().string()}));
+        ASSERT_TRUE(waitForEditor()) << launcher.output() << testing::PrintToString(shownAlerts())
+                                     << " status " << testing::PrintToString(launcher.waitFor(0ms))
+                                     << " folders " << testing::PrintToString(workingFolders());
+        const auto editor = editors().back();
+        ASSERT_EQ(editor.arguments.size(), 1u);
+        EXPECT_TRUE(editor.arguments[0].starts_with((desktop_ / "run/morvane2").string()));
+        EXPECT_NE(listText().find("encryptedPath"), std::string::npos) << listText();
+        if (c.onInput) {
+            EXPECT_EQ(processCommandLine(launcher.pid()).find(c.password), std::string::npos);
+        }
+        EXPECT_EQ(processCommandLine(editor.pid).find(c.password), std::string::npos);
+
+        // An application that ends within moments says nothing about the editing, so this one
+        // runs longer than that before it ends.
+        std::this_thread::sleep_until(started + 4s);
+        release();
+        ASSERT_EQ(launcher.waitFor(), 0) << launcher.output();
+        EXPECT_EQ(opened(document, c.password), "first line\nedited\n");
+        EXPECT_EQ(readStoredHint(document.string()), "my hint");
+        EXPECT_EQ(workingFolders(), std::vector<std::string>{});
+        EXPECT_EQ(listText().find("encryptedPath"), std::string::npos) << listText();
+        EXPECT_FALSE(pathExists(desktop_ / "cwd/PWNED"));
+        fs::remove(document);
+    }
+}
+
+TEST_F(LauncherE2eTest, ArgumentsThatDoNotSplitIntoThreePiecesAreRefused) {
+    const fs::path document = seal("doc", "text", "secret-password");
+    const std::string path = document.string();
+    for (const std::string& argument :
+         {path + ",secret-password", path + ",,hint", path + ",secret,password,hint",
+          ",," + path + ",secret-password"}) {
+        SCOPED_TRACE(argument);
+        LauncherRun launcher(desktop_, realLauncher(), {"--ignored", argument}, std::nullopt,
+                             environment());
+        EXPECT_EQ(launcher.waitFor(), 0);
+        EXPECT_EQ(launcher.output(), kInvalid);
+    }
+    // A second document on the same command line would be left plain when the first one ends
+    // the launcher.
+    LauncherRun two(desktop_, realLauncher(), {"a.m2p,x", "also.m2p,x"}, std::nullopt,
+                    environment());
+    EXPECT_EQ(two.waitFor(), 0);
+    EXPECT_EQ(two.output(), kInvalid + kInvalid);
+    EXPECT_TRUE(editors().empty());
+    EXPECT_EQ(workingFolders(), std::vector<std::string>{});
+}
+
+// Started without a document (or with one only the file manager's open request named), the
+// launcher waits with its spinner and its close button does nothing.
+TEST_F(LauncherE2eTest, WithoutADocumentTheWindowStays) {
+    LauncherRun idle(desktop_, testHelper("scripted_launcher"), {"/d/report.txt"}, std::nullopt,
+                     environment());
+    writeFile(closeRequest(), "");
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (pathExists(closeRequest()) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(20ms);
+    }
+    EXPECT_FALSE(pathExists(closeRequest())) << "the close button was pressed";
+    EXPECT_FALSE(idle.waitFor(500ms));
+    EXPECT_EQ(idle.output(), "");
+    EXPECT_TRUE(shownAlerts().empty());
+}
+
+TEST_F(LauncherE2eTest, AWrongPasswordOpensNothing) {
+    const fs::path document = seal("doc", "text", "secret-password");
+    const std::string before = readFile(document);
+    LauncherRun launcher(desktop_, testHelper("scripted_launcher"), {document.string() + ",-,hint"},
+                         std::string("wrong-password"), environment());
+    EXPECT_EQ(launcher.waitFor(), 0);
+    const auto shown = shownAlerts();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].first, "Could not open encrypted file");
+    EXPECT_EQ(shown[0].second, "Password incorrect ");
+    EXPECT_EQ(workingFolders(), std::vector<std::string>{});
+    EXPECT_TRUE(desktop_.recorded().empty());
+    EXPECT_EQ(readFile(document), before);
+}
+
+TEST_F(LauncherE2eTest, ASecondLauncherOnTheSameDocumentIsRefused) {
+    const fs::path document = seal("doc", "text\n", "secret-password");
+    const std::vector<std::string> env =
+        environment({"M2_TEST_APPEND=one\n", "M2_TEST_EXIT=1",
+                     "M2_TEST_RELEASE=" + desktop_.releaseFile().string()});
+    LauncherRun first(desktop_, testHelper("scripted_launcher"), {document.string() + ",-,hint"},
+                      std::string("secret-password"), env);
+    ASSERT_TRUE(waitForEditor());
+    // Named with a doubled slash: the same document all the same.
+    const std::string doubled = (document.parent_path() / "" / document.filename()).string();
+    LauncherRun second(desktop_, testHelper("scripted_launcher"), {doubled + ",-,hint"},
+                       std::string("secret-password"), env);
+    EXPECT_EQ(second.waitFor(), 0);
+    ASSERT_EQ(shownAlerts().size(), 1u);
+    EXPECT_EQ(shownAlerts()[0].first, "File is already open for editing");
+    EXPECT_EQ(shownAlerts()[0].second, "Please close the App the has the file open and try again");
+    EXPECT_EQ(editors().size(), 1u);
+
+    release();
+    EXPECT_EQ(first.waitFor(), 0);
+    EXPECT_EQ(opened(document, "secret-password"), "text\none\n");
+    EXPECT_EQ(shownAlerts().size(), 1u);
+}
+
+// The sealing fails when the editor took the file away, or when the document's folder was
+// renamed meanwhile: the user is told where the edits are (the folder, or the sealed copy that
+// could not be put in place), the document stays as it was, and its record stays.
+TEST_F(LauncherE2eTest, AFailedSealingKeepsTheEditsAndSaysWhere) {
+    for (const std::string fault : {"delete", "moved"}) {
+        SCOPED_TRACE(fault);
+        fs::remove(alerts());
+        fs::remove(desktop_.releaseFile());
+        const fs::path document = seal("doc-" + fault, "text\n", "secret-password");
+        const std::string before = readFile(document);
+        LauncherRun launcher(
+            desktop_, testHelper("scripted_launcher"), {document.string() + ",-,hint"},
+            std::string("secret-password"),
+            environment({"M2_TEST_APPEND=edited\n", "M2_TEST_EDIT=" + fault, "M2_TEST_EXIT=1",
+                         "M2_TEST_RELEASE=" + desktop_.releaseFile().string()}));
+        ASSERT_TRUE(waitForEditor(fault == "delete" ? 1 : 2));
+        fs::path now = document;
+        if (fault == "moved") {
+            fs::rename(desktop_ / "docs", desktop_ / "renamed");
+            now = desktop_ / "renamed" / document.filename();
+        }
+        release();
+        EXPECT_EQ(launcher.waitFor(), 0);
+        EXPECT_EQ(readFile(now), before);
+        const auto folders = workingFolders();
+        ASSERT_EQ(folders.size(), 1u);
+        std::string kept = folders[0];
+        if (fault == "moved") {
+            const auto left = listFolder(folders[0]);
+            ASSERT_EQ(left.size(), 1u);
+            kept = (fs::path(folders[0]) / left[0]).string();
+            EXPECT_EQ(opened(kept, "secret-password"), "text\nedited\n");
+            EXPECT_EQ(readStoredHint(kept), "my hint");
+        }
+        const auto shown = shownAlerts();
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].first, "Could not automatically re-encrypt files");
+        EXPECT_EQ(shown[0].second, "Your edited file is kept at " + kept +
+                                       ". Encrypt or shred it as soon as possible.");
+        EXPECT_NE(listText().find(document.filename().string()), std::string::npos);
+        // Shown in its folder (no file manager on this desktop's bus: the folder opens).
+        const std::string shownFolder = fs::path(kept).parent_path().string();
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        while (std::find(reveals().begin(), reveals().end(), shownFolder) == reveals().end() &&
+               std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(20ms);
+        }
+        EXPECT_NE(std::find(reveals().begin(), reveals().end(), shownFolder), reveals().end());
+        fs::remove_all(folders[0]);
+    }
+}
+
+// Closing while the editor runs asks first; No keeps the window, Yes drops the copy unsealed.
+TEST_F(LauncherE2eTest, ClosingWhileTheEditorRunsAsksAndYesDropsTheCopy) {
+    const fs::path document = seal("doc", "text\n", "secret-password");
+    const std::string before = readFile(document);
+    LauncherRun launcher(desktop_, testHelper("scripted_launcher"), {document.string() + ",-,hint"},
+                         std::string("secret-password"),
+                         environment({"M2_TEST_APPEND=edited\n", "M2_TEST_ANSWERS=No,Yes",
+                                      "M2_TEST_RELEASE=" + desktop_.releaseFile().string()}));
+    ASSERT_TRUE(waitForEditor());
+    writeFile(closeRequest(), "");
+    ASSERT_TRUE(waitForAlerts(1));
+    EXPECT_FALSE(launcher.waitFor(300ms)) << "No keeps the launcher";
+    writeFile(closeRequest(), "");
+    EXPECT_EQ(launcher.waitFor(), 0);
+
+    const std::string question = "The App that opened doc.txt is still running.";
+    const std::string text =
+        "To preserve any changes made to your file please Quit the App the opened your file "
+        "(typically Ctrl+Q).\n\nAre you sure you would like to quit Morvane 2 Riravevovavi? all "
+        "changes will be lost.";
+    using Alert = std::pair<std::string, std::string>;
+    EXPECT_EQ(shownAlerts(), (std::vector<Alert>{{question, text}, {question, text}}));
+    EXPECT_EQ(readFile(document), before);
+    EXPECT_EQ(workingFolders(), std::vector<std::string>{});
+    EXPECT_EQ(listText().find("encryptedPath"), std::string::npos);
+    EXPECT_FALSE(editors()[0].after) << "the editor was still running";
+    release();
+}
+
+// An application that hands the file to a window already open ends at once: the launcher
+// asks before it seals, again on each close request, and seals on Yes.
+TEST_F(LauncherE2eTest, AnApplicationThatEndsAtOnceIsAskedAbout) {
+    const fs::path document = seal("doc", "text\n", "secret-password");
+    LauncherRun launcher(desktop_, testHelper("scripted_launcher"), {document.string() + ",-,hint"},
+                         std::string("secret-password"),
+                         environment({"M2_TEST_APPEND=edited\n", "M2_TEST_ANSWERS=No,Yes"}));
+    ASSERT_TRUE(waitForAlerts(1));
+    EXPECT_FALSE(launcher.waitFor(300ms));
+    writeFile(closeRequest(), "");
+    EXPECT_EQ(launcher.waitFor(), 0);
+    const std::string question = "Have you finished editing doc.txt?";
+    const std::string text =
+        "Save your changes and close the file in its application, then choose Yes: Morvane 2 "
+        "will encrypt it again. Choose No to keep editing.";
+    using Alert = std::pair<std::string, std::string>;
+    EXPECT_EQ(shownAlerts(), (std::vector<Alert>{{question, text}, {question, text}}));
+    EXPECT_EQ(opened(document, "secret-password"), "text\nedited\n");
+    EXPECT_EQ(workingFolders(), std::vector<std::string>{});
+}
+
+// A launcher killed while editing leaves its plain copy; the next launcher tells the user,
+// shows the copy, keeps it, and forgets the record.
+TEST_F(LauncherE2eTest, ACopyLeftByAKilledLauncherIsReportedAndKept) {
+    const fs::path document = seal("doc", "text\n", "secret-password");
+    {
+        LauncherRun killed(desktop_, testHelper("scripted_launcher"),
+                           {document.string() + ",-,hint"}, std::string("secret-password"),
+                           environment({"M2_TEST_APPEND=edited\n",
+                                        "M2_TEST_RELEASE=" + desktop_.releaseFile().string()}));
+        ASSERT_TRUE(waitForEditor());
+        ::kill(killed.pid(), SIGKILL);
+        EXPECT_EQ(killed.waitFor(), 128 + SIGKILL);
+    }
+    const auto folders = workingFolders();
+    ASSERT_EQ(folders.size(), 1u);
+    const fs::path copy = fs::path(folders[0]) / "doc.txt";
+
+    // The same document again, with a wrong password: the orphan first, then the refusal.
+    LauncherRun next(desktop_, testHelper("scripted_launcher"), {document.string() + ",-,hint"},
+                     std::string("wrong-password"), environment());
+    EXPECT_EQ(next.waitFor(), 0);
+    const auto shown = shownAlerts();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].first, "A file opened for editing earlier was not encrypted again");
+    EXPECT_EQ(shown[0].second, "Its plain copy is kept at " + copy.string() +
+                                   ". Open it to recover your changes, then encrypt or shred it.");
+    EXPECT_EQ(shown[1].second, "Password incorrect ");
+    EXPECT_EQ(readFile(copy), "text\nedited\n");
+    EXPECT_EQ(listText().find("encryptedPath"), std::string::npos);
+    ASSERT_TRUE(waitForPath(desktop_ / "records", 1s));
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (reveals().empty() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(20ms);
+    }
+    EXPECT_EQ(reveals(), std::vector<std::string>{folders[0]});
+    release();
+}
+
+}  // namespace
