@@ -14,6 +14,8 @@ class FileLock {
     // Waits until the lock is held. Not held when the lock file cannot be opened or made
     // (a missing or read-only folder); the caller then goes on without it.
     [[nodiscard]] static FileLock acquire(const std::filesystem::path& lockFile);
+    // Takes the lock only when no one holds it; not held otherwise (or as acquire fails).
+    [[nodiscard]] static FileLock tryAcquire(const std::filesystem::path& lockFile);
 
     [[nodiscard]] bool held() const { return fd_.valid(); }
 

@@ -30,6 +30,7 @@ class NoIdleTimeSource final : public IdleTimeSource {
 // Defined beside their libraries.
 std::unique_ptr<IdleTimeSource> makeX11IdleTimeSource();
 std::unique_ptr<IdleTimeSource> makeMutterIdleTimeSource();
+std::unique_ptr<IdleTimeSource> makeScreenSaverIdleTimeSource();
 
 SessionEnvironment SessionEnvironment::ofProcess() {
     return {environmentValue("XDG_SESSION_TYPE"), environmentValue("WAYLAND_DISPLAY"),
@@ -40,7 +41,7 @@ IdleSourceKind chooseIdleSource(const SessionEnvironment& environment) {
     const bool wayland = environment.sessionType == "wayland" || environment.waylandDisplay;
     if (wayland) {
         const bool gnome = environment.currentDesktop && listsGnome(*environment.currentDesktop);
-        return gnome ? IdleSourceKind::mutterIdleMonitor : IdleSourceKind::none;
+        return gnome ? IdleSourceKind::mutterIdleMonitor : IdleSourceKind::freedesktopScreenSaver;
     }
     if (environment.display &&
         (!environment.sessionType || *environment.sessionType == "x11" ||
@@ -56,6 +57,8 @@ std::unique_ptr<IdleTimeSource> makeIdleTimeSource(IdleSourceKind kind) {
             return makeX11IdleTimeSource();
         case IdleSourceKind::mutterIdleMonitor:
             return makeMutterIdleTimeSource();
+        case IdleSourceKind::freedesktopScreenSaver:
+            return makeScreenSaverIdleTimeSource();
         case IdleSourceKind::none:
             break;
     }

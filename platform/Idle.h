@@ -11,7 +11,10 @@ namespace m2::platform {
 enum class IdleSourceKind {
     x11ScreenSaver,     // the X11 screen-saver extension of a real X11 session
     mutterIdleMonitor,  // GNOME under Wayland: org.gnome.Mutter.IdleMonitor on the session bus
-    none,               // no way to know: the session is never idle
+    // Other Wayland desktops: org.freedesktop.ScreenSaver.GetSessionIdleTime on the session
+    // bus, which KDE Plasma answers
+    freedesktopScreenSaver,
+    none,  // no way to know: the session is never idle
 };
 
 // How long the user has not touched keyboard or mouse, session-wide.
@@ -34,7 +37,9 @@ struct SessionEnvironment {
 };
 
 // X11 only in an X11 session: inside Wayland, DISPLAY names Xwayland, whose counter sees
-// only the input of X11 clients and would lock a busy user out.
+// only the input of X11 clients and would lock a busy user out. Under Wayland, GNOME's
+// compositor, else the freedesktop screen saver (a desktop that does not answer it leaves
+// the session never idle).
 [[nodiscard]] IdleSourceKind chooseIdleSource(const SessionEnvironment& environment);
 
 [[nodiscard]] std::unique_ptr<IdleTimeSource> makeIdleTimeSource(IdleSourceKind kind);

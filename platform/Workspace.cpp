@@ -71,17 +71,29 @@ void waitFor(GPid pid, WaitedApplication& answer) {
 
 }  // namespace
 
-bool GioWorkspace::openFile(const std::string& path) {
-    const GObjectPtr<GFile> file(g_file_new_for_path(path.c_str()));
-    const GCharPtr uri(g_file_get_uri(file.get()));
+namespace {
+
+bool launchDefaultFor(const char* uri, const char* what) {
     GError* raw = nullptr;
-    const bool launched = g_app_info_launch_default_for_uri(uri.get(), nullptr, &raw) != FALSE;
+    const bool launched = g_app_info_launch_default_for_uri(uri, nullptr, &raw) != FALSE;
     const GErrorPtr error(raw);
     if (!launched && error) {
-        std::printf("Unable to open file. ERROR: %s\n", error->message);
+        std::printf("Unable to open %s. ERROR: %s\n", what, error->message);
         std::fflush(stdout);
     }
     return launched;
+}
+
+}  // namespace
+
+bool GioWorkspace::openFile(const std::string& path) {
+    const GObjectPtr<GFile> file(g_file_new_for_path(path.c_str()));
+    const GCharPtr uri(g_file_get_uri(file.get()));
+    return launchDefaultFor(uri.get(), "file");
+}
+
+bool GioWorkspace::openURL(const std::string& url) {
+    return launchDefaultFor(url.c_str(), "web page");
 }
 
 WaitedApplication GioWorkspace::openFileAndWait(const std::string& path) {

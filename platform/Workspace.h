@@ -33,6 +33,12 @@ class Workspace {
     // Opens the file with the user's default application for its type; answers whether an
     // application was started. Does not wait for it.
     [[nodiscard]] virtual bool openFile(const std::string& path) = 0;
+    // Opens a web address in the user's default browser; answers whether one was started.
+    // Workspaces that open no web pages answer false.
+    virtual bool openURL(const std::string& url) {
+        (void)url;
+        return false;
+    }
     // Opens the file with its default application and blocks until that application ends, so
     // call it on a worker. The path reaches the application as one argument, whatever it holds.
     [[nodiscard]] virtual WaitedApplication openFileAndWait(const std::string& path) = 0;
@@ -53,6 +59,7 @@ class Workspace {
 class GioWorkspace final : public Workspace {
   public:
     [[nodiscard]] bool openFile(const std::string& path) override;
+    bool openURL(const std::string& url) override;
     [[nodiscard]] WaitedApplication openFileAndWait(const std::string& path) override;
     [[nodiscard]] bool revealFile(const std::string& path) override;
     [[nodiscard]] std::optional<std::filesystem::path> launcherLocation() override;

@@ -24,15 +24,6 @@ std::vector<std::uint8_t> sha256(const unsigned char* data, std::uint64_t length
     return std::vector<std::uint8_t>(digest, digest + size);
 }
 
-// Overwrites a text that held a password before its memory is reused or freed.
-void wipe(std::string& text) {
-    volatile char* p = text.data();
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        p[i] = 0;
-    }
-    text.clear();
-}
-
 // Compares without an early exit, so the time taken says nothing about the digest.
 bool equalInConstantTime(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) {
@@ -177,6 +168,14 @@ void PasswordCredentials::loadHint() {
     if (stored) {
         setHint(std::move(*stored));
     }
+}
+
+void wipe(std::string& text) {
+    volatile char* p = text.data();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        p[i] = 0;
+    }
+    text.clear();
 }
 
 }  // namespace m2

@@ -22,6 +22,8 @@ inline constexpr std::string_view hintKey = "hint";
 // The digest text of a password: Base64 of SHA-256 over the UTF-8 text followed by a fixed
 // salt; always 44 characters.
 [[nodiscard]] std::optional<std::string> toSha256(std::string_view text);
+// Overwrites a text that held a password before its memory is reused or freed.
+void wipe(std::string& text);
 // The raw 32-byte SHA-256 digest of the bytes.
 [[nodiscard]] std::optional<std::vector<std::uint8_t>> toSha256(
     const std::vector<std::uint8_t>& data);

@@ -27,7 +27,10 @@ QtProgressIndicator::QtProgressIndicator(QProgressBar* bar) : bar_(bar) {
 void QtProgressIndicator::show() {
     assertGuiThread(bar_);
     if (bar_) {
-        bar_->setRange(0, static_cast<int>(std::lround(maximum_ * scale)));
+        // A QProgressBar with an empty range shows a busy animation; a batch of no items
+        // shows an empty bar instead.
+        const int top = std::max(1, static_cast<int>(std::lround(maximum_ * scale)));
+        bar_->setRange(0, top);
         bar_->setValue(static_cast<int>(std::lround(value_ * scale)));
     }
 }

@@ -16,6 +16,7 @@ class QtProgressIndicator final : public ProgressIndicator {
     void setMaxValue(double maximum) override;
     void setDoubleValue(double value) override;
     [[nodiscard]] double doubleValue() const override { return value_; }
+    [[nodiscard]] double maxValue() const { return maximum_; }
     void incrementBy(double delta) override;
 
   private:

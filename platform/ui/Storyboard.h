@@ -49,6 +49,8 @@ class Storyboard {
     void registerSegue(SegueDefinition segue);
     // The controller instantiateInitialController() makes (the first window of the program).
     void setInitialController(const std::string& identifier) { initial_ = identifier; }
+    // Empty while the storyboard has no initial controller.
+    [[nodiscard]] const std::string& initialControllerIdentifier() const { return initial_; }
     // Forgets every controller and segue (tests start from an empty "Main").
     void clear();
 

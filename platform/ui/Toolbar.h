@@ -2,6 +2,7 @@
 
 #include <QPointer>
 #include <QString>
+#include <QToolBar>  // bar() converts the guarded pointer
 #include <cstddef>
 #include <functional>
 #include <map>
@@ -9,7 +10,6 @@
 #include <vector>
 
 class QAction;
-class QToolBar;
 
 namespace m2::platform::ui {
 

@@ -46,9 +46,9 @@ TEST(Idle, SourceFollowsTheSession) {
         {"wayland", "wayland-0", ":0", "GNOME", K::mutterIdleMonitor},  // never Xwayland
         {"wayland", none, ":0", "ubuntu:GNOME", K::mutterIdleMonitor},
         {none, "wayland-0", ":0", "GNOME-Classic:GNOME", K::mutterIdleMonitor},
-        {"wayland", "wayland-0", ":0", "KDE", K::none},
-        {"wayland", "wayland-0", ":0", "GNOMEISH", K::none},
-        {"wayland", "wayland-0", ":0", none, K::none},
+        {"wayland", "wayland-0", ":0", "KDE", K::freedesktopScreenSaver},
+        {"wayland", "wayland-0", ":0", "GNOMEISH", K::freedesktopScreenSaver},
+        {"wayland", "wayland-0", ":0", none, K::freedesktopScreenSaver},
         {"x11", none, none, "GNOME", K::none},
         {none, none, none, none, K::none},
         {"mir", none, ":0", none, K::none},
@@ -65,9 +65,12 @@ TEST(Idle, UnavailableSourcesAnswerNothing) {
 
     // No compositor reachable: the Wayland source gives up rather than guessing.
     setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/m2-no-bus", 1);
-    const auto mutter = makeIdleTimeSource(IdleSourceKind::mutterIdleMonitor);
-    EXPECT_EQ(mutter->kind(), IdleSourceKind::mutterIdleMonitor);
-    EXPECT_FALSE(mutter->idleMilliseconds());
+    for (const auto kind :
+         {IdleSourceKind::mutterIdleMonitor, IdleSourceKind::freedesktopScreenSaver}) {
+        const auto bus = makeIdleTimeSource(kind);
+        EXPECT_EQ(bus->kind(), kind);
+        EXPECT_FALSE(bus->idleMilliseconds());
+    }
 
     // No X server: DISPLAY names nothing.
     setenv("DISPLAY", ":9999", 1);

@@ -10,6 +10,12 @@ bool RecordingWorkspace::openFile(const std::string& path) {
     return works_;
 }
 
+bool RecordingWorkspace::openURL(const std::string& url) {
+    const std::lock_guard lock(mutex_);
+    urls_.push_back(url);
+    return works_;
+}
+
 platform::WaitedApplication RecordingWorkspace::openFileAndWait(const std::string& path) {
     const std::lock_guard lock(mutex_);
     waitedFor_.push_back(path);
@@ -56,6 +62,11 @@ void RecordingWorkspace::setLauncher(std::optional<std::filesystem::path> launch
 std::vector<std::string> RecordingWorkspace::opened() const {
     const std::lock_guard lock(mutex_);
     return opened_;
+}
+
+std::vector<std::string> RecordingWorkspace::urls() const {
+    const std::lock_guard lock(mutex_);
+    return urls_;
 }
 
 std::vector<std::string> RecordingWorkspace::waitedFor() const {

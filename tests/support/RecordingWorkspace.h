@@ -22,6 +22,7 @@ class RecordingWorkspace : public platform::Workspace {
     };
 
     bool openFile(const std::string& path) override;
+    bool openURL(const std::string& url) override;
     platform::WaitedApplication openFileAndWait(const std::string& path) override;
     bool revealFile(const std::string& path) override;
     std::optional<std::filesystem::path> launcherLocation() override;
@@ -36,6 +37,8 @@ class RecordingWorkspace : public platform::Workspace {
     void setLauncher(std::optional<std::filesystem::path> launcher);
 
     [[nodiscard]] std::vector<std::string> opened() const;
+    // The web pages asked for, in order.
+    [[nodiscard]] std::vector<std::string> urls() const;
     [[nodiscard]] std::vector<std::string> waitedFor() const;
     [[nodiscard]] std::vector<std::string> revealed() const;
     [[nodiscard]] std::vector<LauncherStart> launches() const;
@@ -47,6 +50,7 @@ class RecordingWorkspace : public platform::Workspace {
         platform::WaitedApplication::Outcome::Ended, 0, 0, {}, {}};
     std::optional<std::filesystem::path> launcher_{"/opt/morvane2/m2-launcher"};
     std::vector<std::string> opened_;
+    std::vector<std::string> urls_;
     std::vector<std::string> waitedFor_;
     std::vector<std::string> revealed_;
     std::vector<LauncherStart> launches_;

@@ -1,0 +1,164 @@
+// The main application: one per user. A later start hands the paths it was given to the
+// running one and ends.
+#include <unistd.h>
+
+#include <QApplication>
+#include <QSessionManager>
+#include <QTimer>
+#include <QWindow>
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/services/Settings.h"
+#include "app/ui/AppDelegate.h"
+#include "app/ui/MainStoryboard.h"
+#include "app/ui/projectViewController.h"
+#include "platform/Environment.h"
+#include "platform/Paths.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/Images.h"
+#include "platform/ui/QtAlertPresenter.h"
+#include "platform/ui/QtMainQueue.h"
+#include "platform/ui/QtOpenPanel.h"
+#include "platform/ui/QtRunLoop.h"
+#include "platform/ui/SingleInstance.h"
+#include "platform/ui/Storyboard.h"
+#include "platform/ui/WindowController.h"
+
+namespace {
+
+using m2::platform::ui::SingleInstance;
+
+// For the start-up benchmark: the descriptor named by this variable gets one byte once the
+// first window is on screen, and the program then quits.
+constexpr const char* kReportFirstWindowVariable = "M2_REPORT_FIRST_WINDOW_FD";
+
+class FirstWindowReporter final : public QObject {
+  public:
+    explicit FirstWindowReporter(int fd) : fd_(fd) {}
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* window = qobject_cast<QWindow*>(watched);
+        if (fd_ >= 0 && event->type() == QEvent::Expose && window != nullptr &&
+            window->isExposed()) {
+            const char byte = '1';
+            (void)::write(fd_, &byte, 1);
+            ::close(fd_);
+            fd_ = -1;
+            QTimer::singleShot(0, qApp,
+                               [] { m2::platform::ui::Application::instance().terminate(); });
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    int fd_;
+};
+
+std::vector<std::string> pathsToOpen() {
+    std::vector<std::string> paths;
+    const QStringList arguments = QCoreApplication::arguments();
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        paths.push_back(arguments[i].toStdString());
+    }
+    return paths;
+}
+
+// Waits, within a bound, for a batch the session's end asked to stop to finish its entry.
+void waitForRunningProcess(m2::AppDelegate& delegate) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < deadline) {
+        m2::projectViewController* controller = delegate.mainController();
+        if (controller == nullptr || controller->currentState() == m2::CurrentProcess::idel) {
+            return;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("morvane2");
+    QApplication::setApplicationDisplayName("Morvane 2 Riravevovavi");
+    QApplication::setApplicationVersion(M2_VERSION);
+    QGuiApplication::setDesktopFileName("morvane2");
+    QApplication::setWindowIcon(m2::platform::ui::iconNamed("morvane2"));
+
+    // One instance writes the catalogue; a later start hands its paths over.
+    const std::vector<std::string> paths = pathsToOpen();
+    std::unique_ptr<SingleInstance> instance;
+    const auto runtime = m2::platform::privateTemporaryFolder();
+    if (!runtime) {
+        std::fprintf(stderr, "%s\n", runtime.message.c_str());
+    } else {
+        auto claim = SingleInstance::claim(runtime.path, paths);
+        switch (claim.role) {
+            case SingleInstance::Role::handedOver:
+                return 0;
+            case SingleInstance::Role::failed:
+                std::fprintf(stderr, "%s\n", claim.message.c_str());
+                return 1;
+            case SingleInstance::Role::unguarded:
+            case SingleInstance::Role::primary:
+                if (!claim.message.empty()) {
+                    std::fprintf(stderr, "%s\n", claim.message.c_str());
+                }
+                instance = std::move(claim.instance);
+                break;
+        }
+    }
+
+    const auto mainQueue = m2::platform::ui::QtMainQueue::install();
+    const auto runLoop = m2::platform::ui::QtRunLoop::install();
+    const auto timers = m2::platform::ui::QtTimerScheduler::install();
+    const auto alerts = m2::platform::ui::QtAlertPresenter::install();
+    (void)m2::platform::setOpenPanel(std::make_shared<m2::platform::ui::QtOpenPanel>());
+
+    std::unique_ptr<FirstWindowReporter> reporter;
+    if (auto fd = m2::platform::environmentValue(kReportFirstWindowVariable)) {
+        reporter = std::make_unique<FirstWindowReporter>(std::atoi(fd->c_str()));
+        app.installEventFilter(reporter.get());
+    }
+
+    auto& storyboard = m2::platform::ui::Storyboard::main();
+    m2::registerMainStoryboard(storyboard);
+    m2::AppDelegate delegate;
+    delegate.applicationWillFinishLaunching();
+
+    auto& application = m2::platform::ui::Application::instance();
+    auto initial = storyboard.instantiateInitialController();
+    if (auto* window = dynamic_cast<m2::platform::ui::WindowController*>(initial.get())) {
+        initial.release();
+        application.adopt(std::unique_ptr<m2::platform::ui::WindowController>(window))
+            ->showWindow();
+    } else if (m2::Settings::instance().DatabaseSetup()) {
+        std::fprintf(stderr, "Morvane 2 Riravevovavi has no login window in this build.\n");
+        return 1;
+    }
+
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &app,
+                     [&delegate](QSessionManager&) { (void)delegate.applicationWillEndSession(); });
+    QTimer::singleShot(0, &app, [&] {
+        delegate.applicationDidFinishLaunching();
+        for (const auto& path : paths) {
+            (void)delegate.application(path);
+        }
+        if (instance != nullptr) {
+            instance->setHandler([&delegate](const std::vector<std::string>& handed) {
+                delegate.openHandedOverFiles(handed);
+            });
+        }
+    });
+
+    const int status = QApplication::exec();
+    (void)delegate.applicationWillEndSession();
+    waitForRunningProcess(delegate);
+    return status;
+}

@@ -1,0 +1,213 @@
+#include "app/ui/LoginViewController.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/library/SecurityManager.h"
+#include "app/services/Alerts.h"
+#include "app/services/PasswordCredentials.h"
+#include "app/ui/AppDelegate.h"
+#include "app/ui/KeyfileViewController.h"
+#include "app/ui/MainWindowController.h"
+#include "app/ui/SecretFields.h"
+#include "platform/Workspace.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/Images.h"
+#include "platform/ui/KitWindows.h"
+#include "platform/ui/Storyboard.h"
+#include "platform/ui/WindowController.h"
+#include "ui_LoginViewController.h"
+
+namespace m2 {
+namespace {
+
+using platform::ui::Application;
+
+void invalidPassword() {
+    warningAlert("Invalid Password", "Please enter a valid password and try again.");
+}
+
+}  // namespace
+
+LoginViewController::LoginViewController() : credentials(&PasswordCredentials::instance()) {}
+
+LoginViewController::~LoginViewController() = default;
+
+void LoginViewController::loadView() {
+    ui_ = std::make_unique<Ui::LoginView>();
+    auto* view = new QWidget;
+    ui_->setupUi(view);
+    passwordEdit = ui_->passwordEdit;
+    logonButton = ui_->logonButton;
+    forgotButton = ui_->forgotButton;
+    forgotLabel = ui_->forgotLabel;
+    keyfileButton = ui_->keyfileButton;
+    ui_->pictureView->setPixmap(platform::ui::pixmapNamed("morvane2", QSize(64, 64)));
+    setView(view);
+}
+
+void LoginViewController::viewDidLoad() {
+    connect(logonButton, &QPushButton::clicked, this, [this] { OnLogon(); });
+    connect(keyfileButton, &QPushButton::clicked, this, [this] { OnKeyFile(); });
+    connect(passwordEdit, &QLineEdit::returnPressed, this, [this] { OnLogon(); });
+    // The storyboard's road to the confirmation of a forgotten password.
+    connect(forgotButton, &QPushButton::clicked, this,
+            [this] { performSegueWithIdentifier("showResetMasterPasswordSegue", nullptr); });
+
+    credentials->loadHint();
+    const std::string hint = credentials->hint();
+    if (!hint.empty()) {
+        passwordEdit->setPlaceholderText(QString::fromStdString("Password hint: '" + hint + "'"));
+    }
+    credentials->reset();
+}
+
+void LoginViewController::viewWillAppear() {
+    // Fixed before the window shows: changing a shown window's kind would hide it.
+    if (QWidget* shown = window(); shown != nullptr && !shown->isVisible() && !isPresented()) {
+        platform::ui::applyTitledClosableStyle(*shown);
+    }
+}
+
+void LoginViewController::viewDidAppear() {
+    if (QWidget* shown = window()) {
+        shown->setWindowTitle("Login");
+    }
+    if (fileOpenMode) {
+        showOpenFileMode();
+    }
+    passwordEdit->setFocus();
+}
+
+void LoginViewController::updateForOpenFileMode() {
+    fileOpenMode = true;
+    showOpenFileMode();
+}
+
+void LoginViewController::showOpenFileMode() {
+    if (QWidget* shown = window()) {
+        shown->setWindowTitle("Morvane 2 Pro");
+    }
+    logonButton->setText("Decrypt and Open");
+    forgotButton->hide();
+    forgotLabel->hide();
+}
+
+void LoginViewController::decryptAndOpenFile(const std::string& file, bool) {
+    fileOpenMode = true;
+    fileToOpen = file;
+}
+
+void LoginViewController::OnKeyFile() {
+    performSegueWithIdentifier("showKeyfileSegueFromLogin", nullptr);
+}
+
+void LoginViewController::prepareForSegue(platform::ui::StoryboardSegue& segue, QObject*) {
+    if (segue.identifier() == "showKeyfileSegueFromLogin") {
+        segue.destinationAs<KeyfileViewController>()->delegate = this;
+    }
+}
+
+void LoginViewController::useKeyfile(const std::string& key) {
+    passwordEdit->setText(QString::fromStdString(key));
+}
+
+void LoginViewController::OnLogon() {
+    std::string password = fieldText(passwordEdit);
+    if (fileOpenMode) {
+        if (!SecurityManager::validatePassword(password, fileToOpen)) {
+            wipe(password);
+            invalidPassword();
+            return;
+        }
+        // The window stays, and the program runs on, unless the launcher really started.
+        if (!decryptAndOpenFile(fileToOpen, password, false)) {
+            wipe(password);
+            return;
+        }
+        passwordValidated = true;
+        credentials->setPassword(password);
+        wipe(password);
+        closeLoginWindow();
+        Application::instance().terminate();
+        return;
+    }
+    if (!credentials->validateWithKeychain(password)) {
+        wipe(password);
+        invalidPassword();
+        return;
+    }
+    passwordValidated = true;
+    credentials->setPassword(password);
+    wipe(password);
+    LoginDelegate* const owner = delegate;
+    closeLoginWindow();
+    if (owner != nullptr) {
+        owner->login();
+    } else {
+        openMainWindow();
+    }
+}
+
+bool LoginViewController::decryptAndOpenFile(const std::string& file, const std::string& password,
+                                             bool appShouldTerminiate) {
+    if (!SecurityManager::fileIsEncrypted(file)) {
+        return false;
+    }
+    platform::Workspace& desktop = platform::workspace();
+    const std::optional<std::filesystem::path> launcher = desktop.launcherLocation();
+    if (!launcher) {
+        warningAlert("Error", "Could not find M2Launcher.app");
+        return false;
+    }
+    const platform::LaunchResult started = desktop.startLauncher(*launcher, file, password);
+    if (!started) {
+        warningAlert("Error", started.message);
+        return false;
+    }
+    if (appShouldTerminiate) {
+        Application::instance().terminate();
+    }
+    return true;
+}
+
+void LoginViewController::closeLoginWindow() {
+    clearSecretFields({passwordEdit});
+    if (isPresented()) {
+        dismissController();
+    } else if (platform::ui::WindowController* owner = windowController()) {
+        owner->close();
+    } else if (QWidget* shown = window()) {
+        shown->close();
+    }
+}
+
+void LoginViewController::closeForMainWindow() {
+    closingForMainWindow_ = true;
+    closeLoginWindow();
+}
+
+void LoginViewController::viewWillDisappear() {
+    clearSecretFields({passwordEdit});
+    if (!passwordValidated && !closingForMainWindow_) {
+        Application::instance().terminate();
+    }
+}
+
+void LoginViewController::openMainWindow() {
+    auto made =
+        platform::ui::Storyboard::main().instantiate<MainWindowController>("mainWindowSausage");
+    if (made == nullptr) {
+        return;
+    }
+    MainWindowController* main = made.get();
+    if (AppDelegate* application = AppDelegate::shared()) {
+        application->mainWindowController = std::move(made);
+    } else {
+        Application::instance().adopt(std::move(made));
+    }
+    main->showWindow();
+}
+
+}  // namespace m2

@@ -1,0 +1,221 @@
+#pragma once
+
+#include <QPointer>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/library/CloudManager.h"
+#include "app/library/FileManager.h"
+#include "app/library/FolderManager.h"
+#include "app/library/LibraryManager.h"
+#include "app/library/MainViewServices.h"
+#include "app/notes/NoteManager.h"
+#include "app/services/CurrentProcess.h"
+#include "app/services/ProcessReport.h"
+#include "app/services/SessionManager.h"
+#include "app/ui/LibraryFunctionDelegate.h"
+#include "app/ui/LoginDelegate.h"
+#include "app/ui/NoteDelegate.h"
+#include "app/ui/PasswordEntryDelegate.h"
+#include "app/ui/ShowReportDelegate.h"
+#include "app/ui/ToolbarOrganiser.h"
+#include "platform/Timer.h"
+#include "platform/ui/ViewController.h"
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QSplitter;
+class QTableView;
+class QToolButton;
+class QTreeView;
+
+namespace Ui {
+class projectViewController;
+}
+
+namespace m2::platform::ui {
+class QtOutlineView;
+class QtProgressIndicator;
+class QtTableView;
+class QtTextField;
+class Toolbar;
+}  // namespace m2::platform::ui
+
+namespace m2 {
+
+class MainWindowController;
+
+// The content of the main window: the folder outline, the library table, the notes grid and
+// the progress panel; it owns the logged-in state and the one process that may run. Its
+// behaviour is spread over several files: this one (fields, loading, first appearance,
+// closing), ViewSwitching.cpp (views, progress panel, segue wiring), LoggedInState.cpp,
+// FolderViewDelegate.cpp, LibraryViewDelegate.cpp, NoteViewDelegate.cpp and
+// BatchOperations.cpp. Main thread only.
+class projectViewController : public platform::ui::ViewController,
+                              public MainViewServices,
+                              public NoteDelegate,
+                              public LoginDelegate,
+                              public PasswordEntryDelegate,
+                              public ShowReportDelegate,
+                              public LibraryFunctionDelegate {
+    Q_OBJECT
+
+  public:
+    // The program uses the process-wide library; tests hand in their own.
+    explicit projectViewController(LibraryManager& libraryManager = LibraryManager::instance());
+    ~projectViewController() override;
+
+    // Outlets, present once the view has loaded.
+    QPointer<QWidget> notesView;
+    QPointer<QTreeView> folderView;
+    QPointer<QTableView> tableView;
+    QPointer<QLabel> folderLabel;
+    QPointer<QLineEdit> searchEdit;
+    QPointer<QSplitter> librarySplitView;
+    QPointer<QWidget> programView;
+    QPointer<QLabel> progressTitle;
+    QPointer<QLabel> progressImage;
+    QPointer<QGroupBox> progressContainer;
+    QPointer<QLabel> progressLabel2;
+    QPointer<QProgressBar> spinningProgress;
+    QPointer<QLabel> progressLabel;
+    QPointer<QProgressBar> progressBar2;
+    QPointer<QLabel> placeholderImage;
+    QPointer<QPushButton> cloudSyncNotice;
+    QPointer<QToolButton> addNewFolderButton;
+    QPointer<QToolButton> deleteFolderButton;
+    QPointer<QToolButton> editFolderButton;
+
+    // Model.
+    LibraryManager& libraryManager;
+    ToolbarOrganiser toolbarOrganiser;
+    NoteManager noteManager;
+    std::shared_ptr<ProcessReport> processReport = std::make_shared<ProcessReport>();
+    std::unique_ptr<CloudManager> cloudManager;  // made when the view loads
+    std::unique_ptr<platform::Timer> idleTimer;  // the idle check while logged in
+    std::string commandLineArgument;             // a document to open at the next login
+    bool startupComplete = false;
+    // The idle policy the idle check asks; tests hand in their own.
+    SessionManager* sessionManager = &SessionManager::instance();
+
+    // Life cycle.
+    void viewDidLoad() override;
+    void viewDidLayout() override;
+    void viewDidAppear() override;
+    // Asked by the main window before it closes: refused while a process runs.
+    [[nodiscard]] bool windowShouldClose();
+    void showInitialSetup();
+    void applicationWillTerminate() {}
+
+    // MainViewServices: the one process, the progress panel and the status line.
+    [[nodiscard]] CurrentProcess currentState() const override { return currentState_; }
+    void setCurrentState(CurrentProcess state) override { currentState_ = state; }
+    void showProgress(const std::string& text) override;
+    void stopProgress() override;
+    void updateStatus() override;
+    void showProgressWithLevel(const std::string& text, int max);
+    // The determinate bar and its text line, which a running batch advances and writes.
+    [[nodiscard]] platform::ui::QtProgressIndicator* progressIndicator() const {
+        return progressIndicator_.get();
+    }
+    [[nodiscard]] platform::ui::QtTextField* progressText() const { return progressText_.get(); }
+
+    // Views and sheets (ViewSwitching.cpp).
+    void showLibrary();
+    void showSettings();
+    void prepareForSegue(platform::ui::StoryboardSegue& segue, QObject* sender) override;
+    // The sheets this controller opens, in the order prepareForSegue compares them, each with
+    // the member that hands the sheet its delegate and data.
+    using SeguePreparation = void (projectViewController::*)(platform::ui::StoryboardSegue&);
+    [[nodiscard]] static const std::vector<std::pair<std::string, SeguePreparation>>& segueWiring();
+
+    // The notes view (NoteViewDelegate.cpp).
+    void showNotes();
+    void secureNoteSetupComplete() override;
+    void newNoteItem(const NoteItemPtr& note) override;
+    void editNoteItem(const NoteItemPtr& note) override;
+    void updateNote(const NoteItemPtr& note);
+    void deleteSelectedNoteItems();
+    void deleteNoteItem(const NoteItemPtr& note);
+
+    // Logged-in state (LoggedInState.cpp).
+    void login() override;
+    void logoff();
+    void updateIdle();
+    void observingCloud(bool observing);
+    void decryptAndOpenFile(const std::string& file, const std::string& password,
+                            bool appShouldTerminiate) override;
+
+    // Folder outline (FolderViewDelegate.cpp).
+    void deleteLibraryFolder();
+    void cloudSettings();
+    void newLibraryFolder(const FolderItemPtr& folder, const FolderItemPtr& parent) override;
+    void editLibraryFolder(const FolderItemPtr& folder) override;
+
+    // Library table (LibraryViewDelegate.cpp).
+    void addFiles(bool includeFolders);
+    void addDroppedFiles(const std::vector<std::string>& paths);
+    void deleteFiles();
+    void selectAll();
+    void OpenSelectedFiles();
+
+    // Batches (BatchOperations.cpp).
+    void encryptSelectedItems();
+    void decryptSelectedItems();
+    void shredSelectedFiles();
+    void OnCancelProgress();
+    void processFilesFromPasswordEntrySegue(const PasswordCredentials& credentials,
+                                            CurrentProcess process) override;
+    void startDecryptAndOpenProcess(const PasswordCredentials& credentials,
+                                    const std::string& path) override;
+    void reportDismissed() override {}
+
+    // The main window controller of this controller's window; nullptr when there is none.
+    [[nodiscard]] MainWindowController* mainWindowController() const;
+    // Its toolbar; nullptr without one.
+    [[nodiscard]] platform::ui::Toolbar* toolbar() const;
+    // Performs a segue the storyboard defines; one it does not define yet does nothing.
+    void performSegueIfDefined(const std::string& identifier, QObject* sender);
+
+  protected:
+    void loadView() override;
+
+    // Segue preparations, each beside the behaviour its sheet serves.
+    void prepareNewLibraryFolder(platform::ui::StoryboardSegue& segue);
+    void prepareEditLibraryFolder(platform::ui::StoryboardSegue& segue);
+    void prepareCloudSetup(platform::ui::StoryboardSegue& segue);
+    void prepareNotesSetup(platform::ui::StoryboardSegue& segue);
+    void prepareLogin(platform::ui::StoryboardSegue& segue);
+    void preparePasswordEntry(platform::ui::StoryboardSegue& segue);
+    void prepareDecryptPassword(platform::ui::StoryboardSegue& segue);
+    void prepareReport(platform::ui::StoryboardSegue& segue);
+
+  private:
+    // Shows and hides the top-level menu items that follow the view.
+    static void showMenuItems(std::initializer_list<int> shown, std::initializer_list<int> hidden);
+    void wireLibraryViews();
+
+    // Logged-in state (LoggedInState.cpp): sheets a lock hid, shown again at the next
+    // login; whether the cloud observers run.
+    void hideSheetsForLock();
+    void showSheetsAfterLock();
+    std::vector<QPointer<QWidget>> sheetsHiddenByLock_;
+    bool observersStarted_ = false;
+
+    CurrentProcess currentState_ = CurrentProcess::idel;
+    std::unique_ptr<Ui::projectViewController> ui_;
+    std::unique_ptr<LibraryTableSource> tableSource_;
+    std::unique_ptr<FolderOutlineSource> outlineSource_;
+    std::unique_ptr<platform::ui::QtTableView> table_;
+    std::unique_ptr<platform::ui::QtOutlineView> outline_;
+    std::unique_ptr<platform::ui::QtProgressIndicator> progressIndicator_;
+    std::unique_ptr<platform::ui::QtTextField> progressText_;
+};
+
+}  // namespace m2

@@ -1,0 +1,261 @@
+// The login window at a fresh start and after a lock, its "Decrypt and Open" mode and its
+// key file, driven through the shared fixture with an in-memory keyring.
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+#include <memory>
+#include <string>
+
+#include "Sealkit/SealkitFacade.h"
+#include "app/services/PasswordCredentials.h"
+#include "app/ui/KeyfileViewController.h"
+#include "app/ui/LoginStoryboard.h"
+#include "app/ui/LoginViewController.h"
+#include "app/ui/MainWindowController.h"
+#include "guisupport/UiFixture.h"
+#include "platform/Launcher.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/Storyboard.h"
+#include "platform/ui/WindowController.h"
+#include "support/TestFiles.h"
+
+using m2::LoginViewController;
+using m2::PasswordCredentials;
+using m2::platform::ui::Application;
+using m2::platform::ui::Storyboard;
+using m2::platform::ui::ViewController;
+using m2::platform::ui::WindowController;
+
+namespace {
+
+// Stands in for the main controller after a lock.
+class LoginRecorder final : public m2::LoginDelegate {
+  public:
+    int logins = 0;
+    void login() override { ++logins; }
+    void decryptAndOpenFile(const std::string&, const std::string&, bool) override {}
+};
+
+constexpr const char* masterPassword = "Correct horse 7";
+
+}  // namespace
+
+class LoginWindowTest : public QObject {
+    Q_OBJECT
+
+  private:
+    std::unique_ptr<m2::test::UiFixture> fixture_;
+    std::unique_ptr<PasswordCredentials> credentials_;
+    int mainWindowsMade_ = 0;
+
+    // A master password (and hint) in the keyring, as the setup sheet leaves it.
+    void storeMasterPassword(const std::string& hint) {
+        PasswordCredentials setup(fixture_->keychain());
+        setup.setPassword(masterPassword);
+        setup.setHint(hint);
+        QVERIFY(setup.saveToKeychain());
+    }
+    // The program's first window, shown as start-up shows it.
+    LoginViewController* showLoginWindow() {
+        auto window = Storyboard::main().instantiateInitialController();
+        auto* controller = dynamic_cast<WindowController*>(window.get());
+        if (controller == nullptr) {
+            return nullptr;
+        }
+        window.release();
+        Application::instance().adopt(std::unique_ptr<WindowController>(controller));
+        controller->showWindow();
+        return dynamic_cast<LoginViewController*>(controller->contentViewController());
+    }
+    static void logOn(LoginViewController* login, const QString& typed) {
+        login->passwordEdit->clear();
+        QTest::keyClicks(login->passwordEdit, typed);
+        QTest::mouseClick(login->logonButton, Qt::LeftButton);
+    }
+    static void saveScreenshot(QWidget* window, const char* name) {
+        QDir().mkpath(M2_BINARY_DIR "/screenshots");
+        QVERIFY(window->grab().save(QString(M2_BINARY_DIR "/screenshots/") + name));
+    }
+
+  private slots:
+    void init() {
+        fixture_ = std::make_unique<m2::test::UiFixture>();
+        credentials_ = std::make_unique<PasswordCredentials>(fixture_->keychain());
+        Storyboard& board = Storyboard::main();
+        m2::registerLoginStoryboard(board, *credentials_);
+        mainWindowsMade_ = 0;
+        board.registerController("mainWindowSausage", [this] {
+            ++mainWindowsMade_;
+            auto window = std::make_unique<m2::MainWindowController>();
+            window->setContentViewController(std::make_unique<ViewController>());
+            return window;
+        });
+    }
+    void cleanup() {
+        fixture_.reset();
+        credentials_.reset();
+    }
+
+    void hintBecomesThePlaceholder_data() {
+        QTest::addColumn<QString>("hint");
+        QTest::addColumn<QString>("placeholder");
+        QTest::newRow("hint") << "abc"
+                              << "Password hint: 'abc'";
+        QTest::newRow("empty hint") << ""
+                                    << "Master password";
+    }
+    void hintBecomesThePlaceholder() {
+        QFETCH(QString, hint);
+        QFETCH(QString, placeholder);
+        storeMasterPassword(hint.toStdString());
+        credentials_->setPassword("left over");
+        LoginViewController* login = showLoginWindow();
+        QVERIFY(login != nullptr);
+        QCOMPARE(login->passwordEdit->placeholderText(), placeholder);
+        QCOMPARE(login->window()->windowTitle(), QString("Login"));
+        QVERIFY(login->forgotButton->isVisible());
+        QCOMPARE(credentials_->password(), std::string());  // forgotten when the view loads
+        if (!hint.isEmpty()) {
+            saveScreenshot(login->window(), "login_window.png");
+        }
+    }
+
+    // A fresh start: a wrong password is refused and the window stays; the right one opens
+    // exactly one main window and ends nothing.
+    void wrongThenRightPasswordOpensOneMainWindow() {
+        storeMasterPassword("abc");
+        LoginViewController* login = showLoginWindow();
+        QPointer<QWidget> loginWindow = login->window();
+        for (const QString& wrong : {QString(""), QString("correct horse 7")}) {
+            fixture_->expectAlert("Invalid Password",
+                                  "Please enter a valid password and try again.");
+            logOn(login, wrong);
+            QVERIFY(loginWindow->isVisible());
+            QCOMPARE(login->passwordEdit->text(), wrong);  // text kept
+            QVERIFY(!login->passwordValidated);
+        }
+        logOn(login, masterPassword);
+        QCOMPARE(mainWindowsMade_, 1);
+        QCOMPARE(credentials_->password(), std::string(masterPassword));
+        fixture_->drainMainQueue();
+        QVERIFY(loginWindow == nullptr || !loginWindow->isVisible());
+        QVERIFY(Application::instance().mainWindowController() != nullptr);
+        QCOMPARE(fixture_->terminations(), 0);
+    }
+
+    // After a lock the main controller presented the login: it is told once, and no second
+    // main window is made.
+    void delegateIsToldOnce() {
+        storeMasterPassword("");
+        auto owner = Storyboard::main().instantiate<WindowController>("mainWindowSausage");
+        owner->showWindow();
+        LoginRecorder recorder;
+        owner->contentViewController()->performSegueWithIdentifier("loginToMorvaneSegue", nullptr);
+        // The kit shows it as a window of its own.
+        auto* login = dynamic_cast<LoginViewController*>(
+            fixture_->presentations().events().back().controller.data());
+        QVERIFY(login != nullptr);
+        login->delegate = &recorder;
+        logOn(login, masterPassword);
+        QCOMPARE(recorder.logins, 1);
+        QVERIFY(!login->isPresented());
+        QCOMPARE(mainWindowsMade_, 1);  // only the owner above
+        QCOMPARE(fixture_->terminations(), 0);
+    }
+
+    void closingWithoutLogOnQuits() {
+        storeMasterPassword("");
+        LoginViewController* login = showLoginWindow();
+        login->window()->close();
+        QCOMPARE(fixture_->terminations(), 1);
+    }
+
+    // At a first run the main window replaces the login window, which must not end the
+    // program as it goes.
+    void firstRunCloseDoesNotQuit() {
+        LoginViewController* login = showLoginWindow();
+        login->closeForMainWindow();
+        fixture_->drainMainQueue();
+        QCOMPARE(fixture_->terminations(), 0);
+    }
+
+    void openModeHandsTheDocumentToTheLauncher() {
+        storeMasterPassword("abc");
+        LoginViewController* login = showLoginWindow();
+        login->setFileToOpen("/home/u/report.m2p");
+        login->updateForOpenFileMode();
+        QCOMPARE(login->window()->windowTitle(), QString("Morvane 2 Pro"));
+        QCOMPARE(login->logonButton->text(), QString("Decrypt and Open"));
+        QVERIFY(!login->forgotButton->isVisible());
+        QVERIFY(!login->forgotLabel->isVisible());
+        QCOMPARE(login->passwordEdit->placeholderText(), QString("Password hint: 'abc'"));
+        saveScreenshot(login->window(), "login_decrypt_and_open.png");
+
+        logOn(login, "any password");  // the launcher checks it, not the keyring
+        const auto starts = fixture_->workspace().launches();
+        QCOMPARE(starts.size(), std::size_t(1));
+        QCOMPARE(starts[0].launcher, std::filesystem::path("/opt/morvane2/m2-launcher"));
+        // The password never on the command line: its place holds "-".
+        QCOMPARE(m2::platform::launcherArgument(starts[0].documentPath),
+                 std::string("/home/u/report.m2p,-,hint"));
+        QCOMPARE(starts[0].password, std::string("any password"));
+        QCOMPARE(fixture_->terminations(), 1);
+        QVERIFY(login->passwordValidated);
+    }
+
+    // The user's double-click must not end in nothing: without a started launcher the
+    // window stays and the program runs on.
+    void openModeStaysWhenTheLauncherDoesNotStart_data() {
+        QTest::addColumn<bool>("installed");
+        QTest::addColumn<QString>("details");
+        QTest::newRow("missing") << false << "Could not find M2Launcher.app";
+        QTest::newRow("start fails") << true << "Could not start the launcher";
+    }
+    void openModeStaysWhenTheLauncherDoesNotStart() {
+        QFETCH(bool, installed);
+        QFETCH(QString, details);
+        if (!installed) {
+            fixture_->workspace().setLauncher(std::nullopt);
+        } else {
+            fixture_->workspace().setAnswers(false);
+        }
+        LoginViewController* login = showLoginWindow();
+        login->decryptAndOpenFile("/home/u/report.m2p", true);
+        login->updateForOpenFileMode();
+        fixture_->expectAlert("Error", details.toStdString());
+        logOn(login, "secret1");
+        QCOMPARE(fixture_->terminations(), 0);
+        QVERIFY(login->window()->isVisible());
+        QVERIFY(!login->passwordValidated);
+    }
+
+    // The key text joined to the password typed in the sheet logs on like a typed password.
+    void keyFileLogsOn() {
+        const m2::test::TempDir folder;
+        const auto keyPath = folder.path() / "key.bin";
+        m2::test::writeFile(keyPath, std::string(4096, 'k'));
+        Keyfile facade;
+        const std::string key = facade.createKey(keyPath.string());
+        PasswordCredentials setup(fixture_->keychain());
+        setup.setPassword(key + "abc");
+        QVERIFY(setup.saveToKeychain());
+
+        LoginViewController* login = showLoginWindow();
+        QTest::mouseClick(login->keyfileButton, Qt::LeftButton);
+        auto* sheet = fixture_->presentations().topSheet<m2::KeyfileViewController>();
+        QVERIFY(sheet != nullptr);
+        fixture_->openPanel().queueChoice({keyPath.string()});
+        QTest::mouseClick(sheet->selectFileButton, Qt::LeftButton);
+        QTest::keyClicks(sheet->passwordEdit, "abc");
+        QTest::mouseClick(sheet->useKeyButton, Qt::LeftButton);
+        QVERIFY(!sheet->isPresented());
+        QCOMPARE(login->passwordEdit->text().toStdString(), key + "abc");
+        QTest::mouseClick(login->logonButton, Qt::LeftButton);
+        QCOMPARE(mainWindowsMade_, 1);
+    }
+};
+
+M2_GUI_TEST_MAIN(LoginWindowTest)
+#include "login_window_gui_test.moc"

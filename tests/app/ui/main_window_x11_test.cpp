@@ -1,0 +1,116 @@
+// Starts the real `morvane2` on an X server (xvfb-run) with a fresh Documents folder, a
+// private home and runtime folder and its own keyring session; waits for its window by
+// title, saves a screenshot of it under the build folder and quits it with Ctrl+Q.
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QScreen>
+
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include "support/CommandOutput.h"
+#include "support/TestFiles.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kTitle = "Morvane 2 Riravevovavi";
+
+// The X window id of the program's visible window with exactly that title; 0 when none
+// appeared within the time.
+unsigned long waitForWindow(int seconds) {
+    int status = -1;
+    const std::string out = m2test::commandOutput(
+        "timeout " + std::to_string(seconds) + " xdotool search --sync --onlyvisible --name '^" +
+            kTitle + "$' 2>/dev/null",
+        &status);
+    return status == 0 ? std::stoul(out) : 0;
+}
+
+// Distinct colours in the image, up to a limit: a window that drew nothing has one.
+std::size_t colourCount(const QImage& image) {
+    std::set<QRgb> colours;
+    for (int y = 0; y < image.height() && colours.size() < 64; y += 3) {
+        for (int x = 0; x < image.width() && colours.size() < 64; x += 3) {
+            colours.insert(image.pixel(x, y));
+        }
+    }
+    return colours.size();
+}
+
+TEST(MainWindowX11, FirstRunOpensTheLibraryWindowAndCtrlQQuits) {
+    int status = -1;
+    m2test::commandOutput("xdotool getdisplaygeometry", &status);
+    ASSERT_EQ(status, 0) << "no X server? run under xvfb-run";
+    ASSERT_NE(QGuiApplication::instance(), nullptr);
+
+    m2::test::TempDir dir;
+    const fs::path home = dir / "home";
+    const fs::path runtime = dir / "run";
+    const fs::path documents = home / "Documents";
+    fs::create_directories(documents);
+    fs::create_directories(runtime);
+    fs::permissions(runtime, fs::perms::owner_all, fs::perm_options::replace);
+
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", QString::fromStdString(home.string()));
+    env.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtime.string()));
+    env.insert("XDG_CONFIG_HOME", QString::fromStdString((home / ".config").string()));
+    env.insert("XDG_DATA_HOME", QString::fromStdString((home / ".local/share").string()));
+    env.insert("M2_DOCUMENTS_DIR", QString::fromStdString(documents.string()));
+    env.remove("QT_QPA_PLATFORM");
+    env.remove("DBUS_SESSION_BUS_ADDRESS");
+
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    program.start("dbus-run-session",
+                  {"--", "sh", "-c",
+                   "echo -n m2-test | gnome-keyring-daemon --unlock --components=secrets "
+                   "--daemonize >/dev/null; exec \"$0\"",
+                   QString(M2_BINARY_DIR "/morvane2")});
+    ASSERT_TRUE(program.waitForStarted(10000));
+
+    const unsigned long window = waitForWindow(60);
+    ASSERT_NE(window, 0UL) << "the main window did not appear";
+    QGuiApplication::processEvents();
+    m2test::commandOutput("sleep 1");  // let the window finish its first paint
+
+    const QImage shot = QGuiApplication::primaryScreen()->grabWindow(window).toImage();
+    const fs::path folder = fs::path(M2_BINARY_DIR) / "screenshots";
+    fs::create_directories(folder);
+    const fs::path file = folder / "main_window_first_run.png";
+    ASSERT_TRUE(shot.save(QString::fromStdString(file.string())));
+    EXPECT_GE(shot.width(), 640);
+    EXPECT_GE(shot.height(), 400);
+    EXPECT_GT(colourCount(shot), 8U) << "the window drew nothing: " << file;
+
+    // The catalogue of the fresh Documents folder was read and written there, nowhere else.
+    EXPECT_TRUE(fs::is_directory(documents / "Morvane"));
+
+    m2test::commandOutput("xdotool windowactivate --sync " + std::to_string(window) +
+                          " key --clearmodifiers ctrl+q");
+    ASSERT_TRUE(program.waitForFinished(20000)) << "Ctrl+Q did not end the program";
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    if (::testing::GTEST_FLAG(list_tests) || qEnvironmentVariableIsEmpty("DISPLAY")) {
+        return RUN_ALL_TESTS();  // listing at build time, or no X server (the test says so)
+    }
+    // Only to take the screenshot; the program under test is a separate process.
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    QGuiApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
