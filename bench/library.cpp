@@ -17,40 +17,15 @@
 #include "app/library/FileManager.h"
 #include "app/library/FileReader.h"
 #include "app/library/FolderManager.h"
+#include "bench/support/LibraryData.h"
 #include "bench/support/RatioReporter.h"
 #include "platform/Paths.h"
-#include "platform/Uuid.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kEntries = 100000;
-constexpr int kFolders = 50;
-
-std::vector<m2::FileItemPtr> makeLibrary() {
-    std::vector<std::string> folders;
-    for (int i = 0; i < kFolders; ++i) {
-        folders.push_back(m2::platform::newUuidString());
-    }
-    const char* kinds[] = {"Report", "invoice", "Übersicht", "photo", "Notes"};
-    std::vector<m2::FileItemPtr> library;
-    library.reserve(kEntries);
-    for (int i = 0; i < kEntries; ++i) {
-        auto item = std::make_shared<m2::FileItem>();
-        const bool encrypted = i % 4 == 0;
-        item->fileName = std::string(kinds[i % 5]) + " " + std::to_string(i * 7919 % kEntries) +
-                         (encrypted ? ".pdf.m2p" : ".pdf");
-        item->filePath = "/home/user/Documents/Project " + std::to_string(i % 300);
-        item->folder = folders[static_cast<std::size_t>(i % kFolders)];
-        item->absolutePath = "file://" + item->filePath + "/" + item->fileName;
-        item->encrypted = encrypted;
-        item->favorite = i % 9 == 0;
-        item->size = std::to_string(i % 999 + 1) + " KB";
-        library.push_back(std::move(item));
-    }
-    return library;
-}
+constexpr int kEntries = m2bench::kLibraryEntries;
 
 std::unique_ptr<m2::FileManager> g_model;
 
@@ -159,7 +134,7 @@ int main(int argc, char** argv) {
     }
     const fs::path documents = pattern;
     m2::platform::setDocumentsFolderOverride(documents);
-    if (!m2::platform::ensureBaseFolder() || !m2::FileReader::save(makeLibrary())) {
+    if (!m2::platform::ensureBaseFolder() || !m2::FileReader::save(m2bench::makeLibrary())) {
         std::fprintf(stderr, "could not write the library file\n");
         return 1;
     }

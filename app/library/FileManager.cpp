@@ -228,20 +228,29 @@ void FileManager::toggleFavourite() {
     if (tableView == nullptr) {
         return;
     }
+    // No selected row, nothing to flip.
     const int row = tableView->selectedRow();
+    if (row >= 0) {
+        toggleFavourite(static_cast<std::size_t>(row));
+    }
+}
+
+void FileManager::toggleFavourite(std::size_t row) {
+    // Rows are positions in the list the table shows.
     const auto& shown = shownList();
-    // Rows are positions in the list the table shows; no row, nothing to flip.
-    if (row < 0 || static_cast<std::size_t>(row) >= shown.size()) {
+    if (row >= shown.size()) {
         return;
     }
-    const FileItemPtr entry = shown[static_cast<std::size_t>(row)];
+    const FileItemPtr entry = shown[row];
     entry->favorite = !entry->favorite;
     const auto inLibrary = std::find_if(library.begin(), library.end(),
                                         [&](const FileItemPtr& e) { return e->id == entry->id; });
     if (inLibrary != library.end()) {
         (*inLibrary)->favorite = entry->favorite;
     }
-    tableView->reloadRows(tableView->selectedRowIndexes(), {0});
+    if (tableView != nullptr) {
+        tableView->reloadRows({row}, {0});
+    }
 }
 
 void FileManager::sortIntoFolders() {

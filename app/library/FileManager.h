@@ -68,6 +68,9 @@ class FileManager {
     // Flips the favourite mark of the entry in the table's selected row and redraws that
     // row's first column. Nothing without a selected row.
     void toggleFavourite();
+    // The same for the entry in this row of the shown list, whatever is selected (a click
+    // may have deselected the row it hit). Rows past the list do nothing. Does not save.
+    void toggleFavourite(std::size_t row);
     // Rebuilds libraryFolder from library; this also empties the shown list.
     void sortIntoFolders();
     // Sorts the shown list (the current view, and the search result while a search is on)

@@ -2,6 +2,7 @@
 
 #include "app/ui/AboutViewController.h"
 #include "app/ui/LoginStoryboard.h"
+#include "app/ui/FolderViewController.h"
 #include "app/ui/MainWindowController.h"
 #include "app/ui/projectViewController.h"
 #include "platform/ui/Storyboard.h"
@@ -16,6 +17,11 @@ void registerMainStoryboard(platform::ui::Storyboard& storyboard) {
     });
     storyboard.registerController<AboutWindowController>("aboutWindowController");
     registerLoginStoryboard(storyboard);
+    storyboard.registerController<FolderViewController>("FolderViewController");
+    for (const char* segue : {"newLibraryFolderSeque", "editLibraryFolderSeque"}) {
+        storyboard.registerSegue(
+            {segue, "FolderViewController", platform::ui::SeguePresentation::sheet});
+    }
 }
 
 }  // namespace m2

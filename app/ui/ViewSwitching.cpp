@@ -91,6 +91,11 @@ void projectViewController::showProgressWithLevel(const std::string& text, int m
 }
 
 void projectViewController::stopProgress() {
+    // Every end of an add (cancelled panel, refused folder, entries in) stops the progress
+    // display, and only an add runs as addingFiles.
+    if (currentState_ == CurrentProcess::addingFiles) {
+        currentState_ = CurrentProcess::idel;
+    }
     if (spinningProgress != nullptr) {
         spinningProgress->hide();
     }

@@ -9,7 +9,10 @@
 #include "app/services/Alerts.h"
 #include "app/services/Settings.h"
 #include "app/ui/AppDelegate.h"
+#include "app/ui/DropImageView.h"
+#include "app/ui/DropTableView.h"
 #include "app/ui/MainWindowController.h"
+#include "platform/ui/CollectionView.h"
 #include "platform/ui/QtOutlineView.h"
 #include "platform/ui/QtProgress.h"
 #include "platform/ui/QtTableView.h"
@@ -58,6 +61,7 @@ void projectViewController::loadView() {
     addNewFolderButton = ui_->addNewFolderButton;
     deleteFolderButton = ui_->deleteFolderButton;
     editFolderButton = ui_->editFolderButton;
+    dropImageView = ui_->dropImageView;
 
     // The panel starts as stopProgress leaves it; the placeholder never takes clicks.
     spinningProgress->hide();
@@ -107,17 +111,23 @@ void projectViewController::wireLibraryViews() {
 
 void projectViewController::viewDidLoad() {
     wireLibraryViews();
+    wireLibraryActions();
     setMainView(this);
     libraryManager.setupViews(outline_.get(), table_.get());
     outline_->reloadData();  // the tree was built after the outline was handed over
-    // The grid of notes arrives with the window kit's collection view.
-    noteManager.notesView = nullptr;
+    noteManager.notesView = std::make_shared<platform::ui::QtCollectionView>(notesView);
 
     libraryManager.folderManager.resumeState();
     const FolderItemPtr current = libraryManager.folderManager.current;
     libraryManager.fileManager.setView(current != nullptr ? current->id : std::string());
     table_->reloadData();
     updateStatus();
+
+    notesView->setItemSize(QSize(128, 104));
+    notesView->setSectionInset(QMargins(20, 30, 20, 10));
+    notesView->setMinimumInteritemSpacing(10);
+    notesView->setMinimumLineSpacing(10);
+    notesView->setBackgroundColor(Qt::white);
 
     cloudManager = std::make_unique<CloudManager>(libraryManager);
     cloudManager->parentView = this;

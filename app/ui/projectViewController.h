@@ -1,6 +1,16 @@
 #pragma once
 
+// Outlets are guarded pointers, which need their classes complete wherever they are used.
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableView>
+#include <QToolButton>
+#include <QTreeView>
 
 #include <memory>
 #include <string>
@@ -16,6 +26,9 @@
 #include "app/services/CurrentProcess.h"
 #include "app/services/ProcessReport.h"
 #include "app/services/SessionManager.h"
+#include "app/ui/DropDestination.h"
+#include "app/ui/DropImageView.h"
+#include "app/ui/DropTableView.h"
 #include "app/ui/LibraryFunctionDelegate.h"
 #include "app/ui/LoginDelegate.h"
 #include "app/ui/NoteDelegate.h"
@@ -23,17 +36,8 @@
 #include "app/ui/ShowReportDelegate.h"
 #include "app/ui/ToolbarOrganiser.h"
 #include "platform/Timer.h"
+#include "platform/ui/CollectionView.h"
 #include "platform/ui/ViewController.h"
-
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QProgressBar;
-class QPushButton;
-class QSplitter;
-class QTableView;
-class QToolButton;
-class QTreeView;
 
 namespace Ui {
 class projectViewController;
@@ -59,6 +63,7 @@ class MainWindowController;
 // BatchOperations.cpp. Main thread only.
 class projectViewController : public platform::ui::ViewController,
                               public MainViewServices,
+                              public DropDestination,
                               public NoteDelegate,
                               public LoginDelegate,
                               public PasswordEntryDelegate,
@@ -72,9 +77,9 @@ class projectViewController : public platform::ui::ViewController,
     ~projectViewController() override;
 
     // Outlets, present once the view has loaded.
-    QPointer<QWidget> notesView;
+    QPointer<platform::ui::CollectionViewWidget> notesView;
     QPointer<QTreeView> folderView;
-    QPointer<QTableView> tableView;
+    QPointer<DropTableView> tableView;
     QPointer<QLabel> folderLabel;
     QPointer<QLineEdit> searchEdit;
     QPointer<QSplitter> librarySplitView;
@@ -91,6 +96,7 @@ class projectViewController : public platform::ui::ViewController,
     QPointer<QToolButton> addNewFolderButton;
     QPointer<QToolButton> deleteFolderButton;
     QPointer<QToolButton> editFolderButton;
+    QPointer<DropImageView> dropImageView;
 
     // Model.
     LibraryManager& libraryManager;
@@ -153,16 +159,28 @@ class projectViewController : public platform::ui::ViewController,
                             bool appShouldTerminiate) override;
 
     // Folder outline (FolderViewDelegate.cpp).
+    void outlineViewSelectionDidChange();
+    void applyLibraryViewPlaceHolder();
+    void updateFolderControls();
     void deleteLibraryFolder();
     void cloudSettings();
     void newLibraryFolder(const FolderItemPtr& folder, const FolderItemPtr& parent) override;
     void editLibraryFolder(const FolderItemPtr& folder) override;
+    // Refuses the folder sheets while a process runs, and a new folder inside a cloud folder.
+    [[nodiscard]] bool shouldPerformSegueWithIdentifier(const std::string& identifier,
+                                                        QObject* sender) override;
+    // The image the placeholder shows now; empty while it is hidden.
+    [[nodiscard]] const std::string& placeholderImageName() const { return placeholderName_; }
 
     // Library table (LibraryViewDelegate.cpp).
     void addFiles(bool includeFolders);
-    void addDroppedFiles(const std::vector<std::string>& paths);
+    void addDroppedFiles(const std::vector<std::string>& paths) override;
+    void toggleFavourite(std::size_t row) override;
     void deleteFiles();
+    void deleteBackward() { deleteFiles(); }
     void selectAll();
+    void searchTextChanged(const QString& text);
+    void tableViewDoubleClick() { OpenSelectedFiles(); }
     void OpenSelectedFiles();
 
     // Batches (BatchOperations.cpp).
@@ -200,6 +218,11 @@ class projectViewController : public platform::ui::ViewController,
     // Shows and hides the top-level menu items that follow the view.
     static void showMenuItems(std::initializer_list<int> shown, std::initializer_list<int> hidden);
     void wireLibraryViews();
+    // Connects the outline, the table, the search field and the folder buttons to their
+    // actions.
+    void wireLibraryActions();
+    // Delete and Backspace on the table remove the selected entries.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     // Logged-in state (LoggedInState.cpp): sheets a lock hid, shown again at the next
     // login; whether the cloud observers run.
@@ -209,6 +232,7 @@ class projectViewController : public platform::ui::ViewController,
     bool observersStarted_ = false;
 
     CurrentProcess currentState_ = CurrentProcess::idel;
+    std::string placeholderName_;
     std::unique_ptr<Ui::projectViewController> ui_;
     std::unique_ptr<LibraryTableSource> tableSource_;
     std::unique_ptr<FolderOutlineSource> outlineSource_;

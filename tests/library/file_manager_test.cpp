@@ -291,6 +291,15 @@ TEST_F(FileManagerTest, ToggleFavouriteActsOnTheShownRow) {
     EXPECT_EQ(table.log().back(), "reload 1:0");
     model->toggleFavourite();
     EXPECT_FALSE(model->library[2]->favorite);
+
+    // A clicked row is toggled whatever the selection is; rows past the list do nothing.
+    table.selectRowIndexes({}, false);
+    model->toggleFavourite(0);
+    EXPECT_TRUE(model->library[0]->favorite);
+    EXPECT_EQ(table.log().back(), "reload 0:0");
+    model->toggleFavourite(2);
+    EXPECT_EQ(namesOf(model->library), (Names{"one.txt", "two.doc", "three.txt"}));
+    EXPECT_FALSE(model->library[1]->favorite || model->library[2]->favorite);
 }
 
 TEST_F(FileManagerTest, DeleteItemsRemovesTheShownEntriesOnly) {
