@@ -1,9 +1,10 @@
 #include "app/ui/MainStoryboard.h"
 
 #include "app/ui/AboutViewController.h"
-#include "app/ui/LoginStoryboard.h"
 #include "app/ui/FolderViewController.h"
+#include "app/ui/LoginStoryboard.h"
 #include "app/ui/MainWindowController.h"
+#include "app/ui/SettingsStoryboard.h"
 #include "app/ui/projectViewController.h"
 #include "platform/ui/Storyboard.h"
 
@@ -22,6 +23,7 @@ void registerMainStoryboard(platform::ui::Storyboard& storyboard) {
         storyboard.registerSegue(
             {segue, "FolderViewController", platform::ui::SeguePresentation::sheet});
     }
+    registerSettingsStoryboard(storyboard);
 }
 
 }  // namespace m2
