@@ -27,6 +27,18 @@ auto samePlainPath(const std::string& path) {
     };
 }
 
+// "/a//b" and "/a/b" name the same file; library paths are folder + "/" + name.
+std::string collapseSlashes(const std::string& path) {
+    std::string collapsed;
+    collapsed.reserve(path.size());
+    for (const char c : path) {
+        if (c != '/' || collapsed.empty() || collapsed.back() != '/') {
+            collapsed += c;
+        }
+    }
+    return collapsed;
+}
+
 }  // namespace
 
 OpenFileManager& OpenFileManager::instance() {
@@ -105,6 +117,16 @@ bool OpenFileManager::checkIfFileAlreadyOpen(const std::string& path) {
     return underLock(Access::read, [&](std::vector<OpenFileItem>& list) {
         const auto found = std::find_if(list.begin(), list.end(), samePlainPath(path));
         return found != list.end() && entryExists(found->plainPath);
+    });
+}
+
+bool OpenFileManager::isOpenForEditing(const std::string& encryptedPath) {
+    const std::string wanted = collapseSlashes(encryptedPath);
+    return underLock(Access::read, [&](std::vector<OpenFileItem>& list) {
+        return std::any_of(list.begin(), list.end(), [&](const OpenFileItem& item) {
+            return platform::canonicallyEqual(collapseSlashes(item.encryptedPath), wanted) &&
+                   entryExists(item.plainPath);
+        });
     });
 }
 

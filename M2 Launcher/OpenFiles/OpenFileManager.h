@@ -39,6 +39,10 @@ class OpenFileManager {
     bool forceClose(const OpenFileItem& item);
     // Whether `path` is listed as a working copy that still exists.
     [[nodiscard]] bool checkIfFileAlreadyOpen(const std::string& path);
+    // Whether the document at this encrypted path is open for editing: a record names it
+    // (runs of "/" count as one) and its working copy still exists. Reads only; the main
+    // program asks it before a batch touches the document.
+    [[nodiscard]] bool isOpenForEditing(const std::string& encryptedPath);
     // Whether any record is listed: working copies a run that ended early left behind.
     [[nodiscard]] bool hasOrphanedItems();
     void cleanup() {}

@@ -11,6 +11,7 @@
 #include "app/services/PasswordCredentials.h"
 #include "app/services/Settings.h"
 #include "app/ui/KeyfileViewController.h"
+#include "app/ui/ReportControllerView.h"
 #include "app/ui/SecretFields.h"
 #include "app/ui/StrengthMeter.h"
 #include "platform/ui/QtProgress.h"
@@ -73,6 +74,11 @@ void ChangePasswordViewController::useKeyfile(const std::string& key) {
 void ChangePasswordViewController::prepareForSegue(platform::ui::StoryboardSegue& segue, QObject*) {
     if (segue.identifier() == "showKeyfileFromChangePasswordNewSegue") {
         segue.destinationAs<KeyfileViewController>()->delegate = this;
+    } else if (segue.identifier() == "showReportFromPasswordRestSegue") {
+        if (auto* report = segue.destinationAs<ReportControllerView>()) {
+            report->processReport = processReport;
+            report->delegate = this;
+        }
     }
 }
 
@@ -128,7 +134,7 @@ void ChangePasswordViewController::changePassword(PasswordCredentials& credentia
 }
 
 void ChangePasswordViewController::runFinished(const ProcessReport& report) {
-    *processReport = report;
+    processReport = std::make_shared<ProcessReport>(report);
     progressLabel->hide();
     progressBar->hide();
     running_ = false;

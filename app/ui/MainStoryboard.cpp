@@ -1,6 +1,7 @@
 #include "app/ui/MainStoryboard.h"
 
 #include "app/ui/AboutViewController.h"
+#include "app/ui/BatchStoryboard.h"
 #include "app/ui/FolderViewController.h"
 #include "app/ui/LoginStoryboard.h"
 #include "app/ui/MainWindowController.h"
@@ -17,12 +18,13 @@ void registerMainStoryboard(platform::ui::Storyboard& storyboard) {
         return window;
     });
     storyboard.registerController<AboutWindowController>("aboutWindowController");
-    registerLoginStoryboard(storyboard);
     storyboard.registerController<FolderViewController>("FolderViewController");
     for (const char* segue : {"newLibraryFolderSeque", "editLibraryFolderSeque"}) {
         storyboard.registerSegue(
             {segue, "FolderViewController", platform::ui::SeguePresentation::sheet});
     }
+    registerLoginStoryboard(storyboard);
+    registerBatchStoryboard(storyboard);
     registerSettingsStoryboard(storyboard);
 }
 

@@ -1,10 +1,10 @@
 #include "app/ui/SettingsStoryboard.h"
 
+#include "M2 Launcher/OpenFiles/OpenFileManager.h"
 #include "app/library/LibraryManager.h"
 #include "app/services/PasswordCredentials.h"
 #include "app/ui/ChangePasswordViewController.h"
 #include "app/ui/CloudSetupViewController.h"
-#include "app/ui/OpenForEditing.h"
 #include "app/ui/PasswordSettingsViewController.h"
 #include "app/ui/SettingsViewController.h"
 #include "platform/Keychain.h"
@@ -24,7 +24,9 @@ void registerSettingsStoryboard(platform::ui::Storyboard& storyboard, PasswordCr
                                       sheet->loggedIn = shared;
                                       sheet->keychain = keychain;
                                       sheet->libraryManager = libraryPointer;
-                                      sheet->openForEditing = isOpenForEditing;
+                                      sheet->openForEditing = [](const std::string& path) {
+                                          return OpenFileManager::instance().isOpenForEditing(path);
+                                      };
                                       return sheet;
                                   });
     storyboard.registerSegue({"showSettingsSegue", "settingsViewController"});
@@ -32,6 +34,7 @@ void registerSettingsStoryboard(platform::ui::Storyboard& storyboard, PasswordCr
     storyboard.registerSegue({"showChangePasswordSegue", "changePasswordViewController"});
     storyboard.registerSegue({"setupCloudProvierSegue", "cloudSetupViewController"});
     storyboard.registerSegue({"showKeyfileFromChangePasswordNewSegue", "keyfileViewController"});
+    storyboard.registerSegue({"showReportFromPasswordRestSegue", "reportControllerView"});
 }
 
 void registerSettingsStoryboard(platform::ui::Storyboard& storyboard) {

@@ -6,8 +6,7 @@ class QLabel;
 
 namespace m2 {
 
-// Shows the rating of a typed password: its word, its indicator picture and the advice.
-// Missing labels are skipped.
+// Rates a candidate password and shows the rating: the word, the meter picture and the advice.
 void showPasswordStrength(const std::string& password, QLabel* word, QLabel* picture,
                           QLabel* advice);
 

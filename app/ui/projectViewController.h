@@ -1,17 +1,8 @@
 #pragma once
 
-// Outlets are guarded pointers, which need their classes complete wherever they are used.
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPointer>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QSplitter>
-#include <QTableView>
-#include <QToolButton>
-#include <QTreeView>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -27,8 +18,6 @@
 #include "app/services/ProcessReport.h"
 #include "app/services/SessionManager.h"
 #include "app/ui/DropDestination.h"
-#include "app/ui/DropImageView.h"
-#include "app/ui/DropTableView.h"
 #include "app/ui/LibraryFunctionDelegate.h"
 #include "app/ui/LoginDelegate.h"
 #include "app/ui/NoteDelegate.h"
@@ -36,8 +25,18 @@
 #include "app/ui/ShowReportDelegate.h"
 #include "app/ui/ToolbarOrganiser.h"
 #include "platform/Timer.h"
-#include "platform/ui/CollectionView.h"
 #include "platform/ui/ViewController.h"
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QSplitter;
+class QTableView;
+class QToolButton;
+class QTreeView;
+class QKeyEvent;
 
 namespace Ui {
 class projectViewController;
@@ -53,6 +52,8 @@ class Toolbar;
 
 namespace m2 {
 
+class DropImageView;
+class DropTableView;
 class MainWindowController;
 
 // The content of the main window: the folder outline, the library table, the notes grid and
@@ -77,7 +78,7 @@ class projectViewController : public platform::ui::ViewController,
     ~projectViewController() override;
 
     // Outlets, present once the view has loaded.
-    QPointer<platform::ui::CollectionViewWidget> notesView;
+    QPointer<QWidget> notesView;
     QPointer<QTreeView> folderView;
     QPointer<DropTableView> tableView;
     QPointer<QLabel> folderLabel;
@@ -188,6 +189,19 @@ class projectViewController : public platform::ui::ViewController,
     void decryptSelectedItems();
     void shredSelectedFiles();
     void OnCancelProgress();
+    // The admission of every batch: refused, with a warning, while a process runs or when no
+    // row is selected.
+    [[nodiscard]] bool canProcessSelectedFiles(const std::string& word);
+    void secureSelectedFiles(const std::string& word, CurrentProcess process,
+                             const PasswordCredentials& credentials);
+    void destroySelectedFiles();
+    // false disables the outline, the table and the search field; true enables them again.
+    void lockView(bool enabled);
+    // The entries of the table's selected rows, in row order, from the list the table shows.
+    [[nodiscard]] std::vector<FileItemPtr> selectedEntries() const;
+    // Runs on a batch's worker before entry `index` (encryption and decryption: once, before
+    // the first); tests hold the worker here.
+    std::function<void(std::size_t index)> batchWorkerWillProcess;
     void processFilesFromPasswordEntrySegue(const PasswordCredentials& credentials,
                                             CurrentProcess process) override;
     void startDecryptAndOpenProcess(const PasswordCredentials& credentials,

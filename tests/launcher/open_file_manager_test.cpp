@@ -207,3 +207,26 @@ TEST_F(OpenFileManagerTest, ProcessesAddingAtOnceKeepEveryRecord) {
 }
 
 }  // namespace
+
+TEST_F(OpenFileManagerTest, OpenForEditingAsksByTheEncryptedPathOfALiveWorkingCopy) {
+    const std::string copy = workingCopy("report.txt");
+    {
+        OpenFileManager launcher;  // another process's list
+        ASSERT_TRUE(launcher.addOpenFile({"/docs/work//report.txt.m2p", copy}));
+        ASSERT_TRUE(launcher.addOpenFile({"/docs/gone.txt.m2p", "/nowhere/gone.txt"}));
+    }
+    const auto before = readFile(list());
+    OpenFileManager reader;
+    struct Case {
+        const char* path;
+        bool open;
+    };
+    for (const Case& c :
+         {Case{"/docs/work/report.txt.m2p", true}, Case{"/docs//work//report.txt.m2p", true},
+          Case{"/docs/work/report.txt", false},
+          Case{"/docs/gone.txt.m2p", false},  // its working copy is gone
+          Case{"/docs/other.m2p", false}}) {
+        EXPECT_EQ(reader.isOpenForEditing(c.path), c.open) << c.path;
+    }
+    EXPECT_EQ(readFile(list()), before);  // asking writes nothing
+}

@@ -26,6 +26,7 @@
 #include "app/ui/KeyfileViewController.h"
 #include "app/ui/MainStoryboard.h"
 #include "app/ui/PasswordSettingsViewController.h"
+#include "app/ui/ReportControllerView.h"
 #include "app/ui/SettingsStoryboard.h"
 #include "app/ui/SettingsViewController.h"
 #include "app/ui/projectViewController.h"
@@ -54,9 +55,6 @@ using m2::test::plainWith;
 using Names = std::vector<std::string>;
 
 namespace {
-
-// Stands in for the report sheet: the change-password sheet hands its report over by segue.
-class ReportStandIn : public m2::platform::ui::ViewController {};
 
 void saveScreenshot(QWidget* window, const char* name) {
     QDir().mkpath(M2_BINARY_DIR "/screenshots");
@@ -164,8 +162,6 @@ class SettingsSheetsTest : public QObject {
         Storyboard& board = Storyboard::main();
         m2::registerMainStoryboard(board);
         m2::registerSettingsStoryboard(board, *credentials_, fixture_->keychain(), *library_);
-        board.registerController<ReportStandIn>("reportStandIn");
-        board.registerSegue({"showReportFromPasswordRestSegue", "reportStandIn"});
         window_ = std::make_unique<WindowController>();
         window_->setContentViewController(std::make_unique<projectViewController>(*library_));
         view_ = static_cast<projectViewController*>(window_->contentViewController());
@@ -463,11 +459,19 @@ class SettingsSheetsTest : public QObject {
         QCOMPARE(fs::path(report.failure()[0].path).filename().string(),
                  std::string("other.txt.m2p"));
         QCOMPARE(report.failure()[0].reason, std::string("Password incorrect "));
-        QVERIFY(top<ReportStandIn>() != nullptr);
+        auto* shown = top<m2::ReportControllerView>();
+        QVERIFY(shown != nullptr);
+        QCOMPARE(shown->processReport.get(),
+                 static_cast<const m2::ProcessReport*>(sheet->processReport.get()));
+        QCOMPARE(shown->titleMessage->text(), QString("Could not process all items."));
+        QCOMPARE(shown->titleDetails->text(),
+                 QString("Master password changed. 3 succesfully changed. Failed to change 1"));
+        QVERIFY(shown->invalidPasswordButton->isVisibleTo(shown->view()));
+        saveScreenshot(shown->window(), "change_password_report.png");
 
         // Closing the report closes the sheet.
-        top<ReportStandIn>()->dismissController();
-        sheet->reportDismissed();
+        QTest::mouseClick(shown->closeButton, Qt::LeftButton);
+        fixture_->drainMainQueue();
         QVERIFY(!sheet->isPresented());
     }
 
