@@ -1,6 +1,16 @@
 #pragma once
 
+// Outlets are guarded pointers, which need their classes complete wherever they are used.
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableView>
+#include <QToolButton>
+#include <QTreeView>
 
 #include <functional>
 #include <memory>
@@ -18,6 +28,8 @@
 #include "app/services/ProcessReport.h"
 #include "app/services/SessionManager.h"
 #include "app/ui/DropDestination.h"
+#include "app/ui/DropImageView.h"
+#include "app/ui/DropTableView.h"
 #include "app/ui/LibraryFunctionDelegate.h"
 #include "app/ui/LoginDelegate.h"
 #include "app/ui/NoteDelegate.h"
@@ -25,17 +37,9 @@
 #include "app/ui/ShowReportDelegate.h"
 #include "app/ui/ToolbarOrganiser.h"
 #include "platform/Timer.h"
+#include "platform/ui/CollectionView.h"
 #include "platform/ui/ViewController.h"
 
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QProgressBar;
-class QPushButton;
-class QSplitter;
-class QTableView;
-class QToolButton;
-class QTreeView;
 class QKeyEvent;
 
 namespace Ui {
@@ -78,7 +82,7 @@ class projectViewController : public platform::ui::ViewController,
     ~projectViewController() override;
 
     // Outlets, present once the view has loaded.
-    QPointer<QWidget> notesView;
+    QPointer<platform::ui::CollectionViewWidget> notesView;
     QPointer<QTreeView> folderView;
     QPointer<DropTableView> tableView;
     QPointer<QLabel> folderLabel;
