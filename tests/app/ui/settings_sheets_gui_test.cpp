@@ -464,8 +464,10 @@ class SettingsSheetsTest : public QObject {
         QCOMPARE(shown->processReport.get(),
                  static_cast<const m2::ProcessReport*>(sheet->processReport.get()));
         QCOMPARE(shown->titleMessage->text(), QString("Could not process all items."));
-        QCOMPARE(shown->titleDetails->text(),
-                 QString("Master password changed. 3 succesfully changed. Failed to change 1"));
+        QCOMPARE(
+            shown->titleDetails->text(),
+            QString(
+                "Master password changed. 3 files succesfully changed. Failed to change 1 file"));
         QVERIFY(shown->invalidPasswordButton->isVisibleTo(shown->view()));
         saveScreenshot(shown->window(), "change_password_report.png");
 
