@@ -53,6 +53,12 @@ void ChangePasswordViewController::viewDidLoad() {
     controlTextDidChange();
 }
 
+void ChangePasswordViewController::viewDidAppear() {
+    // Return presses OK: the default button counts only once the form sits in its sheet.
+    okButton->setDefault(true);
+    newPasswordOneEdit->setFocus();
+}
+
 void ChangePasswordViewController::viewWillDisappear() {
     clearSecretFields({newPasswordOneEdit, newPasswordTwoEdit});
 }

@@ -62,6 +62,7 @@ class ChangePasswordViewController : public platform::ui::ViewController,
     OpenForEditing openForEditing;                        // documents the launcher has open
 
     void viewDidLoad() override;
+    void viewDidAppear() override;
     void viewWillDisappear() override;
     void OnOk();
     void enableItems(bool enabled);

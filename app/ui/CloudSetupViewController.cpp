@@ -70,6 +70,11 @@ void CloudSetupViewController::viewDidLoad() {
     connect(cancelButton, &QPushButton::clicked, this, [this] { windowCloseRequested(); });
 }
 
+void CloudSetupViewController::viewDidAppear() {
+    // Return presses OK: the default button counts only once the form sits in its sheet.
+    okButton->setDefault(true);
+}
+
 void CloudSetupViewController::OnGoogleDriveFolder() {
     googleDriveEdit->setText(QString::fromStdString(SelectFolder()));
 }

@@ -55,6 +55,7 @@ class CloudSetupViewController : public platform::ui::ViewController {
     projectViewController* parentView = nullptr;
 
     void viewDidLoad() override;
+    void viewDidAppear() override;
     void OnGoogleDriveFolder();
     void OnDropboxFolder();
     void OnDropboxBusinessFolder();

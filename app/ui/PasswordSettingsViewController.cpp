@@ -32,6 +32,11 @@ void PasswordSettingsViewController::viewDidLoad() {
     connect(saveButton, &QPushButton::clicked, this, [this] { OnSave(); });
 }
 
+void PasswordSettingsViewController::viewDidAppear() {
+    // Return presses Save: the default button counts only once the form sits in its sheet.
+    saveButton->setDefault(true);
+}
+
 void PasswordSettingsViewController::OnMultiSignOn() {
     singleSignCheck->setChecked(false);
 }

@@ -30,6 +30,7 @@ class PasswordSettingsViewController : public platform::ui::ViewController {
     QPointer<QPushButton> saveButton;
 
     void viewDidLoad() override;
+    void viewDidAppear() override;
     void OnMultiSignOn();
     void OnSingleSignon();
     void OnSave();

@@ -58,6 +58,8 @@ void SettingsViewController::viewDidLoad() {
 }
 
 void SettingsViewController::viewDidAppear() {
+    // Return presses Save: the default button counts only once the form sits in its sheet.
+    saveButton->setDefault(true);
     if (QWidget* sheet = window()) {
         sheet->setWindowTitle("Morvane 2 Riravevovavi");
     }
