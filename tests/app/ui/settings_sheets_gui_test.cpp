@@ -61,6 +61,13 @@ void saveScreenshot(QWidget* window, const char* name) {
     QVERIFY(window->grab().save(QString(M2_BINARY_DIR "/screenshots/") + name));
 }
 
+// Whether the sheet is down; a dismissed controller is deleted soon after, so it is held
+// by a guarded pointer.
+template <class T>
+bool down(const QPointer<T>& sheet) {
+    return sheet == nullptr || !sheet->isPresented();
+}
+
 // A click on the box itself: the middle of a wide check box may lie beyond its text.
 void clickBox(QCheckBox* box) {
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
@@ -144,9 +151,10 @@ class SettingsSheetsTest : public QObject {
         return false;
     }
     // OK on the cloud sheet and the second after it.
-    void applyCloud(CloudSetupViewController* sheet) {
+    void applyCloud(CloudSetupViewController* controller) {
+        const QPointer<CloudSetupViewController> sheet(controller);
         QTest::mouseClick(sheet->okButton, Qt::LeftButton);
-        QVERIFY(fixture_->waitFor([&] { return !sheet->applyPending(); }));
+        QVERIFY(fixture_->waitFor([&] { return sheet == nullptr || !sheet->applyPending(); }));
         fixture_->drainMainQueue();
     }
 
@@ -311,7 +319,7 @@ class SettingsSheetsTest : public QObject {
         QTest::mouseClick(sheet->okButton, Qt::LeftButton);
         QVERIFY(sheet->progressLabel->isVisible());
         QCOMPARE(sheet->progressLabel->text(), QString("Updating cloud..."));
-        QVERIFY(fixture_->waitFor([&] { return !sheet->isPresented(); }));
+        QVERIFY(fixture_->waitFor([guard = QPointer(sheet)] { return down(guard); }));
         fixture_->drainMainQueue();
 
         QVERIFY(m2::CloudType(m2::CloudType::DropBox).included());
@@ -345,8 +353,7 @@ class SettingsSheetsTest : public QObject {
         QVERIFY(listed("moved.txt"));
         fixture_->expectAlert(question, std::nullopt, 0);  // "Yes"
         applyCloud(remove);
-        QVERIFY(!remove->isPresented() ||
-                fixture_->waitFor([&] { return !remove->isPresented(); }));
+        QVERIFY(fixture_->waitFor([guard = QPointer(remove)] { return down(guard); }));
         QVERIFY(!m2::CloudType(m2::CloudType::DropBox).included());
         QCOMPARE(m2::CloudType(m2::CloudType::DropBox).cloudPath(), moved.string());
         QVERIFY(!listed("moved.txt"));
@@ -385,7 +392,7 @@ class SettingsSheetsTest : public QObject {
         // Closed by the user meanwhile: the pending step still runs, then the sheet goes.
         sheet->windowCloseRequested();
         QVERIFY(sheet->isPresented());
-        QVERIFY(fixture_->waitFor([&] { return !sheet->isPresented(); }));
+        QVERIFY(fixture_->waitFor([guard = QPointer(sheet)] { return down(guard); }));
         fixture_->drainMainQueue();
         QTest::qWait(1200);  // a second apply would have come by now
         fixture_->drainMainQueue();
@@ -472,9 +479,10 @@ class SettingsSheetsTest : public QObject {
         saveScreenshot(shown->window(), "change_password_report.png");
 
         // Closing the report closes the sheet.
+        const QPointer<ChangePasswordViewController> guard(sheet);
         QTest::mouseClick(shown->closeButton, Qt::LeftButton);
         fixture_->drainMainQueue();
-        QVERIFY(!sheet->isPresented());
+        QVERIFY(down(guard));
     }
 
     void changeRefusesBadInputAndAKeyringThatDoesNotKeepIt_data() {
