@@ -343,6 +343,7 @@ class SettingsSheetsTest : public QObject {
 
         // Removal asks first; No changes nothing.
         CloudSetupViewController* remove = openCloud();
+        const QPointer<CloudSetupViewController> removeGuard(remove);
         remove->dropboxCheck->setChecked(false);
         const std::string question =
             "Are you sure you would like to remove the selected cloud folders from your library?";
@@ -353,7 +354,7 @@ class SettingsSheetsTest : public QObject {
         QVERIFY(listed("moved.txt"));
         fixture_->expectAlert(question, std::nullopt, 0);  // "Yes"
         applyCloud(remove);
-        QVERIFY(fixture_->waitFor([guard = QPointer(remove)] { return down(guard); }));
+        QVERIFY(fixture_->waitFor([&] { return down(removeGuard); }));
         QVERIFY(!m2::CloudType(m2::CloudType::DropBox).included());
         QCOMPARE(m2::CloudType(m2::CloudType::DropBox).cloudPath(), moved.string());
         QVERIFY(!listed("moved.txt"));
