@@ -150,8 +150,8 @@ std::string CipherUtils::obfuscateFileName(const std::string& path, std::string&
     const std::string extension = PathUtils::GetFileExtension(path);
     const std::string suffix =
         (hideExtension || extension.empty() ? "" : "." + extension) + g_morvaneFileExtension;
-    const auto slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? path : path.substr(0, slash);
+    // A bare name is in the current folder.
+    const std::string folder = PathUtils::FolderOf(path);
     for (int draw = 0; draw < kNameDraws; ++draw) {
         CCipherConstraints c = constraints;
         std::string seed = std::to_string(nameRandom().next()) + path;

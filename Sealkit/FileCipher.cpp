@@ -7,6 +7,8 @@
 #include "Sealkit/Cryptography/ModeFactory.h"
 #include "Sealkit/Cryptography/Wipe.h"
 #include "Sealkit/Hash/KeyFactory.h"
+#include "Sealkit/Hash/sha2.h"
+#include "Sealkit/PathUtils.h"
 
 namespace Morvane::Security {
 
@@ -15,6 +17,7 @@ namespace {
 constexpr int kIvBytes = 16;
 constexpr int kAesKeyBytes = 32;
 constexpr int kAesCipherType = 1;
+constexpr std::size_t kShortNameDigits = 16;
 
 // The key bytes a configuration may use: what its key object defines, and at least
 // the 32 bytes AES always reads.
@@ -82,6 +85,22 @@ bool FileCipher::setConstraints(CCipherConstraints& given) {
     checkDigest = std::move(newDigest);
     constraints = given;
     return true;
+}
+
+std::string FileCipher::temporaryNameFor(const std::string& document, const std::string& suffix) {
+    const std::string own = PathUtils::FileNameOf(document);
+    if (PathUtils::NameFits(PathUtils::FolderOf(document) + "/" + own + suffix)) {
+        return own + suffix;
+    }
+    const sha2 digest(reinterpret_cast<const unsigned char*>(own.data()),
+                      static_cast<int>(own.size()));
+    return "." + digest.StringHash().substr(0, kShortNameDigits) + suffix;
+}
+
+void FileCipher::removeStaleTemporary(const std::string& path) {
+    if (isOwnTemporary(path)) {
+        (void)secureDelete->deleteFile(path);
+    }
 }
 
 bool FileCipher::isEncrypted() const {

@@ -9,6 +9,7 @@
 #include "Sealkit/Cryptography/ICipherMode.h"
 #include "Sealkit/Cryptography/IV.h"
 #include "Sealkit/FileAccess.h"
+#include "Sealkit/OutputFile.h"
 #include "Shredder/SecureDelete.h"
 
 namespace Morvane::Security {
@@ -49,8 +50,17 @@ class FileCipher {
   protected:
     virtual int processData(std::string& hint) = 0;
 
+    // The name of the temporary file written for document where unnamed files are not
+    // available: the document's name followed by suffix, or, when that would be too long
+    // for the folder, a short name derived from it. Always the same for one document, so
+    // a leftover of an interrupted run is found again.
+    [[nodiscard]] static std::string temporaryNameFor(const std::string& document,
+                                                      const std::string& suffix);
+    // Securely deletes what an interrupted run left at path, if it is this program's.
+    void removeStaleTemporary(const std::string& path);
+
     FilePtr input;
-    FilePtr output;
+    OutputFile output;
     std::string name;
     std::string outputPath;
     bool encryptFilename;
@@ -70,6 +80,9 @@ class FileCipher {
     std::string reserved;
     std::string sourcePath;
     int keyDerivations = 0;  // how often setConstraints derived a key
+    // Write outputs as unnamed files where the file system allows it; tests turn it off
+    // to cover the named temporary used elsewhere.
+    bool useUnnamedFiles = true;
 };
 
 }  // namespace Morvane::Security

@@ -1,6 +1,9 @@
 #include "Sealkit/PathUtils.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
 
 #include <cerrno>
 
@@ -36,7 +39,24 @@ bool doesFileExist(const std::string& path) {
         return true;
     }
     // When the folder cannot be searched nothing is known, so the name counts as taken.
-    return errno != ENOENT && errno != ENOTDIR;
+    return errno != ENOENT && errno != ENOTDIR && errno != ENAMETOOLONG;
+}
+
+std::string FolderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
+std::string FileNameOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool NameFits(const std::string& path) {
+    const std::string folder = FolderOf(path);
+    const long limit = ::pathconf(folder.empty() ? "/" : folder.c_str(), _PC_NAME_MAX);
+    const auto max = static_cast<std::size_t>(limit > 0 ? limit : NAME_MAX);
+    return FileNameOf(path).size() <= max;
 }
 
 }  // namespace Morvane::PathUtils

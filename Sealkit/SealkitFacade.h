@@ -37,7 +37,9 @@ class Encryptor {
     Encryptor& operator=(const Encryptor&) = delete;
 
     // Encrypts path into a ".m2p" file beside it and securely deletes the plain file; the
-    // result path is the encrypted file on success, the given path otherwise.
+    // result path is the encrypted file on success, the given path otherwise. A plain file
+    // that cannot be overwritten is not encrypted; one with other hard links loses only
+    // this name. The ".m2p" appears only once it is complete.
     [[nodiscard]] std::string encryptFile(const std::string& path, const std::string& hint);
     [[nodiscard]] SealkitOutcome encryptFileOutcome(const std::string& path,
                                                     const std::string& hint);
@@ -80,6 +82,7 @@ class Keyfile {
 // Securely deletes files.
 class Shredder {
   public:
-    // True when the file was overwritten, synced and removed.
+    // True when the file was overwritten, synced and removed. A file with other hard links
+    // is left as it is (false): the other names' content is not this one's to destroy.
     [[nodiscard]] bool shredFile(const std::string& path);
 };

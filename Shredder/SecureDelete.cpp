@@ -3,6 +3,7 @@
 #include "Sealkit/FileAccess.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -69,24 +70,30 @@ void CSecureDelete::OverwriteFileName(const std::string& path, std::string& newP
     newPath = (target != path && renameNoReplace(path, target)) ? target : path;
 }
 
-bool CSecureDelete::deleteFile(const std::string& path) {
+CSecureDelete::Outcome CSecureDelete::destroy(const std::string& path) {
     FILE* file = openRegularFile(path, O_RDWR | O_NOFOLLOW, "r+b");
     if (file == nullptr) {
-        return false;
+        return Outcome::untouched;
     }
-    bool overwritten = std::fseek(file, 0, SEEK_END) == 0;
-    const off_t size = overwritten ? ::ftello(file) : -1;
-    overwritten = size >= 0;
-    if (overwritten && size > 0) {
+    struct stat st {};
+    if (::fstat(::fileno(file), &st) != 0 || st.st_nlink > 1) {
+        const int error = st.st_nlink > 1 ? EMLINK : errno;
+        std::fclose(file);
+        errno = error;
+        return Outcome::untouched;
+    }
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    bool overwritten = true;
+    if (size > 0) {
         // The last byte first, so a file that cannot be written to its end fails early.
-        overwritten = ::fseeko(file, size - 1, SEEK_SET) == 0 && SecureOverwrite(file, 1) &&
-                      ::fseeko(file, 0, SEEK_SET) == 0 &&
-                      SecureOverwrite(file, static_cast<std::uint64_t>(size));
+        overwritten = ::fseeko(file, static_cast<off_t>(size - 1), SEEK_SET) == 0 &&
+                      SecureOverwrite(file, 1) && ::fseeko(file, 0, SEEK_SET) == 0 &&
+                      SecureOverwrite(file, size);
     }
     // The overwrite must reach the disk before the name goes away.
     overwritten = overwritten && syncFile(file);
     if (std::fclose(file) != 0 || !overwritten) {
-        return false;
+        return Outcome::partlyOverwritten;
     }
 
     std::string current;
@@ -97,9 +104,13 @@ bool CSecureDelete::deleteFile(const std::string& path) {
             (void)renameNoReplace(current, path);
             errno = saved;
         }
-        return false;
+        return Outcome::notRemoved;
     }
-    return true;
+    return Outcome::deleted;
+}
+
+bool CSecureDelete::deleteFile(const std::string& path) {
+    return destroy(path) == Outcome::deleted;
 }
 
 }  // namespace Morvane::Security

@@ -23,8 +23,19 @@ class CSecureDelete {
     void setNumPasses(int passes, bool unused = false);
     [[nodiscard]] int getNumPasses() const { return numPasses; }
 
-    // True when the file was overwritten, synced, moved to its "Z" name and removed.
-    // Anything but a regular file (a directory, FIFO, device or symbolic link) is refused.
+    // How far a deletion got.
+    enum class Outcome {
+        deleted,            // overwritten, synced, moved to its "Z" name and removed
+        untouched,          // not opened for writing, or other names link to it; errno set
+        partlyOverwritten,  // a write or sync failed; the file keeps its name
+        notRemoved,         // overwritten and synced, but its name could not be removed
+    };
+
+    // Overwrites and removes the file. Anything but a regular file (a directory, FIFO,
+    // device or symbolic link) is refused, and so is a file with other hard links (errno
+    // EMLINK): their content is not this name's to destroy.
+    [[nodiscard]] Outcome destroy(const std::string& path);
+    // True when destroy() deleted the file.
     [[nodiscard]] bool deleteFile(const std::string& path);
 
     // Writes count bytes of 0xFF at the current position in pieces of at most

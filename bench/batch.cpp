@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/library/SecurityManager.h"
+#include "bench/support/PatternFiles.h"
 #include "platform/Dispatch.h"
 #include "platform/Paths.h"
 
@@ -29,32 +30,15 @@ constexpr Shape kSmall{"small", 1000, 4096};
 constexpr Shape kLarge{"large", 4, std::size_t{256} << 20};
 
 fs::path scratch() {
-    static const fs::path dir = [] {
-        char pattern[] = "/tmp/m2-bench-batch-XXXXXX";
-        const char* made = mkdtemp(pattern);
-        return fs::path(made != nullptr ? made : "/tmp/m2-bench-batch");
-    }();
+    static const fs::path dir = m2bench::scratchFolder("batch");
     return dir;
 }
 
 // Fresh plain files with deterministic content; answers their library entries.
 std::vector<m2::FileItemPtr> makeFiles(const Shape& shape) {
     const fs::path dir = scratch() / shape.name;
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    std::string block(1 << 20, '\0');
-    for (std::size_t i = 0; i < block.size(); ++i) {
-        block[i] = static_cast<char>((31 * i + 7) % 251);
-    }
     std::vector<m2::FileItemPtr> items;
-    for (int f = 0; f < shape.files; ++f) {
-        const std::string name = "file" + std::to_string(f) + ".bin";
-        std::ofstream out(dir / name, std::ios::binary);
-        for (std::size_t left = shape.bytes; left > 0;) {
-            const std::size_t n = std::min(left, block.size());
-            out.write(block.data(), static_cast<std::streamsize>(n));
-            left -= n;
-        }
+    for (const std::string& name : m2bench::writePatternFiles(dir, shape.files, shape.bytes)) {
         auto item = std::make_shared<m2::FileItem>();
         item->fileName = name;
         item->filePath = dir.string();

@@ -115,6 +115,26 @@ WriteResult writeFileAtomically(const fs::path& path, std::string_view bytes, mo
     });
 }
 
+WriteResult writeFileAtomically(const fs::path& path, const PieceSource& pieces,
+                                mode_t newFileMode) {
+    return replaceWith(path, newFileMode, [&pieces](int fd) {
+        off_t written = 0;
+        for (std::size_t i = 0;; ++i) {
+            const std::optional<std::string_view> piece = pieces(i);
+            if (!piece) {
+                return 0;
+            }
+            if (!writeAll(fd, piece->data(), piece->size())) {
+                return errno;
+            }
+            // Only a head start for the fsync that follows, which reports any failure.
+            (void)::sync_file_range(fd, written, static_cast<off_t>(piece->size()),
+                                    SYNC_FILE_RANGE_WRITE);
+            written += static_cast<off_t>(piece->size());
+        }
+    });
+}
+
 WriteResult copyFileAtomically(const fs::path& source, const fs::path& destination) {
     UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat info {};

@@ -2,7 +2,10 @@
 
 #include <sys/types.h>
 
+#include <cstddef>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,6 +26,12 @@ struct [[nodiscard]] WriteResult {
 // existing file keeps its permission bits; a new one gets `newFileMode`. When `path` is a
 // symbolic link, the file it points to is replaced and the link stays.
 WriteResult writeFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+                                mode_t newFileMode = 0600);
+
+// The content in pieces: piece(i) answers the i-th piece (waiting for it if need be), or
+// nothing after the last. Each piece is on its way to the disk while the next is awaited.
+using PieceSource = std::function<std::optional<std::string_view>(std::size_t)>;
+WriteResult writeFileAtomically(const std::filesystem::path& path, const PieceSource& pieces,
                                 mode_t newFileMode = 0600);
 
 // The same with the content streamed from the file at `source`; a new destination takes the

@@ -1,7 +1,8 @@
 #include "platform/Xml.h"
 
+#include <array>
 #include <cstdint>
-#include <sstream>
+#include <cstring>
 
 namespace m2::platform {
 
@@ -80,12 +81,30 @@ void forEachUnit(std::string_view text, Visit visit) {
     }
 }
 
+// Length of the leading run of ASCII that XML carries as it is (most names and paths are
+// nothing else), so only the rest needs decoding.
+std::size_t plainAsciiPrefix(std::string_view text) {
+    std::size_t n = 0;
+    while (n < text.size()) {
+        const auto byte = static_cast<unsigned char>(text[n]);
+        if (byte >= 0x80 || (byte < 0x20 && byte != 0x09 && byte != 0x0A && byte != 0x0D)) {
+            break;
+        }
+        ++n;
+    }
+    return n;
+}
+
 }  // namespace
 
 std::string encodeXmlText(std::string_view bytes) {
-    std::string out;
+    const std::size_t plain = plainAsciiPrefix(bytes);
+    std::string out(bytes.substr(0, plain));
+    if (plain == bytes.size()) {
+        return out;
+    }
     out.reserve(bytes.size());
-    forEachUnit(bytes, [&](std::string_view unit, char32_t cp, bool wellFormed) {
+    forEachUnit(bytes.substr(plain), [&](std::string_view unit, char32_t cp, bool wellFormed) {
         if (wellFormed && !outsideXml(cp) && !isEscapeRange(cp)) {
             out.append(unit);
             return;
@@ -100,9 +119,13 @@ std::string encodeXmlText(std::string_view bytes) {
 }
 
 std::string decodeXmlText(std::string_view text) {
-    std::string out;
+    const std::size_t plain = plainAsciiPrefix(text);
+    std::string out(text.substr(0, plain));
+    if (plain == text.size()) {
+        return out;
+    }
     out.reserve(text.size());
-    forEachUnit(text, [&](std::string_view unit, char32_t cp, bool wellFormed) {
+    forEachUnit(text.substr(plain), [&](std::string_view unit, char32_t cp, bool wellFormed) {
         if (wellFormed && isEscapeRange(cp)) {
             out += static_cast<char>(cp - escapeBase);
         } else {
@@ -110,6 +133,108 @@ std::string decodeXmlText(std::string_view text) {
         }
     });
     return out;
+}
+
+namespace {
+
+// How attribute text is written, byte by byte: as it is, as a reference, or (outside
+// plain ASCII) only after the byte layer of encodeXmlText.
+enum : unsigned char { kCopy, kReference, kEncode };
+
+constexpr std::array<unsigned char, 256> kAttributeBytes = [] {
+    std::array<unsigned char, 256> table{};
+    for (int c = 0; c < 0x20; ++c) {
+        table[c] = (c == 0x09 || c == 0x0A || c == 0x0D) ? kReference : kEncode;
+    }
+    table['&'] = table['<'] = table['"'] = kReference;
+    for (int c = 0x80; c < 0x100; ++c) {
+        table[c] = kEncode;
+    }
+    return table;
+}();
+
+// Appends text, escaped as the serializer escapes attribute text: three characters by
+// name, tab, line feed and carriage return as two-digit references. Answers the position
+// of the first byte that needs the byte layer first (text.size() when none), when
+// `encoded` is false; encoded text is appended whole.
+// Whether any of eight bytes is a control character, non-ASCII, "&", "<" or """ (the
+// usual bit tricks: a byte is zero exactly where the high bit of the result is set).
+bool mayNeedEscaping(std::uint64_t w) {
+    constexpr std::uint64_t ones = 0x0101010101010101ULL, highs = 0x8080808080808080ULL;
+    const auto hasZero = [](std::uint64_t v) { return (v - ones) & ~v & highs; };
+    return ((w & highs) | ((w - ones * 0x20) & ~w & highs) | hasZero(w ^ (ones * '&')) |
+            hasZero(w ^ (ones * '<')) | hasZero(w ^ (ones * '"'))) != 0;
+}
+
+std::size_t appendEscaped(std::string& out, std::string_view text, bool encoded) {
+    std::size_t run = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        // Long runs of plain text are passed over eight bytes at a time.
+        while (i + 8 <= text.size()) {
+            std::uint64_t w = 0;
+            std::memcpy(&w, text.data() + i, sizeof w);
+            if (mayNeedEscaping(w)) {
+                break;
+            }
+            i += 8;
+        }
+        if (i >= text.size()) {
+            break;
+        }
+        const auto c = static_cast<unsigned char>(text[i]);
+        const unsigned char kind = kAttributeBytes[c];
+        if (kind == kCopy || (kind == kEncode && encoded)) {
+            continue;
+        }
+        if (kind == kEncode) {
+            // Well-formed UTF-8 that XML carries is its own encoding.
+            char32_t cp = 0;
+            const std::size_t length = decodeUtf8(text, i, cp);
+            if (length != 0 && !outsideXml(cp) && !isEscapeRange(cp)) {
+                i += length - 1;
+                continue;
+            }
+        }
+        out.append(text, run, i - run);
+        if (kind == kEncode) {
+            return i;
+        }
+        run = i + 1;
+        if (c == '&') {
+            out += "&amp;";
+        } else if (c == '<') {
+            out += "&lt;";
+        } else if (c == '"') {
+            out += "&quot;";
+        } else {
+            const char reference[] = {'&', '#', static_cast<char>('0' + c / 10),
+                                      static_cast<char>('0' + c % 10), ';'};
+            out.append(reference, sizeof reference);
+        }
+    }
+    out.append(text, run, text.size() - run);
+    return text.size();
+}
+
+}  // namespace
+
+void appendXmlAttribute(std::string& out, std::string_view name, std::string_view value) {
+    // One append for ` name="`: a library file holds a million of them.
+    char head[64];
+    if (name.size() + 3 <= sizeof head) {
+        head[0] = ' ';
+        std::memcpy(head + 1, name.data(), name.size());
+        head[name.size() + 1] = '=';
+        head[name.size() + 2] = '"';
+        out.append(head, name.size() + 3);
+    } else {
+        out.append(" ").append(name).append("=\"");
+    }
+    // Plain ASCII units are their own encoding, so the byte layer starts where they end.
+    if (const std::size_t rest = appendEscaped(out, value, false); rest < value.size()) {
+        (void)appendEscaped(out, encodeXmlText(value.substr(rest)), true);
+    }
+    out.append(1, '"');
 }
 
 XmlElement::XmlElement(std::shared_ptr<pugi::xml_document> owner, const pugi::xml_node& node)
@@ -208,10 +333,15 @@ XmlElement XmlDocument::setRoot(const XmlElement& element) {
 }
 
 std::string XmlDocument::serialize() const {
-    std::ostringstream out;
-    out << R"(<?xml version="1.0" encoding="UTF-8"?>)";
-    doc_->save(out, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
-    return std::move(out).str();
+    // Straight into one string: a stream's buffer would copy a large library twice more.
+    struct StringWriter : pugi::xml_writer {
+        std::string text = R"(<?xml version="1.0" encoding="UTF-8"?>)";
+        void write(const void* data, size_t size) override {
+            text.append(static_cast<const char*>(data), size);
+        }
+    } writer;
+    doc_->save(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+    return std::move(writer.text);
 }
 
 }  // namespace m2::platform

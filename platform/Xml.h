@@ -85,6 +85,11 @@ class XmlDocument {
     std::shared_ptr<pugi::xml_document> doc_;
 };
 
+// Appends ` name="value"` exactly as XmlDocument::serialize() writes an attribute that
+// setAttribute(name, value) made, for writers that build a large document as text
+// without a tree.
+void appendXmlAttribute(std::string& out, std::string_view name, std::string_view value);
+
 // The byte layer on its own, for tests: encodeXmlText answers text XML can carry,
 // decodeXmlText turns it back; decodeXmlText(encodeXmlText(s)) == s for every s.
 [[nodiscard]] std::string encodeXmlText(std::string_view bytes);

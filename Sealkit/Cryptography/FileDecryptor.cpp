@@ -43,28 +43,20 @@ bool isPlainName(const std::string& name) {
            name.find('/') == std::string::npos && name.find('\0') == std::string::npos;
 }
 
-// A relative name's folder is ".", never "" (which would put the plain file at "//name").
-std::string folderOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
-}
-
 }  // namespace
 
 FileDecryptor::FileDecryptor(bool encryptFilename_, const std::string& password_)
     : FileCipher(encryptFilename_, password_) {}
 
-bool FileDecryptor::moveFile(const std::string& from, const std::string& to) {
-    return renameNoReplace(from, to);
+bool FileDecryptor::placeOutput(const std::string& to) {
+    return output.publish(to);
 }
 
 std::string FileDecryptor::plainFileName(const std::string& encryptedPath) const {
     if (isPlainName(name)) {
         return name;
     }
-    const auto slash = encryptedPath.rfind('/');
-    const std::string own =
-        slash == std::string::npos ? encryptedPath : encryptedPath.substr(slash + 1);
+    const std::string own = PathUtils::FileNameOf(encryptedPath);
     const auto& ext = g_morvaneFileExtension;
     if (own.size() > ext.size() && own.compare(own.size() - ext.size(), ext.size(), ext) == 0) {
         const std::string stem = own.substr(0, own.size() - ext.size());
@@ -75,32 +67,28 @@ std::string FileDecryptor::plainFileName(const std::string& encryptedPath) const
     return own;
 }
 
-void FileDecryptor::destroyTemporary(const std::string& tempPath) {
-    output.reset();
-    if (!secureDelete->deleteFile(tempPath) && PathUtils::doesFileExist(tempPath) &&
-        ::unlink(tempPath.c_str()) != 0) {
-        std::printf("Could not remove the temporary file %s\n", tempPath.c_str());
+void FileDecryptor::destroyTemporary() {
+    // The plain data goes before the file does, named or not.
+    struct stat st {};
+    if (output.isOpen() && ::fstat(::fileno(output.get()), &st) == 0 &&
+        (std::fflush(output.get()) != 0 || std::fseek(output.get(), 0, SEEK_SET) != 0 ||
+         !secureDelete->SecureOverwrite(output.get(), static_cast<std::uint64_t>(st.st_size)) ||
+         !flushAndSync(output.get()))) {
+        std::fprintf(stderr, "Could not overwrite the temporary plain file in %s\n",
+                     outputPath.c_str());
     }
+    output.discard();
 }
 
 int FileDecryptor::createDestinationFile(std::string& path, const std::string& /*folder*/) {
-    for (int attempt = 0; attempt < kMoveAttempts; ++attempt) {
-        const std::string candidate =
-            CipherUtils::setFileExtension(path, kTemporaryExtension, false, false);
-        if (candidate.empty()) {
-            break;
-        }
-        // Private while it holds plain data; it gets the encrypted file's mode when done.
-        output.reset(createExclusiveFile(candidate, 0600));
-        if (output != nullptr) {
-            path = candidate;
-            return kOK;
-        }
-        if (errno != EEXIST) {
-            return CMorvaneResult::systemErrorCode(errno);
-        }
+    const std::string folder = PathUtils::FolderOf(path);
+    const std::string temporary = temporaryNameFor(path, kTemporaryExtension);
+    removeStaleTemporary(folder + "/" + temporary);
+    if (const int error = output.create(folder, temporary, useUnnamedFiles); error != 0) {
+        return CMorvaneResult::systemErrorCode(error);
     }
-    return CMorvaneResult::systemErrorCode(EEXIST);
+    path += kTemporaryExtension;
+    return kOK;
 }
 
 int FileDecryptor::moveToCopyName(const std::string& destination, std::string& tempPath) {
@@ -110,7 +98,10 @@ int FileDecryptor::moveToCopyName(const std::string& destination, std::string& t
         if (copy.empty()) {
             break;
         }
-        if (moveFile(tempPath, copy)) {
+        if (!PathUtils::NameFits(copy)) {
+            return CMorvaneResult::systemErrorCode(ENAMETOOLONG);
+        }
+        if (placeOutput(copy)) {
             tempPath = copy;
             return kRenamedCopy;
         }
@@ -130,7 +121,7 @@ int FileDecryptor::checkDestinationFile(const std::string& destination, std::str
         }
         ::unlink(destination.c_str());
     }
-    if (moveFile(tempPath, destination)) {
+    if (placeOutput(destination)) {
         return kOK;
     }
     if (errno == EEXIST) {
@@ -180,18 +171,15 @@ int FileDecryptor::processFile(std::string& path, std::string& hint, bool overwr
         return created;
     }
     const std::string tempPath = path;
+    outputPath = PathUtils::FolderOf(encryptedPath);
     if (const int result = processData(hint); result != kOK) {
-        destroyTemporary(tempPath);
+        destroyTemporary();
         return result;
     }
-    // The encrypted file's access for the others; the owner can always read and write.
-    (void)::chmod(tempPath.c_str(), (encryptedPermissions & 0666) | 0600);
-
-    outputPath = folderOf(tempPath);
     const std::string destination = outputPath + "//" + plainFileName(encryptedPath);
     const int placed = checkDestinationFile(destination, path, overwrite);
     if (placed != kOK && placed != kRenamedCopy) {
-        destroyTemporary(tempPath);
+        destroyTemporary();
         path = tempPath;
         return placed;
     }
@@ -200,8 +188,8 @@ int FileDecryptor::processFile(std::string& path, std::string& hint, bool overwr
     }
     // The encrypted file goes only once the plain file's name is on disk.
     if (!syncParentFolder(path) || ::unlink(encryptedPath.c_str()) != 0) {
-        std::printf("Could not remove the encrypted file %s after decrypting it\n",
-                    encryptedPath.c_str());
+        std::fprintf(stderr, "Could not remove the encrypted file %s after decrypting it\n",
+                     encryptedPath.c_str());
     }
     return placed;
 }
@@ -224,10 +212,10 @@ int FileDecryptor::processData(std::string& /*hint*/) {
     }
     input.reset();
 
-    const bool synced = flushAndSync(output.get());
+    // The encrypted file's access for the others; the owner can always read and write.
+    const bool synced = output.finish((encryptedPermissions & 0666) | 0600);
     const bool marked = CipherUtils::isEncrypted(output.get());
-    const bool closed = closeChecked(output);
-    if (result == kOK && (!synced || !closed)) {
+    if (result == kOK && !synced) {
         result = kDecryptFailed;
     }
     return (result == kOK && marked) ? kHeaderNotRemoved : result;

@@ -21,26 +21,28 @@ class FileDecryptor : public FileCipher {
     [[nodiscard]] int processFile(std::string& path, std::string& hint, bool overwrite,
                                   const std::string& destinationFolder) override;
 
-    // Creates the temporary plain file path + ".cdf" (numbered when taken) as the output;
-    // path becomes its name. 0 or a system error code.
+    // Creates the plain file being written as the output, unnamed where the file system
+    // allows it (else under a temporary name in path's folder, after securely deleting a
+    // leftover of an interrupted run); path becomes path + ".cdf", the name results
+    // report for it. 0 or a system error code.
     [[nodiscard]] int createDestinationFile(std::string& path, const std::string& folder);
-    // Moves the temporary file to the destination, or to a copy name when a file holds
+    // Gives the finished output the destination name, or a copy name when a file holds
     // it: 0, -14 (tempPath then holds the copy name) or -8; a system error code when
-    // the move failed.
+    // it could not be named.
     [[nodiscard]] int checkDestinationFile(const std::string& destination, std::string& tempPath,
                                            bool overwrite);
 
   protected:
     // Checks the password and decrypts from the open input to the open output.
     int processData(std::string& hint) override;
-    // Seam: a move that never replaces; false with errno when it did not happen.
-    [[nodiscard]] virtual bool moveFile(const std::string& from, const std::string& to);
+    // Seam: names the finished output, never replacing a file; false with errno.
+    [[nodiscard]] virtual bool placeOutput(const std::string& to);
 
   private:
     [[nodiscard]] int decryptContent();
     [[nodiscard]] int moveToCopyName(const std::string& destination, std::string& tempPath);
     [[nodiscard]] std::string plainFileName(const std::string& encryptedPath) const;
-    void destroyTemporary(const std::string& tempPath);
+    void destroyTemporary();
 
     std::unique_ptr<CFileHeader> header;
     std::uint64_t inputSize = 0;

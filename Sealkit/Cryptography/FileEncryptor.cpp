@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "Sealkit/CipherUtils.h"
 #include "Sealkit/FileHeader/FileHeader.h"
@@ -20,14 +21,19 @@ namespace {
 constexpr char kReplacedName[] = "M2PID0x1001.dat";
 constexpr int kCreateAttempts = 16;
 constexpr std::uint64_t kPadBasis = 16;
-
-std::string plainName(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
+// Added to the plain file's name for the named temporary of file systems without
+// unnamed files.
+constexpr char kTemporarySuffix[] = ".m2p.cdf";
 
 bool writeAll(FILE* file, const std::string& text) {
     return std::fwrite(text.data(), 1, text.size(), file) == text.size();
+}
+
+// Errors of file creation read as the system's own reason; only a refused access is
+// the engine's "Access Denied" text.
+int creationError(int error) {
+    return (error == EACCES || error == EPERM) ? kAccessDenied
+                                               : CMorvaneResult::systemErrorCode(error);
 }
 
 }  // namespace
@@ -56,62 +62,123 @@ bool FileEncryptor::replaceFile(const std::string& from, const std::string& to) 
     return std::rename(from.c_str(), to.c_str()) == 0;
 }
 
-int FileEncryptor::createOutput(mode_t permissions) {
-    // A name found free can be taken before it is created: then look again.
+int FileEncryptor::checkSourceWritable() const {
+    // Immutable, append-only or write-protected: its content could not be destroyed.
+    const int fd = ::open(sourcePath.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return CMorvaneResult::systemErrorCode(errno);
+    }
+    ::close(fd);
+    return kOK;
+}
+
+int FileEncryptor::chooseFittingOutputPath() {
+    outputPath = chooseOutputPath();
+    if (outputPath.empty()) {
+        return CMorvaneResult::systemErrorCode(EEXIST);
+    }
+    return PathUtils::NameFits(outputPath) ? kOK : CMorvaneResult::systemErrorCode(ENAMETOOLONG);
+}
+
+int FileEncryptor::createOutput() {
+    if (const int chosen = chooseFittingOutputPath(); chosen != kOK) {
+        return chosen;
+    }
+    const std::string folder = PathUtils::FolderOf(sourcePath);
+    const std::string temporary = temporaryNameFor(sourcePath, kTemporarySuffix);
+    removeStaleTemporary(folder + "/" + temporary);
+    const int error = output.create(folder, temporary, useUnnamedFiles);
+    return error == 0 ? kOK : creationError(error);
+}
+
+int FileEncryptor::publishOutput() {
+    // A name found free can be taken before the file gets it: then look again.
     for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
-        outputPath = chooseOutputPath();
-        if (outputPath.empty()) {
-            return CMorvaneResult::systemErrorCode(EEXIST);
-        }
-        output.reset(createExclusiveFile(outputPath, permissions));
-        if (output != nullptr) {
+        if (output.publish(outputPath)) {
+            published = true;
             return kOK;
         }
         if (errno != EEXIST) {
-            break;
+            return creationError(errno);
+        }
+        if (const int chosen = chooseFittingOutputPath(); chosen != kOK) {
+            return chosen;
         }
     }
-    outputPath.clear();
-    return kAccessDenied;
+    return CMorvaneResult::systemErrorCode(EEXIST);
 }
 
 void FileEncryptor::discardOutput() {
-    output.reset();
-    if (!outputPath.empty()) {
+    output.discard();
+    if (published) {
         ::unlink(outputPath.c_str());
+        published = false;
     }
 }
 
 bool FileEncryptor::outputIsComplete(std::uint64_t expectedSize) const {
-    const FilePtr check(openRegularFile(outputPath, O_RDONLY | O_NOFOLLOW, "rb"));
-    if (check == nullptr || !CipherUtils::isEncrypted(check.get())) {
-        return false;
-    }
-    return static_cast<std::uint64_t>(::ftello(check.get())) == expectedSize;
+    struct stat st {};
+    return output.isOpen() && CipherUtils::isEncrypted(output.get()) &&
+           ::fstat(::fileno(output.get()), &st) == 0 &&
+           static_cast<std::uint64_t>(st.st_size) == expectedSize;
 }
 
-void FileEncryptor::destroySource() {
+int FileEncryptor::withdrawOutput(int error) {
+    // Once it has replaced an older file, the new one is all there is: it stays.
+    if (!replaceTarget.empty()) {
+        std::fprintf(
+            stderr, "Could not destroy the plain file %s after encrypting it: %s\n",
+            sourcePath.c_str(),
+            CMorvaneResult::getStringResult(CMorvaneResult::systemErrorCode(error)).c_str());
+        return kOK;
+    }
+    discardOutput();
+    (void)syncParentFolder(outputPath);
+    return CMorvaneResult::systemErrorCode(error);
+}
+
+int FileEncryptor::destroySource() {
     struct stat st {};
     if (::lstat(sourcePath.c_str(), &st) != 0) {
-        return;
+        return kOK;
     }
     if (st.st_dev != sourceDevice || st.st_ino != sourceInode) {
-        std::printf("The plain file %s was replaced while it was encrypted; the new file stays\n",
-                    sourcePath.c_str());
-        return;
+        std::fprintf(stderr,
+                     "The plain file %s was replaced while it was encrypted; the new file stays\n",
+                     sourcePath.c_str());
+        return kOK;
     }
-    if (secureDelete->deleteFile(sourcePath) || !PathUtils::doesFileExist(sourcePath)) {
-        return;
+    if (st.st_nlink > 1) {
+        // The other names keep the content the user left there; only this one goes.
+        return ::unlink(sourcePath.c_str()) == 0 ? kOK : withdrawOutput(errno);
     }
-    // The encrypted file is complete and stays; the plain one must not.
-    if (::unlink(sourcePath.c_str()) != 0 && PathUtils::doesFileExist(sourcePath)) {
-        std::printf("Could not remove the plain file %s after encrypting it\n", sourcePath.c_str());
+    switch (secureDelete->destroy(sourcePath)) {
+        case CSecureDelete::Outcome::deleted:
+            return kOK;
+        case CSecureDelete::Outcome::untouched:
+            // Nothing was overwritten: undo the encryption, so nothing changed.
+            return withdrawOutput(errno);
+        case CSecureDelete::Outcome::partlyOverwritten:
+        case CSecureDelete::Outcome::notRemoved:
+            // The encrypted file is complete and stays; the plain name must not.
+            if (::unlink(sourcePath.c_str()) != 0) {
+                const int error = errno;
+                if (PathUtils::doesFileExist(sourcePath)) {
+                    std::fprintf(stderr,
+                                 "The plain file %s was encrypted, but it could not be removed: "
+                                 "%s\n",
+                                 sourcePath.c_str(), std::strerror(error));
+                }
+            }
+            return kOK;
     }
+    return kOK;
 }
 
 int FileEncryptor::processFile(std::string& path, std::string& hint, bool /*flag*/,
                                const std::string& /*destinationFolder*/) {
     sourcePath = path;
+    published = false;
     if (!isConfigured()) {
         return kEncryptFailed;
     }
@@ -134,41 +201,52 @@ int FileEncryptor::processFile(std::string& path, std::string& hint, bool /*flag
     sourceSize = static_cast<std::uint64_t>(st.st_size);
     sourceDevice = st.st_dev;
     sourceInode = st.st_ino;
-    if (!CFileHeader::fitsTrailer(hint, plainName(sourcePath).size(), sourceSize, constraints)) {
-        input.reset();
-        return kEncryptFailed;
+    // With other names the content is not destroyed, so it need not be writable.
+    int refused = st.st_nlink > 1 ? kOK : checkSourceWritable();
+    if (refused == kOK && !CFileHeader::fitsTrailer(hint, PathUtils::FileNameOf(sourcePath).size(),
+                                                    sourceSize, constraints)) {
+        refused = kEncryptFailed;
     }
-    // The source's access for the others; the owner can always read and write it.
-    if (const int created = createOutput((permissions & 0666) | 0600); created != kOK) {
+    if (refused == kOK) {
+        refused = createOutput();
+    }
+    if (refused != kOK) {
         input.reset();
-        return created;
+        outputPath.clear();
+        return refused;
     }
 
     const std::uint64_t padded = sourceSize + (kPadBasis - sourceSize % kPadBasis) % kPadBasis;
     bool done = processData(hint) == kOK;
     input.reset();
-    done = done && flushAndSync(output.get());
-    done = closeChecked(output) && done;
+    // The source's access for the others; the owner can always read and write it.
+    done = done && output.finish((permissions & 0666) | 0600);
     done = done && outputIsComplete(padded + writtenSize);
-    if (done && !replaceTarget.empty()) {
-        done = replaceFile(outputPath, replaceTarget);
-    }
     if (!done) {
         discardOutput();
         return kEncryptFailed;
     }
+    if (const int placed = publishOutput(); placed != kOK) {
+        discardOutput();
+        return placed;
+    }
     if (!replaceTarget.empty()) {
+        if (!replaceFile(outputPath, replaceTarget)) {
+            discardOutput();
+            return kEncryptFailed;
+        }
         outputPath = replaceTarget;
     }
     if (!syncParentFolder(outputPath)) {
-        // Once it has replaced the older file, the new one is all there is: it stays.
         if (replaceTarget.empty()) {
             discardOutput();
         }
         return kEncryptFailed;
     }
+    if (const int destroyed = destroySource(); destroyed != kOK) {
+        return destroyed;
+    }
     path = outputPath;
-    destroySource();
     return kOK;
 }
 
@@ -182,7 +260,7 @@ int FileEncryptor::processData(std::string& hint) {
         return kNoHeaderCreated;
     }
 
-    std::string plain = plainName(sourcePath);
+    std::string plain = PathUtils::FileNameOf(sourcePath);
     const std::string storedName = mode->stringEncrypt(plain, cipher.get(), iv.get());
     const auto strength = static_cast<std::size_t>(constraints.getKeyStrength());
     CFileHeader header(

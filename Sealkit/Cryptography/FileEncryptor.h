@@ -17,7 +17,8 @@ class FileEncryptor : public FileCipher {
                   CCipherConstraints& constraints);
 
     // On success (0) path becomes the encrypted file; on failure it is unchanged, the
-    // source is kept and no output is left behind.
+    // source is kept and no output is left behind. A source that cannot be overwritten
+    // is not encrypted; one with other hard links loses only this name, unoverwritten.
     [[nodiscard]] int processFile(std::string& path, std::string& hint, bool flag,
                                   const std::string& destinationFolder) override;
 
@@ -35,9 +36,13 @@ class FileEncryptor : public FileCipher {
     [[nodiscard]] virtual bool replaceFile(const std::string& from, const std::string& to);
 
   private:
-    [[nodiscard]] int createOutput(mode_t permissions);
+    [[nodiscard]] int checkSourceWritable() const;
+    [[nodiscard]] int chooseFittingOutputPath();
+    [[nodiscard]] int createOutput();
+    [[nodiscard]] int publishOutput();
     [[nodiscard]] bool outputIsComplete(std::uint64_t expectedSize) const;
-    void destroySource();
+    [[nodiscard]] int destroySource();
+    [[nodiscard]] int withdrawOutput(int error);
     void discardOutput();
 
     bool hideExtension = false;
@@ -45,6 +50,7 @@ class FileEncryptor : public FileCipher {
     // Identity of the file that was encrypted, so that only it is ever destroyed.
     dev_t sourceDevice = 0;
     ino_t sourceInode = 0;
+    bool published = false;
     std::uint64_t writtenSize = 0;
     // Where a completed output must finally go when it replaces a file of that name.
     std::string replaceTarget;

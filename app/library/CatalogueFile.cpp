@@ -4,12 +4,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <iostream>
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/AtomicWrite.h"
 #include "platform/FileDescriptor.h"
@@ -118,6 +121,39 @@ ReadOutcome readWhole(const std::filesystem::path& path, std::string& bytes) {
     }
 }
 
+// Whether the file already holds exactly the pieces' bytes; reading stops at the first
+// difference, and pieces are awaited only as far as the file agrees.
+bool holdsExactly(const std::filesystem::path& path, const platform::PieceSource& pieces) {
+    platform::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat info {};
+    if (!fd || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return false;
+    }
+    std::vector<char> buffer(1 << 20);
+    std::uint64_t compared = 0;
+    for (std::size_t i = 0;; ++i) {
+        const std::optional<std::string_view> piece = pieces(i);
+        if (!piece) {
+            return compared == static_cast<std::uint64_t>(info.st_size);
+        }
+        if (compared + piece->size() > static_cast<std::uint64_t>(info.st_size)) {
+            return false;
+        }
+        for (std::string_view rest = *piece; !rest.empty();) {
+            const ssize_t n = ::read(fd.get(), buffer.data(), std::min(buffer.size(), rest.size()));
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0 ||
+                std::memcmp(buffer.data(), rest.data(), static_cast<std::size_t>(n)) != 0) {
+                return false;
+            }
+            rest.remove_prefix(static_cast<std::size_t>(n));
+        }
+        compared += piece->size();
+    }
+}
+
 }  // namespace
 
 std::optional<platform::XmlDocument> CatalogueFile::load(const std::filesystem::path& path) {
@@ -146,6 +182,13 @@ void CatalogueFile::keepOriginalBeforeNextSave(const std::filesystem::path& path
 }
 
 bool CatalogueFile::save(const std::filesystem::path& path, const platform::XmlDocument& document) {
+    const std::string bytes = document.serialize();
+    return save(path, [&bytes](std::size_t i) {
+        return i == 0 ? std::optional<std::string_view>(bytes) : std::nullopt;
+    });
+}
+
+bool CatalogueFile::save(const std::filesystem::path& path, const platform::PieceSource& pieces) {
     switch (pendingFor(path)) {
         case Pending::moveAside:
             if (entryExists(path) && !moveAside(path)) {
@@ -168,7 +211,11 @@ bool CatalogueFile::save(const std::filesystem::path& path, const platform::XmlD
             return false;
         }
     }
-    const platform::WriteResult result = platform::writeFileAtomically(path, document.serialize());
+    // An operation that changed nothing writes nothing.
+    if (holdsExactly(path, pieces)) {
+        return true;
+    }
+    const platform::WriteResult result = platform::writeFileAtomically(path, pieces);
     if (!result) {
         std::cout << "File not written successfully: " << path.string() << ": " << result.message
                   << std::endl;

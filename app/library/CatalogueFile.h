@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "platform/AtomicWrite.h"
 #include "platform/Xml.h"
 
 namespace m2 {
@@ -14,7 +15,8 @@ namespace m2 {
 //   written over: while it cannot be moved aside, every save of it fails;
 // - after a load that dropped entries, the original is copied aside in the same way before
 //   the first save;
-// - every save replaces the file atomically.
+// - every save replaces the file atomically, and a save of what the file already holds
+//   writes nothing.
 // Safe to call from any thread.
 class CatalogueFile {
   public:
@@ -31,6 +33,10 @@ class CatalogueFile {
     // lies in it and it is missing. False, with a diagnostic printed, when nothing was written.
     [[nodiscard]] static bool save(const std::filesystem::path& path,
                                    const platform::XmlDocument& document);
+    // The same with the document already serialized, in pieces written one after another;
+    // piece(i) may wait for a piece still being made, and answers each as often as asked.
+    [[nodiscard]] static bool save(const std::filesystem::path& path,
+                                   const platform::PieceSource& pieces);
 };
 
 }  // namespace m2

@@ -348,6 +348,7 @@ void CloudManager::apply(const CloudPlan& plan, std::size_t startingCount) {
         const auto found = nodes.find(renamed == sameAs.end() ? id : renamed->second);
         return found == nodes.end() ? nullptr : found->second;
     };
+    bool changed = false;
     std::vector<FolderItemPtr> toReload;
     const auto reload = [&](const FolderItemPtr& node) {
         if (std::find(toReload.begin(), toReload.end(), node) == toReload.end()) {
@@ -371,6 +372,7 @@ void CloudManager::apply(const CloudPlan& plan, std::size_t startingCount) {
         auto node = std::make_shared<FolderItem>(planned.name, parent->id, "folder-16", planned.id,
                                                  true, planned.path);
         (void)folders.addFolder(*parent, node);
+        changed = true;
         nodes[node->id] = node;
         reload(parent);
     }
@@ -405,6 +407,7 @@ void CloudManager::apply(const CloudPlan& plan, std::size_t startingCount) {
         (void)files.libraryFolder[parent->id];
         files.addCloudFileToLibrary(planned.path, parent->id, platform::fileUrlText(planned.path),
                                     true);
+        changed = true;
     }
 
     for (const auto& id : plan.foldersToDelete) {
@@ -413,6 +416,7 @@ void CloudManager::apply(const CloudPlan& plan, std::size_t startingCount) {
         if (!parent || !folders.deleteFolder(*parent, *node)) {
             continue;
         }
+        changed = true;
         std::vector<FolderItemPtr> below;
         folders.getAllChildren(*node, below);
         for (const auto& gone : below) {
@@ -424,6 +428,7 @@ void CloudManager::apply(const CloudPlan& plan, std::size_t startingCount) {
 
     bool visibleRemoved = false;
     if (!plan.missingEntries.empty()) {
+        changed = true;
         const std::unordered_set<std::string> gone(plan.missingEntries.begin(),
                                                    plan.missingEntries.end());
         const auto isGone = [&](const FileItemPtr& entry) { return gone.contains(entry->id); };
@@ -462,7 +467,10 @@ void CloudManager::apply(const CloudPlan& plan, std::size_t startingCount) {
         parentView->setCurrentState(CurrentProcess::idel);
         parentView->stopProgress();
     }
-    libraryManager.save();
+    // A rescan that found nothing new writes nothing.
+    if (changed) {
+        libraryManager.save();
+    }
 }
 
 // Change detection.

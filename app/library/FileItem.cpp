@@ -53,18 +53,34 @@ FileItem::FileItem(const platform::XmlElement& element) {
     flag(propertyLabelCloudFile, cloudFile);
 }
 
+template <typename Visit>
+void FileItem::forEachAttribute(Visit attribute) const {
+    attribute(propertyLabelFileName, fileName);
+    attribute(propertyLabelEncrypted, flagText(encrypted));
+    attribute(propertyLabelFavorite, flagText(favorite));
+    attribute(propertyLabelFilePath, filePath);
+    attribute(propertyLabelFolder, folder);
+    attribute(propertyLabelAbsolutePath, absolutePath);
+    attribute(propertyLabelId, id);
+    attribute(propertyLabelCloudFile, flagText(cloudFile));
+    attribute(propertyLabelSize, size);
+}
+
 platform::XmlElement FileItem::xmlElement() const {
     platform::XmlElement element = platform::XmlElement::create(elementName);
-    element.addAttribute(XmlUtils::createAttribute(propertyLabelFileName, fileName));
-    element.addAttribute(XmlUtils::createAttribute(propertyLabelEncrypted, flagText(encrypted)));
-    element.addAttribute(XmlUtils::createAttribute(propertyLabelFavorite, flagText(favorite)));
-    element.addAttribute(XmlUtils::createAttribute(propertyLabelFilePath, filePath));
-    element.addAttribute(XmlUtils::createAttribute(propertyLabelFolder, folder));
-    element.addAttribute(XmlUtils::createAttribute(propertyLabelAbsolutePath, absolutePath));
-    element.addAttribute(XmlUtils::createAttribute(propertyLabelId, id));
-    element.addAttribute(XmlUtils::createAttribute(propertyLabelCloudFile, flagText(cloudFile)));
-    element.addAttribute(XmlUtils::createAttribute(propertyLabelSize, size));
+    forEachAttribute([&](std::string_view name, std::string_view value) {
+        element.addAttribute(XmlUtils::createAttribute(name, value));
+    });
     return element;
+}
+
+void FileItem::appendXml(std::string& out) const {
+    out += '<';
+    out += elementName;
+    forEachAttribute([&](std::string_view name, std::string_view value) {
+        platform::appendXmlAttribute(out, name, value);
+    });
+    out += "/>";
 }
 
 bool FileItem::validate() const {

@@ -44,8 +44,16 @@ class FileItem {
 
     // A new "file" element with the nine attributes, no children and no text.
     [[nodiscard]] platform::XmlElement xmlElement() const;
+    // Appends the entry's "file" element as the library file holds it, byte for byte as
+    // xmlElement() would be written, without building a tree.
+    void appendXml(std::string& out) const;
     // True when id, fileName, filePath and absolutePath are all non-empty.
     [[nodiscard]] bool validate() const;
+
+  private:
+    // Calls attribute(name, value) for the nine attributes in file order.
+    template <typename Visit>
+    void forEachAttribute(Visit attribute) const;
 };
 
 using FileItemPtr = std::shared_ptr<FileItem>;

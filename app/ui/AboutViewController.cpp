@@ -40,6 +40,11 @@ AboutWindowController::AboutWindowController() {
     setContentViewController(std::make_unique<AboutViewController>());
 }
 
+void AboutWindowController::windowDidLoad() {
+    window()->adjustSize();
+    window()->setFixedSize(window()->size());
+}
+
 void AboutWindowController::loadWindow() {
     auto* window = new platform::ui::KitWindow(this);
     window->setWindowTitle("Morvane 2 Riravevovavi");

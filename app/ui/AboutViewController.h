@@ -42,6 +42,7 @@ class AboutWindowController : public platform::ui::WindowController {
 
   public:
     AboutWindowController();
+    void windowDidLoad() override;
 
   protected:
     void loadWindow() override;

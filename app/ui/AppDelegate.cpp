@@ -127,11 +127,23 @@ void AppDelegate::openHandedOverFiles(const std::vector<std::string>& paths) {
     for (const auto& path : paths) {
         (void)application(path);
     }
-    if (paths.empty()) {
-        if (QWidget* window = Application::instance().mainWindow()) {
-            window->raise();
-            window->activateWindow();
+    if (!paths.empty()) {
+        return;
+    }
+    // A start without paths brings the running window forward, out of the Dock too; a
+    // window closed by a lock stays closed.
+    QWidget* window = Application::instance().mainWindow();
+    if (window == nullptr && mainWindowController != nullptr &&
+        mainWindowController->isWindowLoaded()) {
+        QWidget* main = mainWindowController->window();
+        window = main->isVisible() && main->isMinimized() ? main : nullptr;
+    }
+    if (window != nullptr) {
+        if (window->isMinimized()) {
+            window->showNormal();
         }
+        window->raise();
+        window->activateWindow();
     }
 }
 

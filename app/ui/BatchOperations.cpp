@@ -184,11 +184,8 @@ void projectViewController::destroySelectedFiles() {
     auto report = std::make_shared<ProcessReport>();
     report->startTimer();
     report->setCurrentProcess(CurrentProcess::shredding);
-    auto progress = unowned<platform::ProgressIndicator>(progressIndicator_.get());
-    QPointer<QLabel> label = progressLabel;
     platform::Dispatch::global(platform::QualityOfService::userInitiated)
-        .async([this, report, progress, label, entries = std::move(entries),
-                hook = batchWorkerWillProcess] {
+        .async([this, report, entries = std::move(entries), hook = batchWorkerWillProcess] {
             const auto& extensions = SecurityManagerExtensions::instance();
             SecurityManager& runner = SecurityManager::instance();
             OpenFileManager openFiles;
@@ -199,11 +196,11 @@ void projectViewController::destroySelectedFiles() {
                     hook(index);
                 }
                 const SecurityManager::BatchEntry& entry = entries[index];
-                platform::Dispatch::main().async([progress, label, name = entry.fileName] {
-                    if (label != nullptr) {
-                        label->setText(QString::fromStdString("Shredding: " + name));
+                platform::Dispatch::main().async([this, name = entry.fileName] {
+                    if (progressLabel != nullptr) {
+                        progressLabel->setText(QString::fromStdString("Shredding: " + name));
                     }
-                    progress->incrementBy(1.0);
+                    progressIndicator_->incrementBy(1.0);
                 });
                 const std::string path = entry.filePath + "/" + entry.fileName;
                 if (openFiles.isOpenForEditing(path)) {
@@ -241,13 +238,9 @@ void projectViewController::destroySelectedFiles() {
 }
 
 void projectViewController::lockView(bool enabled) {
-    if (table_ != nullptr) {
-        if (enabled) {
-            table_->endUpdates();
-        } else {
-            table_->beginUpdates();
-        }
-    }
+    // Disabled views take no clicks, drops or keys. Their painting is not held back for the
+    // batch (a table that stops painting shows nothing when uncovered); the entry updates
+    // reach the table in the batch's last step.
     for (QWidget* view : {static_cast<QWidget*>(tableView), static_cast<QWidget*>(folderView),
                           static_cast<QWidget*>(searchEdit)}) {
         if (view != nullptr) {

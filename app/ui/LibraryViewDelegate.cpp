@@ -10,10 +10,8 @@
 #include "app/ui/BusyRefusal.h"
 #include "app/ui/DropImageView.h"
 #include "app/ui/DropTableView.h"
-#include "app/ui/ImageCellDelegate.h"
 #include "app/ui/projectViewController.h"
 #include "platform/ui/Images.h"
-#include "platform/ui/QtOutlineView.h"
 #include "platform/ui/QtTableView.h"
 
 namespace m2 {
@@ -34,11 +32,6 @@ void projectViewController::wireLibraryActions() {
     connect(editFolderButton, &QToolButton::clicked, this,
             [this] { performSegueIfDefined("editLibraryFolderSeque", editFolderButton); });
     connect(deleteFolderButton, &QToolButton::clicked, this, [this] { deleteLibraryFolder(); });
-    // The star, the lock and the folder icons are pictures named by the models.
-    tableView->setItemDelegate(
-        new ImageCellDelegate(platform::ui::QtTableView::imageNameRole, tableView));
-    folderView->setItemDelegate(
-        new ImageCellDelegate(platform::ui::QtOutlineView::IconNameRole, folderView));
     dropImageView->setPixmap(platform::ui::pixmapNamed("dropfiles", QSize(48, 48)));
 }
 

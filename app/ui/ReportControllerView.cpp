@@ -1,5 +1,6 @@
 #include "app/ui/ReportControllerView.h"
 
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
@@ -88,12 +89,15 @@ void ReportControllerView::viewDidLoad() {
             invalidPasswordButton->show();
         }
     }
+    errorTableView->verticalHeader()->hide();
     errorTableView->horizontalHeader()->setStretchLastSection(true);
     errorTableView->resizeColumnToContents(0);
 }
 
 void ReportControllerView::viewWillAppear() {
-    if (numberOfRowsInTableView() == 0) {
+    // Once: the sheet appears again after a lock hid it.
+    if (numberOfRowsInTableView() == 0 && !shrunk_) {
+        shrunk_ = true;
         resize();
     }
 }

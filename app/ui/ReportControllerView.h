@@ -84,6 +84,7 @@ class ReportControllerView : public platform::ui::ViewController {
 
     std::unique_ptr<Ui::ReportView> ui_;
     std::string iconName_;
+    bool shrunk_ = false;
 };
 
 }  // namespace m2

@@ -7,17 +7,16 @@
 
 #include "app/services/Alerts.h"
 #include "app/services/PasswordCredentials.h"
-#include "app/services/PasswordStrength.h"
 #include "app/services/Settings.h"
 #include "app/ui/AppDelegate.h"
 #include "app/ui/KeyfileViewController.h"
 #include "app/ui/LoginDelegate.h"
 #include "app/ui/ResetMasterPasswordDelegate.h"
 #include "app/ui/SecretFields.h"
+#include "app/ui/StrengthMeter.h"
 #include "platform/Dispatch.h"
 #include "platform/Workspace.h"
 #include "platform/ui/Application.h"
-#include "platform/ui/Images.h"
 #include "ui_SetupViewController.h"
 
 namespace m2 {
@@ -69,13 +68,8 @@ void SetupViewController::controlTextDidChange() {
 }
 
 void SetupViewController::updateStrengthIndicator() {
-    const std::string password = fieldText(passwordOneEdit);
-    const PasswordStrengthRating rating = passwordStrength(password);
-    passwordLabel->setText(QString::fromUtf8(rating.label.data(), qsizetype(rating.label.size())));
-    strengthIndicatorImage->setPixmap(
-        platform::ui::pixmapNamed(std::string(image(rating.value)), QSize(96, 16)));
-    const std::string_view advice = details(rating.value);
-    passwordStrengthDetails->setText(QString::fromUtf8(advice.data(), qsizetype(advice.size())));
+    showPasswordStrength(fieldText(passwordOneEdit), passwordLabel, strengthIndicatorImage,
+                         passwordStrengthDetails);
 }
 
 void SetupViewController::OnKeyfile() {

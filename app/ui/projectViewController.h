@@ -12,6 +12,7 @@
 #include <QToolButton>
 #include <QTreeView>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -249,7 +250,8 @@ class projectViewController : public platform::ui::ViewController,
     std::vector<QPointer<QWidget>> sheetsHiddenByLock_;
     bool observersStarted_ = false;
 
-    CurrentProcess currentState_ = CurrentProcess::idel;
+    // Written on the main thread; atomic so that a worker may read it.
+    std::atomic<CurrentProcess> currentState_{CurrentProcess::idel};
     std::string placeholderName_;
     std::unique_ptr<Ui::projectViewController> ui_;
     std::unique_ptr<LibraryTableSource> tableSource_;

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QSvgRenderer>
 #include <algorithm>
+#include <unordered_map>
 
 // The resources live in a static library: naming their initialiser keeps them linked in.
 static void initialiseImageResources() {
@@ -72,6 +73,13 @@ QPixmap pixmapNamed(const std::string& name, QSize size) {
 }
 
 QIcon iconNamed(const std::string& name) {
+    // Views ask for a cell's icon on every paint; drawing six sizes from SVG each time made
+    // a table's repaint cost tens of milliseconds. Pixmaps live on the main thread only, and
+    // so does this cache.
+    static std::unordered_map<std::string, QIcon> made;
+    if (const auto found = made.find(name); found != made.end()) {
+        return found->second;
+    }
     if (!hasImageNamed(name)) {
         return {};
     }
@@ -80,6 +88,7 @@ QIcon iconNamed(const std::string& name) {
     for (const int side : {16, 24, 32, 48, 64, 128}) {
         icon.addPixmap(pixmapNamed(name, own.scaled(side, side, Qt::KeepAspectRatio)));
     }
+    made.emplace(name, icon);
     return icon;
 }
 

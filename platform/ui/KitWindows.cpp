@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "platform/Dispatch.h"
@@ -91,6 +92,14 @@ ViewController* PresentationHost::present(Controller* presenter,
         view->setMinimumSize(view->size());
     }
     host->layout()->addWidget(view);
+    // A form's default button was marked before the view had a dialog to tell; marked again
+    // here, Return in a field presses it rather than the first button of the focus chain.
+    for (QPushButton* button : view->findChildren<QPushButton*>()) {
+        if (button->isDefault()) {
+            button->setDefault(false);
+            button->setDefault(true);
+        }
+    }
     host->setWindowTitle(shown->title().isEmpty() ? QGuiApplication::applicationDisplayName()
                                                   : shown->title());
     applyTitledClosableStyle(*host);

@@ -1,12 +1,44 @@
 #include "platform/ui/QtMainQueue.h"
 
-#include <QMetaObject>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QThread>
 #include <QTimer>
 
 namespace m2::platform::ui {
 
-QtMainQueue::QtMainQueue() : context_(new QObject) {}
+namespace {
+
+QEvent::Type runNextEvent() {
+    static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return type;
+}
+
+}  // namespace
+
+// The object whose thread runs the work: each wake-up event runs one item.
+class QtMainQueue::Receiver final : public QObject {
+  public:
+    explicit Receiver(QtMainQueue& queue) : queue_(queue) {}
+    bool event(QEvent* event) override {
+        bool runNext = false;
+        {
+            // The event was made and posted under the lock, by whichever thread posted it.
+            const std::lock_guard lock(queue_.mutex_);
+            runNext = event->type() == runNextEvent();
+        }
+        if (runNext) {
+            queue_.runNext();
+            return true;
+        }
+        return QObject::event(event);
+    }
+
+  private:
+    QtMainQueue& queue_;
+};
+
+QtMainQueue::QtMainQueue() : context_(new Receiver(*this)) {}
 
 QtMainQueue::~QtMainQueue() {
     // Work still queued for the context is dropped with it; the queue lives as long as
@@ -15,8 +47,26 @@ QtMainQueue::~QtMainQueue() {
 }
 
 void QtMainQueue::async(Work work) {
-    // Queued invocations on one receiver are delivered in the order they were posted.
-    QMetaObject::invokeMethod(context_, std::move(work), Qt::QueuedConnection);
+    // Posted events to one receiver are delivered in the order they were posted, and the
+    // list keeps that order: event n runs item n.
+    const std::lock_guard lock(mutex_);
+    pending_.push_back(std::move(work));
+    QCoreApplication::postEvent(context_, new QEvent(runNextEvent()));
+}
+
+void QtMainQueue::runNext() {
+    Work work;
+    {
+        const std::lock_guard lock(mutex_);
+        if (pending_.empty()) {
+            return;
+        }
+        work = std::move(pending_.front());
+        pending_.pop_front();
+    }
+    if (work) {
+        work();
+    }
 }
 
 void QtMainQueue::asyncAfter(std::chrono::milliseconds delay, Work work) {

@@ -2,6 +2,10 @@
 
 #include <QObject>
 
+#include <deque>
+#include <memory>
+#include <mutex>
+
 #include "platform/Dispatch.h"
 
 namespace m2::platform::ui {
@@ -23,8 +27,16 @@ class QtMainQueue final : public MainQueue {
     static std::shared_ptr<QtMainQueue> install();
 
   private:
+    class Receiver;
+    // Runs the oldest waiting work item; one wake-up event is posted per item.
+    void runNext();
+
     // Owned here; events posted to it run on its thread.
     QObject* context_;
+    // The work itself passes through this list under a standard mutex, not through Qt's
+    // event queue, so the hand-over from a worker is visible to ThreadSanitizer.
+    std::mutex mutex_;
+    std::deque<Work> pending_;
 };
 
 }  // namespace m2::platform::ui

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "platform/ui/Images.h"
+
 namespace m2::platform::ui {
 
 namespace {
@@ -78,6 +80,10 @@ class QtOutlineView::Model final : public QAbstractItemModel {
         }
         if (role == IconNameRole) {
             return QString::fromStdString(source->icon(*node->item));
+        }
+        if (role == Qt::DecorationRole) {
+            const std::string icon = source->icon(*node->item);
+            return icon.empty() ? QVariant() : QVariant(iconNamed(icon));
         }
         return {};
     }

@@ -8,6 +8,8 @@
 #include <QThread>
 #include <utility>
 
+#include "platform/ui/Images.h"
+
 namespace m2::platform::ui {
 namespace {
 
@@ -60,10 +62,14 @@ class TableItemModel final : public QAbstractTableModel {
         if (row >= rows_ || row >= source_->numberOfRows() || column >= columns_.size()) {
             return {};
         }
-        if (role != Qt::DisplayRole && role != QtTableView::imageNameRole) {
+        if (role != Qt::DisplayRole && role != QtTableView::imageNameRole &&
+            role != Qt::DecorationRole) {
             return {};
         }
         const TableCell cell = source_->cell(row, columns_[column].identifier);
+        if (role == Qt::DecorationRole) {
+            return cell.image.empty() ? QVariant() : QVariant(iconNamed(cell.image));
+        }
         const std::string& text = role == Qt::DisplayRole ? cell.text : cell.image;
         return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     }

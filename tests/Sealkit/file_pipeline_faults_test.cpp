@@ -49,7 +49,7 @@ class FailingMoveDecryptor : public FileDecryptor {
     FailingMoveDecryptor() : FileDecryptor(false, kPassword) {}
 
   protected:
-    bool moveFile(const std::string&, const std::string&) override {
+    bool placeOutput(const std::string&) override {
         errno = EIO;
         return false;
     }
@@ -117,8 +117,8 @@ TEST(PipelineFaults, ReadOnlyFolderKeepsEverything) {
     ASSERT_TRUE(disk.setReadOnly(true));
 
     EXPECT_EQ(Encryptor(kPassword, "", false, false).encryptFile(disk / "a.txt", ""),
-              "fail,Access Denied. You do not have write access for this directory ," +
-                  (disk / "a.txt").string());
+              "fail," + CMorvaneResult::getStringResult(CMorvaneResult::systemErrorCode(EROFS)) +
+                  "," + (disk / "a.txt").string());
     EXPECT_EQ(Decryptor(kPassword, "").decryptFile(disk / "b.txt.m2p", ""),
               "fail," + CMorvaneResult::getStringResult(CMorvaneResult::systemErrorCode(EROFS)) +
                   "," + (disk / "b.txt.m2p").string());

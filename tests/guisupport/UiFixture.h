@@ -15,7 +15,6 @@
 #include "platform/ui/Controller.h"
 #include "support/FakeIdleSource.h"
 #include "support/FakeKeychain.h"
-#include "support/RecordingWorkspace.h"
 #include "support/ScriptedAlertPresenter.h"
 #include "support/ScriptedOpenPanel.h"
 #include "support/TestFiles.h"

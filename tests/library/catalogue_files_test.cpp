@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <csignal>
 #include <string>
@@ -116,6 +117,35 @@ TEST_F(LibraryFile, RoundTripsAwkwardNamesAsWellFormedXmlAndMakesTheBaseFolder) 
     }
 }
 
+// The library is written as text without a document tree; it must be what the tree would
+// have written, for every byte a name or path can hold.
+TEST_F(LibraryFile, TextIsWhatTheDocumentTreeWouldWrite) {
+    std::vector<FileItemPtr> files;
+    for (int byte = 0; byte < 256; byte += 8) {
+        std::string name;
+        for (int b = byte; b < byte + 8; ++b) {
+            name += static_cast<char>(b);
+        }
+        files.push_back(entry("n" + name + "\xef\x9f\x80 caf\xc3\xa9 & <x> \"q\" 'a'",
+                              "ID-" + std::to_string(byte)));
+        files.back()->favorite = byte % 16 == 0;
+    }
+    ASSERT_TRUE(FileReader::save(files));
+
+    m2::platform::XmlDocument tree;
+    m2::platform::XmlElement root =
+        tree.setRoot(m2::platform::XmlElement::create(FileReader::rootName));
+    root.setAttribute("version", "1");
+    for (const auto& file : files) {
+        root.appendCopy(file->xmlElement());
+    }
+    EXPECT_EQ(readFile(file()), tree.serialize());
+    EXPECT_TRUE(m2::test::xmllintAcceptsFile(file()));
+    const auto back = FileReader::load();
+    ASSERT_TRUE(back.has_value());
+    EXPECT_EQ(names(*back), names(files));
+}
+
 TEST_F(LibraryFile, ExactBytesOfASmallLibrary) {
     ASSERT_TRUE(FileReader::save({}));
     EXPECT_EQ(readFile(file()), std::string(declaration) + R"(<libraryFiles version="1"/>)");
@@ -220,6 +250,27 @@ TEST_F(LibraryFile, WriterLeavesOutEntriesTheReaderWouldDrop) {
     EXPECT_EQ(names(*loaded), (std::vector<std::string>{"a", "b"}));
     // Nothing was dropped on this load, so the next save keeps nothing aside.
     ASSERT_TRUE(FileReader::save(*loaded));
+    EXPECT_EQ(listFolder(docs.base()), std::vector<std::string>{"Morvane.m2l"});
+}
+
+// The file's identity: a replacement through a temporary file gives a new inode.
+ino_t inodeOf(const std::filesystem::path& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+}
+
+TEST_F(LibraryFile, ASaveOfWhatTheFileHoldsWritesNothing) {
+    std::vector<FileItemPtr> files{entry("a.txt", "1"), entry("b.txt", "2")};
+    ASSERT_TRUE(FileReader::save(files));
+    const ino_t first = inodeOf(file());
+    ASSERT_TRUE(FileReader::save(files));
+    EXPECT_EQ(inodeOf(file()), first);
+
+    // Same length, other content: written.
+    files[1]->fileName = "c.txt";
+    ASSERT_TRUE(FileReader::save(files));
+    EXPECT_NE(inodeOf(file()), first);
+    EXPECT_NE(readFile(file()).find("c.txt"), std::string::npos);
     EXPECT_EQ(listFolder(docs.base()), std::vector<std::string>{"Morvane.m2l"});
 }
 

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -306,6 +307,26 @@ TEST_F(CloudManagerTest, ARescanBringsTheTreeAndTheLibraryInLineWithTheDisk) {
     EXPECT_NE(saved.find("new.txt"), std::string::npos);
     EXPECT_NE(m2::test::readFile(lib_.docs.base() / "Morvane.m2f").find("Fresh"),
               std::string::npos);
+}
+
+TEST_F(CloudManagerTest, ARescanThatChangedNothingWritesNothing) {
+    ASSERT_TRUE(lib_.cloud->addCloudProvider(CloudType::DropBox, root()));
+    lib_.mainQueue->drain();
+    const auto identity = [&](const char* name) {
+        struct stat info {};
+        EXPECT_EQ(::stat((lib_.docs.base() / name).c_str(), &info), 0) << name;
+        return std::make_pair(info.st_ino,
+                              info.st_mtim.tv_nsec + info.st_mtim.tv_sec * 1000000000L);
+    };
+    const auto library = identity("Morvane.m2l");
+    const auto tree = identity("Morvane.m2f");
+    ASSERT_TRUE(lib_.rescan());
+    EXPECT_EQ(identity("Morvane.m2l"), library);
+    EXPECT_EQ(identity("Morvane.m2f"), tree);
+
+    writeFile(root_.path() / "Docs/new.txt", "n");
+    ASSERT_TRUE(lib_.rescan());
+    EXPECT_NE(identity("Morvane.m2l"), library);
 }
 
 TEST_F(CloudManagerTest, TheSweepRemovesMissingFilesFromEveryListAndTheyComeBack) {

@@ -10,12 +10,6 @@ bool RecordingWorkspace::openFile(const std::string& path) {
     return works_;
 }
 
-bool RecordingWorkspace::openURL(const std::string& url) {
-    const std::lock_guard lock(mutex_);
-    urls_.push_back(url);
-    return works_;
-}
-
 platform::WaitedApplication RecordingWorkspace::openFileAndWait(const std::string& path) {
     const std::lock_guard lock(mutex_);
     waitedFor_.push_back(path);
@@ -31,6 +25,17 @@ bool RecordingWorkspace::revealFile(const std::string& path) {
 std::optional<std::filesystem::path> RecordingWorkspace::launcherLocation() {
     const std::lock_guard lock(mutex_);
     return launcher_;
+}
+
+bool RecordingWorkspace::openURL(const std::string& url) {
+    const std::lock_guard lock(mutex_);
+    urls_.push_back(url);
+    return works_;
+}
+
+std::vector<std::string> RecordingWorkspace::urls() const {
+    const std::lock_guard lock(mutex_);
+    return urls_;
 }
 
 platform::LaunchResult RecordingWorkspace::startLauncher(const std::filesystem::path& launcher,
@@ -62,11 +67,6 @@ void RecordingWorkspace::setLauncher(std::optional<std::filesystem::path> launch
 std::vector<std::string> RecordingWorkspace::opened() const {
     const std::lock_guard lock(mutex_);
     return opened_;
-}
-
-std::vector<std::string> RecordingWorkspace::urls() const {
-    const std::lock_guard lock(mutex_);
-    return urls_;
 }
 
 std::vector<std::string> RecordingWorkspace::waitedFor() const {

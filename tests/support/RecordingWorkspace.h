@@ -37,7 +37,6 @@ class RecordingWorkspace : public platform::Workspace {
     void setLauncher(std::optional<std::filesystem::path> launcher);
 
     [[nodiscard]] std::vector<std::string> opened() const;
-    // The web pages asked for, in order.
     [[nodiscard]] std::vector<std::string> urls() const;
     [[nodiscard]] std::vector<std::string> waitedFor() const;
     [[nodiscard]] std::vector<std::string> revealed() const;

@@ -35,8 +35,9 @@ TempDir::~TempDir() {
     fs::remove_all(path_, ec);
 }
 
-SmallTmpfs::SmallTmpfs(std::uint64_t bytes) : bytes_(bytes) {
-    const std::string options = "size=" + std::to_string(bytes_) + ",mode=0755";
+SmallTmpfs::SmallTmpfs(std::uint64_t bytes, std::uint64_t inodes) : bytes_(bytes), inodes_(inodes) {
+    const std::string options = "size=" + std::to_string(bytes_) + ",mode=0755" +
+                                (inodes_ > 0 ? ",nr_inodes=" + std::to_string(inodes_) : "");
     mounted_ = ::mount("tmpfs", dir_.path().c_str(), "tmpfs", 0, options.c_str()) == 0;
 }
 
@@ -47,7 +48,8 @@ SmallTmpfs::~SmallTmpfs() {
 }
 
 bool SmallTmpfs::setReadOnly(bool readOnly) {
-    const std::string options = "size=" + std::to_string(bytes_);
+    const std::string options = "size=" + std::to_string(bytes_) +
+                                (inodes_ > 0 ? ",nr_inodes=" + std::to_string(inodes_) : "");
     const unsigned long flags =
         readOnly ? (MS_REMOUNT | MS_RDONLY) : static_cast<unsigned long>(MS_REMOUNT);
     return ::mount("tmpfs", dir_.path().c_str(), "tmpfs", flags, options.c_str()) == 0;

@@ -32,7 +32,8 @@ class TempDir {
 // privilege to mount, so tests check mounted() and skip otherwise.
 class SmallTmpfs {
   public:
-    explicit SmallTmpfs(std::uint64_t bytes);
+    // inodes: the most files and folders it holds, 0 for the tmpfs default.
+    explicit SmallTmpfs(std::uint64_t bytes, std::uint64_t inodes = 0);
     ~SmallTmpfs();
     SmallTmpfs(const SmallTmpfs&) = delete;
     SmallTmpfs& operator=(const SmallTmpfs&) = delete;
@@ -50,6 +51,7 @@ class SmallTmpfs {
   private:
     TempDir dir_;
     std::uint64_t bytes_;
+    std::uint64_t inodes_;
     bool mounted_ = false;
 };
 

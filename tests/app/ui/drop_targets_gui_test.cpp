@@ -12,6 +12,7 @@
 #include "app/ui/DropDestination.h"
 #include "app/ui/DropImageView.h"
 #include "app/ui/DropTableView.h"
+#include "guisupport/ContentWindow.h"
 #include "guisupport/FileDrag.h"
 #include "guisupport/UiFixture.h"
 #include "platform/TableView.h"
@@ -21,7 +22,6 @@
 #include "platform/ui/ViewController.h"
 #include "platform/ui/WindowController.h"
 
-using m2::platform::ui::Storyboard;
 using m2::platform::ui::ViewController;
 using m2::platform::ui::WindowController;
 
@@ -102,12 +102,7 @@ class DropTargetsTest : public QObject {
   private slots:
     void init() {
         fixture_ = std::make_unique<m2::test::UiFixture>();
-        Storyboard& board = Storyboard::main();
-        board.registerController<WindowController>("dropWindow");
-        board.registerController<RecordingContent>("dropContent");
-        window_ = board.instantiate<WindowController>("dropWindow");
-        window_->setContentViewController(board.instantiate<RecordingContent>("dropContent"));
-        content_ = static_cast<RecordingContent*>(window_->contentViewController());
+        window_ = m2::test::windowWithContent(content_);
         window_->showWindow();
         QVERIFY(QTest::qWaitForWindowExposed(window_->window()));
     }

@@ -13,6 +13,7 @@
 #include "app/library/FolderManager.h"
 #include "app/ui/FolderViewController.h"
 #include "app/ui/LibraryFunctionDelegate.h"
+#include "guisupport/ContentWindow.h"
 #include "guisupport/UiFixture.h"
 #include "platform/ui/Storyboard.h"
 #include "platform/ui/ViewController.h"
@@ -79,15 +80,11 @@ class FolderSheetTest : public QObject {
         documents_ = std::make_shared<FolderItem>("Documents", m2::FolderManager::home,
                                                   "documents-16", m2::FolderManager::document);
         Storyboard& board = Storyboard::main();
-        board.registerController<WindowController>("folderWindow");
-        board.registerController<RecordingOwner>("folderOwner");
         board.registerController<FolderViewController>("FolderViewController");
         for (const char* segue : {"newLibraryFolderSeque", "editLibraryFolderSeque"}) {
             board.registerSegue({segue, "FolderViewController", SeguePresentation::sheet});
         }
-        window_ = board.instantiate<WindowController>("folderWindow");
-        window_->setContentViewController(board.instantiate<RecordingOwner>("folderOwner"));
-        owner_ = static_cast<RecordingOwner*>(window_->contentViewController());
+        window_ = m2::test::windowWithContent(owner_);
         owner_->selected = documents_;
         window_->showWindow();
     }

@@ -1,6 +1,7 @@
 // Starts the real `morvane2` on an X server (xvfb-run) with a fresh Documents folder, a
 // private home and runtime folder and its own keyring session; waits for its window by
-// title, saves a screenshot of it under the build folder and quits it with Ctrl+Q.
+// title, saves a screenshot of it under the build folder and quits it by cancelling the
+// first-run setup sheet that stands over it.
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
@@ -23,15 +24,40 @@ namespace {
 
 const std::string kTitle = "Morvane 2 Riravevovavi";
 
-// The X window id of the program's visible window with exactly that title; 0 when none
-// appeared within the time.
+// The X window id of the program's widest visible window with exactly that title (the
+// main window, not the setup sheet over it); 0 when none appeared within the time.
 unsigned long waitForWindow(int seconds) {
     int status = -1;
     const std::string out = m2test::commandOutput(
         "timeout " + std::to_string(seconds) + " xdotool search --sync --onlyvisible --name '^" +
             kTitle + "$' 2>/dev/null",
         &status);
-    return status == 0 ? std::stoul(out) : 0;
+    if (status != 0) {
+        return 0;
+    }
+    m2test::commandOutput("sleep 1");  // the sheet follows the window
+    unsigned long widest = 0;
+    int widestWidth = -1;
+    const std::string all =
+        m2test::commandOutput("xdotool search --onlyvisible --name '^" + kTitle + "$' 2>/dev/null");
+    std::size_t start = 0;
+    while (start < all.size()) {
+        const std::size_t end = all.find('\n', start);
+        const std::string line = all.substr(start, end - start);
+        start = end == std::string::npos ? all.size() : end + 1;
+        if (line.empty()) {
+            continue;
+        }
+        const std::string geometry =
+            m2test::commandOutput("xdotool getwindowgeometry --shell " + line);
+        const auto at = geometry.find("WIDTH=");
+        const int width = at == std::string::npos ? 0 : std::stoi(geometry.substr(at + 6));
+        if (width > widestWidth) {
+            widest = std::stoul(line);
+            widestWidth = width;
+        }
+    }
+    return widest;
 }
 
 // Distinct colours in the image, up to a limit: a window that drew nothing has one.
@@ -45,7 +71,7 @@ std::size_t colourCount(const QImage& image) {
     return colours.size();
 }
 
-TEST(MainWindowX11, FirstRunOpensTheLibraryWindowAndCtrlQQuits) {
+TEST(MainWindowX11, FirstRunOpensTheLibraryWindowAndCancellingSetupQuits) {
     int status = -1;
     m2test::commandOutput("xdotool getdisplaygeometry", &status);
     ASSERT_EQ(status, 0) << "no X server? run under xvfb-run";
@@ -95,10 +121,12 @@ TEST(MainWindowX11, FirstRunOpensTheLibraryWindowAndCtrlQQuits) {
     // The catalogue of the fresh Documents folder was read and written there, nowhere else.
     EXPECT_TRUE(fs::is_directory(documents / "Morvane"));
 
-    // No window manager runs under Xvfb: the focus is given directly, then Ctrl+Q typed.
-    m2test::commandOutput("timeout 10 xdotool windowfocus --sync " + std::to_string(window) +
-                          " key --clearmodifiers ctrl+q");
-    ASSERT_TRUE(program.waitForFinished(20000)) << "Ctrl+Q did not end the program";
+    // The setup sheet keeps the window's own keys from it; cancelling the first-run setup
+    // ends the program. Escape goes to each window of the program; only the sheet takes it.
+    m2test::commandOutput(
+        "for w in $(xdotool search --onlyvisible --classname '^morvane2$'); do "
+        "xdotool windowfocus --sync $w key Escape; done 2>/dev/null");
+    ASSERT_TRUE(program.waitForFinished(20000)) << "cancelling the setup did not end the program";
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), 0);
 }

@@ -20,6 +20,7 @@
 #include "guisupport/UiFixture.h"
 #include "platform/ui/Storyboard.h"
 #include "platform/ui/WindowController.h"
+#include "support/RecordingWorkspace.h"
 #include "support/TestFiles.h"
 
 using m2::KeyfileViewController;
@@ -54,6 +55,7 @@ class MasterPasswordSheetsTest : public QObject {
     std::unique_ptr<WindowController> window_;
     OwnerController* owner_ = nullptr;
     std::unique_ptr<m2::test::TempDir> files_;
+    std::unique_ptr<m2::test::ScopedRecordingWorkspace> desktop_;
 
     SetupViewController* openFirstRunSheet() {
         owner_->performSegueWithIdentifier("showInitialSetupSegue", nullptr);
@@ -97,6 +99,7 @@ class MasterPasswordSheetsTest : public QObject {
         fixture_ = std::make_unique<m2::test::UiFixture>();
         credentials_ = std::make_unique<PasswordCredentials>(fixture_->keychain());
         files_ = std::make_unique<m2::test::TempDir>();
+        desktop_ = std::make_unique<m2::test::ScopedRecordingWorkspace>();
         Storyboard& board = Storyboard::main();
         m2::registerLoginStoryboard(board, *credentials_);
         window_ = std::make_unique<WindowController>();
@@ -109,6 +112,7 @@ class MasterPasswordSheetsTest : public QObject {
         fixture_.reset();
         credentials_.reset();
         files_.reset();
+        desktop_.reset();
     }
 
     void validateRefusesAndKeepsTheSheet_data() {
@@ -173,12 +177,12 @@ class MasterPasswordSheetsTest : public QObject {
         QCOMPARE(credentials_->password(), std::string("aaaaaa"));
         QCOMPARE(owner_->logins, 1);
         if (viewGuide) {
-            QVERIFY(fixture_->waitFor([this] { return !fixture_->workspace().urls().empty(); }));
-            QCOMPARE(fixture_->workspace().urls(),
+            QVERIFY(fixture_->waitFor([this] { return !(*desktop_)->urls().empty(); }));
+            QCOMPARE((*desktop_)->urls(),
                      std::vector<std::string>{m2::AppDelegate::gettingStartedPage});
         } else {
             QTest::qWait(1200);
-            QVERIFY(fixture_->workspace().urls().empty());
+            QVERIFY((*desktop_)->urls().empty());
         }
 
         // A second setup (the guide was offered once) asks nothing.
@@ -186,6 +190,15 @@ class MasterPasswordSheetsTest : public QObject {
         type(sheet, "bbbbbb", "bbbbbb");
         QTest::mouseClick(sheet->createButton, Qt::LeftButton);
         QVERIFY(!sheet->isPresented());
+    }
+
+    // Return in a field presses Create, the sheet's default button, not the first button.
+    void returnInAFieldPressesCreate() {
+        SetupViewController* sheet = openFirstRunSheet();
+        type(sheet, "abcdef", "abcdeg");
+        fixture_->expectAlert(refused, "Passwords do not match");
+        QTest::keyClick(sheet->passwordHintEdit, Qt::Key_Return);
+        QCOMPARE(fixture_->presentations().topSheet<KeyfileViewController>(), nullptr);
     }
 
     // Nothing the keyring did not keep may count as the master password.
@@ -229,8 +242,8 @@ class MasterPasswordSheetsTest : public QObject {
         QVERIFY(sheet->window()->grab().save(M2_BINARY_DIR "/screenshots/setup_reset.png"));
         type(sheet, "new password", "new password", "new hint");
         QTest::mouseClick(create ? sheet->createButton : sheet->closeButton, Qt::LeftButton);
-        fixture_->drainMainQueue();
         QVERIFY(!sheet->isPresented());
+        fixture_->drainMainQueue();  // deletes the dismissed sheets
         QCOMPARE(fixture_->presentations().topSheet<m2::ResetMasterPasswordViewController>(),
                  nullptr);
         QCOMPARE(credentials_->validateWithKeychain("new password"), create);

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <stdlib.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace m2bench {
+
+// A scratch folder for one benchmark program, made once under /tmp ("m2-bench-<name>-XXXXXX").
+inline std::filesystem::path scratchFolder(const std::string& name) {
+    std::string pattern = "/tmp/m2-bench-" + name + "-XXXXXX";
+    const char* made = mkdtemp(pattern.data());
+    return std::filesystem::path(made != nullptr ? made : "/tmp/m2-bench-" + name);
+}
+
+// Replaces `dir` with `files` files "file<n>.bin" of `bytes` deterministic bytes each;
+// answers their names.
+inline std::vector<std::string> writePatternFiles(const std::filesystem::path& dir, int files,
+                                                  std::size_t bytes) {
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    std::string block(1 << 20, '\0');
+    for (std::size_t i = 0; i < block.size(); ++i) {
+        block[i] = static_cast<char>((31 * i + 7) % 251);
+    }
+    std::vector<std::string> names;
+    for (int f = 0; f < files; ++f) {
+        names.push_back("file" + std::to_string(f) + ".bin");
+        std::ofstream out(dir / names.back(), std::ios::binary);
+        for (std::size_t left = bytes; left > 0;) {
+            const std::size_t n = std::min(left, block.size());
+            out.write(block.data(), static_cast<std::streamsize>(n));
+            left -= n;
+        }
+    }
+    return names;
+}
+
+}  // namespace m2bench
