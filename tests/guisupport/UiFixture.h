@@ -93,8 +93,6 @@ class UiFixture {
     [[nodiscard]] int terminations() const { return terminations_; }
     [[nodiscard]] const std::shared_ptr<FakeKeychain>& keychain() const { return keychain_; }
     [[nodiscard]] FakeIdleSource& idle() { return idle_; }
-    // Records file opens, reveals and launcher starts instead of touching the desktop.
-    [[nodiscard]] RecordingWorkspace& workspace() { return *workspace_; }
     [[nodiscard]] PresentationRecorder& presentations() { return recorder_; }
     [[nodiscard]] WorkerGate& gate() { return gate_; }
 
@@ -118,7 +116,6 @@ class UiFixture {
     int terminations_ = 0;
     std::shared_ptr<FakeKeychain> keychain_;
     FakeIdleSource idle_;
-    ScopedRecordingWorkspace workspace_;
     PresentationRecorder recorder_;
     WorkerGate gate_;
     std::shared_ptr<platform::ui::QtMainQueue> mainQueue_;
