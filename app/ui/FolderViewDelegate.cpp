@@ -96,10 +96,6 @@ void projectViewController::deleteLibraryFolder() {
     updateStatus();
 }
 
-void projectViewController::cloudSettings() {
-    performSegueIfDefined("setupCloudProvierSegue", this);
-}
-
 void projectViewController::newLibraryFolder(const FolderItemPtr& folder,
                                              const FolderItemPtr& parent) {
     if (refusedWhileBusy(changeRefused)) {
@@ -144,8 +140,5 @@ void projectViewController::prepareEditLibraryFolder(platform::ui::StoryboardSeg
         sheet->folder = libraryManager.folderManager.getSelectedFolder(true);
     }
 }
-
-// The cloud setup sheet comes with the settings.
-void projectViewController::prepareCloudSetup(platform::ui::StoryboardSegue&) {}
 
 }  // namespace m2

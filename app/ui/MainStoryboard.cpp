@@ -7,6 +7,7 @@
 #include "app/ui/MainWindowController.h"
 #include "app/ui/NoteItemViewController.h"
 #include "app/ui/NotesSetupController.h"
+#include "app/ui/SettingsStoryboard.h"
 #include "app/ui/projectViewController.h"
 #include "platform/ui/Storyboard.h"
 
@@ -35,6 +36,7 @@ void registerMainStoryboard(platform::ui::Storyboard& storyboard) {
     storyboard.registerSegue({"notesSetupSegue", "notesSetupController", SeguePresentation::sheet});
     registerLoginStoryboard(storyboard);
     registerBatchStoryboard(storyboard);
+    registerSettingsStoryboard(storyboard);
 }
 
 }  // namespace m2

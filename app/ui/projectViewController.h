@@ -57,6 +57,8 @@ class Toolbar;
 
 namespace m2 {
 
+class DropImageView;
+class DropTableView;
 class MainWindowController;
 
 // The content of the main window: the folder outline, the library table, the notes grid and

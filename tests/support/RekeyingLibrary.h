@@ -1,0 +1,32 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/library/FileItem.h"
+#include "support/NotesTesting.h"
+
+namespace m2::test {
+
+inline constexpr const char* kOldPassword = kNotesPassword;
+inline constexpr const char* kOldHint = kNotesHint;
+inline constexpr const char* kNewPassword = "a brand new master password";
+inline constexpr const char* kNewHint = "the new one";
+inline constexpr const char* kOtherPassword = "somebody else's password";
+
+// A file sealed by the engine under `password`, made from a plain file `name` in `folder`;
+// answers the sealed path.
+[[nodiscard]] std::filesystem::path sealWith(const std::string& plain,
+                                             const std::filesystem::path& folder,
+                                             const std::string& name, const std::string& password,
+                                             const std::string& hint = kOldHint);
+// The plain content of a sealed file under `password`, decrypted from a copy in a scratch
+// folder; nothing when the password does not open it.
+[[nodiscard]] std::optional<std::string> plainWith(const std::filesystem::path& sealed,
+                                                   const std::string& password);
+// A library entry for the file at `path`.
+[[nodiscard]] FileItemPtr entryFor(const std::filesystem::path& path, bool encrypted);
+
+}  // namespace m2::test
