@@ -41,8 +41,7 @@ void registerLoginStoryboard(platform::ui::Storyboard& storyboard,
     storyboard.registerSegue(
         {"logoffSegue", "loginViewController", SeguePresentation::modalWindow});
     storyboard.registerSegue({"showInitialSetupSegue", "setupViewController"});
-    storyboard.registerSegue(
-        {"showResetMasterPasswordSegue", "resetMasterPasswordViewController"});
+    storyboard.registerSegue({"showResetMasterPasswordSegue", "resetMasterPasswordViewController"});
     storyboard.registerSegue({"resetMasterPasswordSegue", "setupViewController"});
     for (const char* keyfile : {"showKeyfileSegueFromLogin", "showKeyfileSegue"}) {
         storyboard.registerSegue({keyfile, "keyfileViewController"});
