@@ -28,16 +28,149 @@ X11Program::X11Program() : home_(dir_ / "home") {
     program_.setProcessChannelMode(QProcess::ForwardedChannels);
 }
 
-X11Program::~X11Program() {
-    if (program_.state() != QProcess::NotRunning) {
-        program_.kill();
-        program_.waitForFinished(5000);
+namespace {
+
+void end(QProcess& process) {
+    if (process.state() != QProcess::NotRunning) {
+        process.kill();
+        process.waitForFinished(5000);
     }
 }
 
+void pause(int milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+}  // namespace
+
+X11Program::~X11Program() {
+    end(program_);
+    end(keyring_);
+    end(bus_);
+}
+
+// Both daemons run in the foreground as our own children, so they end by their pid; a
+// daemonized keyring or a bus autolaunched by the program would outlive the test.
+bool X11Program::startSession() {
+    auto env = program_.processEnvironment();
+    bus_.setProcessEnvironment(env);
+    bus_.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
+    if (!bus_.waitForStarted(10000)) {
+        return false;
+    }
+    QByteArray address;
+    while (!address.contains('\n') && bus_.waitForReadyRead(10000)) {
+        address += bus_.readAllStandardOutput();
+    }
+    address = address.trimmed();
+    if (address.isEmpty()) {
+        return false;
+    }
+    env.insert("DBUS_SESSION_BUS_ADDRESS", QString::fromUtf8(address));
+    program_.setProcessEnvironment(env);
+    keyring_.setProcessEnvironment(env);
+    keyring_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    keyring_.start("gnome-keyring-daemon", {"--foreground", "--unlock", "--components=secrets"});
+    if (!keyring_.waitForStarted(10000)) {
+        return false;
+    }
+    // The keyring's own password, on its standard input; written out before the channel closes
+    // (no event loop runs here).
+    keyring_.write("m2-test");
+    keyring_.waitForBytesWritten(5000);
+    keyring_.closeWriteChannel();
+    for (int tries = 0; tries < 100; ++tries) {
+        QProcess ask;
+        ask.setProcessEnvironment(env);
+        ask.start("dbus-send", {"--session", "--print-reply", "--dest=org.freedesktop.DBus",
+                                "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner",
+                                "string:org.freedesktop.secrets"});
+        ask.waitForFinished(5000);
+        if (ask.readAllStandardOutput().contains("boolean true")) {
+            return true;
+        }
+        pause(100);
+    }
+    return false;
+}
+
 bool X11Program::start() {
+    if (!startSession()) {
+        return false;
+    }
     program_.start(QString(M2_BINARY_DIR "/morvane2"), {});
     return program_.waitForStarted(10000);
+}
+
+QStringList X11Program::windowsTitled(const std::string& title) const {
+    return QString::fromStdString(
+               xdotool({"search", "--onlyvisible", "--pid", QString::number(program_.processId()),
+                        "--name", QString::fromStdString("^" + title + "$")}))
+        .split('\n', Qt::SkipEmptyParts);
+}
+
+unsigned long X11Program::setUpMasterPassword(const std::string& title, const std::string& password,
+                                              const std::string& hint) {
+    QStringList windows;
+    for (int tries = 0; tries < 300 && windows.size() < 2; ++tries) {
+        pause(200);
+        windows = windowsTitled(title);
+    }
+    if (windows.size() < 2) {
+        return 0;
+    }
+    pause(2000);  // the sheet takes its focus once shown
+    // The sheet is the narrower of the two windows.
+    QString sheet;
+    int sheetWidth = 0;
+    for (const QString& window : windows) {
+        const QString shape =
+            QString::fromStdString(xdotool({"getwindowgeometry", "--shell", window}));
+        const int at = shape.indexOf("WIDTH=");
+        const int width = at < 0 ? 0 : shape.mid(at + 6).section('\n', 0, 0).toInt();
+        if (sheet.isEmpty() || width < sheetWidth) {
+            sheet = window;
+            sheetWidth = width;
+        }
+    }
+    const auto type = [](const std::string& text) {
+        xdotool({"type", "--delay", "30", QString::fromStdString(text)});
+    };
+    xdotool({"windowfocus", "--sync", sheet});
+    type(password);
+    xdotool({"key", "Tab"});
+    type(password);
+    xdotool({"key", "Tab"});
+    type(hint);
+    xdotool({"key", "Return"});
+    // The getting-started question, in a window of its own ("No"); found by class, as an
+    // alert's title is not always searchable by name.
+    const QString pid = QString::number(program_.processId());
+    QString question;
+    for (int tries = 0; tries < 50 && question.isEmpty(); ++tries) {
+        pause(200);
+        const QStringList found =
+            QString::fromStdString(
+                xdotool({"search", "--onlyvisible", "--pid", pid, "--classname", "."}))
+                .split('\n', Qt::SkipEmptyParts);
+        for (const QString& window : found) {
+            if (!windows.contains(window)) {
+                question = window;
+            }
+        }
+    }
+    if (question.isEmpty()) {
+        return 0;
+    }
+    xdotool({"windowfocus", "--sync", question, "key", "Escape"});
+    for (int tries = 0; tries < 50; ++tries) {
+        pause(200);
+        const QStringList left = windowsTitled(title);
+        if (left.size() == 1) {
+            return left.front().toULong();
+        }
+    }
+    return 0;
 }
 
 std::string X11Program::xdotool(const QStringList& arguments) {

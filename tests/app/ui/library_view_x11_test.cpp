@@ -1,6 +1,6 @@
-// The real program on an X server: a folder of 200 files added through Qt's own folder
-// dialog (driven by xdotool), then a search and a sort in the table, with screenshots of the
-// library view under the build folder.
+// The real program on an X server: the first-run setup of the master password, then a folder
+// of 200 files added through Qt's own folder dialog (driven by xdotool), then a search and a
+// sort in the table, with screenshots of the library view under the build folder.
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
@@ -18,6 +18,7 @@
 #include "app/library/LibraryManager.h"
 #include "guisupport/X11Program.h"
 #include "support/TestFiles.h"
+#include "support/X11Programs.h"
 
 namespace fs = std::filesystem;
 using m2::test::X11Program;
@@ -107,9 +108,10 @@ TEST(LibraryViewX11, AddAFolderOf200FilesThroughTheDialogThenSearchAndSort) {
     X11Program program;
     const fs::path batch = writeBatch(program.home() / "batch");
     seedSelectedFolder(program);
-    ASSERT_TRUE(program.start());
-    const unsigned long window = X11Program::waitForWindow(kTitle, 60);
-    ASSERT_NE(window, 0UL) << "the main window did not appear";
+    ASSERT_TRUE(program.start()) << "the program, or its keyring session, did not start";
+    // A first run: the setup sheet over the main window asks for the master password.
+    const unsigned long window = program.setUpMasterPassword(kTitle, "Correct horse 7", "my horse");
+    ASSERT_NE(window, 0UL) << "the first-run setup did not lead to the main window";
     const QString id = QString::number(window);
     pause(1000);
     X11Program::screenshot(window, "x11_library_before_add");
@@ -163,13 +165,4 @@ TEST(LibraryViewX11, AddAFolderOf200FilesThroughTheDialogThenSearchAndSort) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    if (::testing::GTEST_FLAG(list_tests) || qEnvironmentVariableIsEmpty("DISPLAY")) {
-        return RUN_ALL_TESTS();
-    }
-    // Only to take the screenshots; the program under test is a separate process.
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    QGuiApplication app(argc, argv);
-    return RUN_ALL_TESTS();
-}
+M2_X11_TEST_MAIN()
