@@ -86,7 +86,8 @@ for config in normal asan; do
   run_ctest "$config x11" run_x11 "$dir"
 done
 
-if build build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DM2_TSAN=ON -DM2_BENCH=OFF; then
+if cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DM2_TSAN=ON \
+  -DM2_BENCH=OFF >/dev/null && cmake --build build/tsan -j "$jobs" --target m2_threaded_tests; then
   run_ctest "tsan threaded" ctest --test-dir build/tsan -L threaded -j "$jobs" --output-on-failure
 else
   echo "build failed: tsan"
