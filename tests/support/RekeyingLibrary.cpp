@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "Sealkit/SealkitFacade.h"
+#include "app/library/FolderManager.h"
+#include "app/library/LibraryManager.h"
+#include "app/services/PasswordCredentials.h"
+#include "app/services/Settings.h"
 #include "support/TestFiles.h"
 
 namespace fs = std::filesystem;
@@ -33,6 +37,31 @@ std::optional<std::string> plainWith(const fs::path& sealed, const std::string& 
         return std::nullopt;
     }
     return readFile(outcome.path);
+}
+
+bool storeMasterPassword(const std::string& password, const std::string& hint) {
+    PasswordCredentials credentials;
+    credentials.setPassword(password);
+    credentials.setHint(hint);
+    if (!credentials.saveToKeychain()) {
+        return false;
+    }
+    Settings::instance().setDatabaseSetup(true);
+    return true;
+}
+
+void saveDocumentsLibrary(const std::vector<fs::path>& files, bool encrypted) {
+    LibraryManager library;
+    library.folderManager.initItems();
+    const auto documents = library.folderManager.find(FolderManager::document);
+    documents->selected = true;
+    library.folderManager.setCurrent(documents);
+    for (const fs::path& file : files) {
+        auto entry = entryFor(file, encrypted);
+        entry->folder = FolderManager::document;
+        library.fileManager.library.push_back(entry);
+    }
+    library.save();
 }
 
 FileItemPtr entryFor(const fs::path& path, bool encrypted) {

@@ -26,6 +26,12 @@ inline constexpr const char* kOtherPassword = "somebody else's password";
 // folder; nothing when the password does not open it.
 [[nodiscard]] std::optional<std::string> plainWith(const std::filesystem::path& sealed,
                                                    const std::string& password);
+// The master password and its hint stored in the keychain, and the database marked as set
+// up, as after a first run; false when the keychain refused.
+[[nodiscard]] bool storeMasterPassword(const std::string& password, const std::string& hint);
+// Saves a library whose Documents folder, shown at the next start, holds an entry for each
+// of these files.
+void saveDocumentsLibrary(const std::vector<std::filesystem::path>& files, bool encrypted);
 // A library entry for the file at `path`.
 [[nodiscard]] FileItemPtr entryFor(const std::filesystem::path& path, bool encrypted);
 

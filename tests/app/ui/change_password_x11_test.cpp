@@ -11,21 +11,19 @@
 #include <QImage>
 #include <QPixmap>
 #include <QProcess>
-#include <QProcessEnvironment>
 #include <QScreen>
 
 #include <chrono>
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <vector>
 
-#include "app/library/FolderManager.h"
-#include "app/library/LibraryManager.h"
-#include "app/services/PasswordCredentials.h"
 #include "app/services/Settings.h"
 #include "support/CommandOutput.h"
 #include "support/RekeyingLibrary.h"
 #include "support/TestFiles.h"
+#include "support/X11Programs.h"
 
 namespace fs = std::filesystem;
 using m2::test::kNewPassword;
@@ -39,23 +37,16 @@ const char* const kDocuments[] = {"alpha.txt", "beta.txt", "gamma.txt"};
 // Runs inside the keyring session: the master password in the keyring, the library and the
 // notes file sealed under it.
 int seed(const fs::path& files) {
-    m2::PasswordCredentials credentials;
-    credentials.setPassword(kOldPassword);
-    credentials.setHint(m2::test::kOldHint);
-    if (!credentials.saveToKeychain()) {
+    if (!m2::test::storeMasterPassword(kOldPassword, m2::test::kOldHint)) {
         return 2;
     }
-    m2::Settings::instance().setDatabaseSetup(true);
     fs::create_directories(files);
-    m2::LibraryManager library;
-    library.folderManager.initItems();
+    std::vector<fs::path> sealed;
     for (const char* name : kDocuments) {
-        auto entry = m2::test::entryFor(
-            m2::test::sealWith(std::string("text of ") + name, files, name, kOldPassword), true);
-        entry->folder = m2::FolderManager::document;
-        library.fileManager.library.push_back(entry);
+        sealed.push_back(
+            m2::test::sealWith(std::string("text of ") + name, files, name, kOldPassword));
     }
-    library.save();
+    m2::test::saveDocumentsLibrary(sealed, true);
     m2::Settings::instance().setNotesPath(
         m2::test::sealWith("<morvane/>", files, "M2_SecureNotes.m2n", kOldPassword).string());
     return 0;
@@ -94,42 +85,21 @@ void screenshot(const std::string& name) {
 
 class ChangePasswordX11 : public testing::Test {
   protected:
-    m2::test::TempDir dir;
-    fs::path home = dir / "home";
-    fs::path documents = home / "Documents";
-    fs::path files = home / "files";
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    m2::test::KeyringHome session;
+    fs::path files = session.home() / "files";
 
     void SetUp() override {
         int status = -1;
         m2test::commandOutput("xdotool getdisplaygeometry", &status);
         ASSERT_EQ(status, 0) << "no X server? run under xvfb-run";
-        const fs::path runtime = dir / "run";
-        fs::create_directories(documents);
-        fs::create_directories(runtime);
-        fs::permissions(runtime, fs::perms::owner_all, fs::perm_options::replace);
-        env.insert("HOME", QString::fromStdString(home.string()));
-        env.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtime.string()));
-        env.insert("XDG_CONFIG_HOME", QString::fromStdString((home / ".config").string()));
-        env.insert("XDG_DATA_HOME", QString::fromStdString((home / ".local/share").string()));
-        env.insert("M2_DOCUMENTS_DIR", QString::fromStdString(documents.string()));
-        env.remove("QT_QPA_PLATFORM");
-        env.remove("DBUS_SESSION_BUS_ADDRESS");
+        ASSERT_TRUE(session.start()) << "no private bus and keyring";
     }
 
-    // Starts `program` with `arguments` in a private D-Bus session whose keyring (kept in the
-    // private home) is unlocked.
+    // Starts `program` with `arguments` in the private home, bus and keyring, which are kept
+    // across starts.
     void startInKeyringSession(QProcess& process, const QString& program,
                                const QStringList& arguments = {}) {
-        process.setProcessEnvironment(env);
-        process.setProcessChannelMode(QProcess::ForwardedChannels);
-        process.start(
-            "dbus-run-session",
-            QStringList{"--", "sh", "-c",
-                        "echo -n m2-test | gnome-keyring-daemon --unlock "
-                        "--components=secrets --daemonize >/dev/null 2>&1; exec \"$0\" \"$@\"",
-                        program} +
-                arguments);
+        session.run(process, program, arguments);
         ASSERT_TRUE(process.waitForStarted(10000));
     }
 
@@ -217,6 +187,7 @@ TEST_F(ChangePasswordX11, TheNewPasswordOpensEverythingAndTheOldOneNothing) {
         ASSERT_TRUE(second.waitForFinished(20000));
     }
     EXPECT_TRUE(allUnder(files, kNewPassword));
+    EXPECT_TRUE(session.stop()) << "a process started in the private home outlived the test";
 }
 
 }  // namespace
@@ -225,11 +196,5 @@ int main(int argc, char** argv) {
     if (argc == 3 && std::string(argv[1]) == "--seed") {
         return seed(argv[2]);
     }
-    ::testing::InitGoogleTest(&argc, argv);
-    if (::testing::GTEST_FLAG(list_tests) || qEnvironmentVariableIsEmpty("DISPLAY")) {
-        return RUN_ALL_TESTS();
-    }
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    QGuiApplication app(argc, argv);
-    return RUN_ALL_TESTS();
+    return m2::test::runX11Tests(argc, argv);
 }
