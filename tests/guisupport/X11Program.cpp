@@ -2,7 +2,6 @@
 
 #include <QGuiApplication>
 #include <QPixmap>
-#include <QProcessEnvironment>
 #include <QScreen>
 #include <chrono>
 #include <thread>
@@ -10,23 +9,6 @@
 namespace fs = std::filesystem;
 
 namespace m2::test {
-
-X11Program::X11Program() : home_(dir_ / "home") {
-    fs::create_directories(documents());
-    const fs::path runtime = dir_ / "run";
-    fs::create_directories(runtime);
-    fs::permissions(runtime, fs::perms::owner_all, fs::perm_options::replace);
-    auto env = QProcessEnvironment::systemEnvironment();
-    env.insert("HOME", QString::fromStdString(home_.string()));
-    env.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtime.string()));
-    env.insert("XDG_CONFIG_HOME", QString::fromStdString((home_ / ".config").string()));
-    env.insert("XDG_DATA_HOME", QString::fromStdString((home_ / ".local/share").string()));
-    env.insert("M2_DOCUMENTS_DIR", QString::fromStdString(documents().string()));
-    env.remove("QT_QPA_PLATFORM");
-    env.remove("DBUS_SESSION_BUS_ADDRESS");
-    program_.setProcessEnvironment(env);
-    program_.setProcessChannelMode(QProcess::ForwardedChannels);
-}
 
 namespace {
 
@@ -44,62 +26,20 @@ void pause(int milliseconds) {
 }  // namespace
 
 X11Program::~X11Program() {
-    end(program_);
-    end(keyring_);
-    end(bus_);
-}
-
-// Both daemons run in the foreground as our own children, so they end by their pid; a
-// daemonized keyring or a bus autolaunched by the program would outlive the test.
-bool X11Program::startSession() {
-    auto env = program_.processEnvironment();
-    bus_.setProcessEnvironment(env);
-    bus_.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
-    if (!bus_.waitForStarted(10000)) {
-        return false;
-    }
-    QByteArray address;
-    while (!address.contains('\n') && bus_.waitForReadyRead(10000)) {
-        address += bus_.readAllStandardOutput();
-    }
-    address = address.trimmed();
-    if (address.isEmpty()) {
-        return false;
-    }
-    env.insert("DBUS_SESSION_BUS_ADDRESS", QString::fromUtf8(address));
-    program_.setProcessEnvironment(env);
-    keyring_.setProcessEnvironment(env);
-    keyring_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    keyring_.start("gnome-keyring-daemon", {"--foreground", "--unlock", "--components=secrets"});
-    if (!keyring_.waitForStarted(10000)) {
-        return false;
-    }
-    // The keyring's own password, on its standard input; written out before the channel closes
-    // (no event loop runs here).
-    keyring_.write("m2-test");
-    keyring_.waitForBytesWritten(5000);
-    keyring_.closeWriteChannel();
-    for (int tries = 0; tries < 100; ++tries) {
-        QProcess ask;
-        ask.setProcessEnvironment(env);
-        ask.start("dbus-send", {"--session", "--print-reply", "--dest=org.freedesktop.DBus",
-                                "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner",
-                                "string:org.freedesktop.secrets"});
-        ask.waitForFinished(5000);
-        if (ask.readAllStandardOutput().contains("boolean true")) {
-            return true;
-        }
-        pause(100);
-    }
-    return false;
+    (void)stop();
 }
 
 bool X11Program::start() {
-    if (!startSession()) {
+    if (!session_.start()) {
         return false;
     }
-    program_.start(QString(M2_BINARY_DIR "/morvane2"), {});
+    session_.run(program_, QString(M2_BINARY_DIR "/morvane2"));
     return program_.waitForStarted(10000);
+}
+
+bool X11Program::stop() {
+    end(program_);
+    return session_.stop();
 }
 
 QStringList X11Program::windowsTitled(const std::string& title) const {

@@ -6,28 +6,30 @@
 #include <filesystem>
 #include <string>
 
-#include "support/TestFiles.h"
+#include "support/X11Programs.h"
 
 namespace m2::test {
 
-// The real `morvane2` started on the X server of the test (xvfb-run) with a private home,
-// Documents, configuration and runtime folder, its own session bus with an unlocked keyring
-// kept in that home, and xdotool to drive it. The program, the keyring and the bus are ended
-// when the object goes, so no daemon outlives the test.
+// The real `morvane2` started on the X server of the test (xvfb-run) in a KeyringHome (private
+// home, Documents, session bus and unlocked keyring), and xdotool to drive it. The program,
+// then the keyring and the bus, are ended when the object goes, so no daemon outlives the test.
 class X11Program {
   public:
-    X11Program();
+    X11Program() = default;
     ~X11Program();
     X11Program(const X11Program&) = delete;
     X11Program& operator=(const X11Program&) = delete;
 
-    [[nodiscard]] const std::filesystem::path& home() const { return home_; }
-    [[nodiscard]] std::filesystem::path documents() const { return home_ / "Documents"; }
+    [[nodiscard]] std::filesystem::path home() const { return session_.home(); }
+    [[nodiscard]] std::filesystem::path documents() const { return session_.documents(); }
     [[nodiscard]] QProcess& process() { return program_; }
 
     // Starts the private session bus and keyring, then the program; false when one of them
     // could not be started.
     [[nodiscard]] bool start();
+    // Ends the program, then the keyring and the bus; answers whether no process that runs in
+    // the private home is left.
+    [[nodiscard]] bool stop();
     // Completes the first-run setup sheet shown over the main window titled `title`: the
     // master password twice and its hint, then "No" to the getting-started question. The
     // main window's id once the sheet has gone; 0 when a step did not come.
@@ -47,15 +49,10 @@ class X11Program {
     static QImage screenshot(unsigned long window, const std::string& name);
 
   private:
-    [[nodiscard]] bool startSession();
     // Visible windows of the program with exactly this title.
     [[nodiscard]] QStringList windowsTitled(const std::string& title) const;
 
-    TempDir dir_;
-    std::filesystem::path home_;
-    // Declared before the program so it ends first, then the keyring, then the bus.
-    QProcess bus_;
-    QProcess keyring_;
+    KeyringHome session_;
     QProcess program_;
 };
 

@@ -161,6 +161,7 @@ TEST(LibraryViewX11, AddAFolderOf200FilesThroughTheDialogThenSearchAndSort) {
 
     X11Program::xdotool({"windowfocus", "--sync", id, "key", "--clearmodifiers", "ctrl+q"});
     ASSERT_TRUE(program.process().waitForFinished(20000)) << "Ctrl+Q did not end the program";
+    EXPECT_TRUE(program.stop()) << "a process started in the private home outlived the test";
 }
 
 }  // namespace
