@@ -23,10 +23,11 @@
 #include "app/library/LibraryManager.h"
 #include "support/RekeyingLibrary.h"
 #include "support/TestFiles.h"
+#include "support/X11Driving.h"
 #include "support/X11Programs.h"
 
 namespace fs = std::filesystem;
-using m2::test::kOldPassword;
+using namespace m2::test;
 
 namespace {
 
@@ -51,69 +52,6 @@ int seed(const fs::path& files) {
     }
     m2::test::saveDocumentsLibrary(plain, false);
     return 0;
-}
-
-void pause(int milliseconds) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-}
-
-// Runs xdotool with these arguments (no shell); answers its standard output.
-std::string xdo(const QStringList& arguments) {
-    QProcess tool;
-    tool.start("xdotool", arguments);
-    tool.waitForFinished(30000);
-    return tool.readAllStandardOutput().trimmed().toStdString();
-}
-
-// A click at a point of the window, in its own coordinates.
-void click(unsigned long window, int x, int y) {
-    xdo({"mousemove", "--window", QString::number(window), QString::number(x), QString::number(y),
-         "click", "1"});
-    pause(300);
-}
-
-void keys(unsigned long window, const QString& what) {
-    xdo({"windowfocus", "--sync", QString::number(window), "key", "--clearmodifiers", what});
-    pause(300);
-}
-
-// A visible window of the program other than `main` (a sheet or an alert), waiting up to
-// `seconds`; 0 when none came. Found by class: an alert's title is not always searchable.
-unsigned long waitForOtherWindow(const QProcess& program, unsigned long main, int seconds) {
-    for (int tries = 0; tries < seconds * 10; ++tries) {
-        const QStringList found =
-            QString::fromStdString(xdo({"search", "--onlyvisible", "--pid",
-                                        QString::number(program.processId()), "--classname", "."}))
-                .split('\n', Qt::SkipEmptyParts);
-        for (const QString& window : found) {
-            if (window.toULong() != main) {
-                return window.toULong();
-            }
-        }
-        pause(100);
-    }
-    return 0;
-}
-
-// Waits until no window of the program but `main` is shown.
-bool waitForOnlyMain(const QProcess& program, unsigned long main, int seconds) {
-    for (int tries = 0; tries < seconds * 10; ++tries) {
-        if (xdo({"search", "--onlyvisible", "--pid", QString::number(program.processId()),
-                 "--classname", "."}) == std::to_string(main)) {
-            return true;
-        }
-        pause(100);
-    }
-    return false;
-}
-
-void screenshot(unsigned long window, const std::string& name) {
-    // Xvfb has no window manager to keep a sheet above its window.
-    xdo({"windowraise", QString::number(window)});
-    const QImage shot = QGuiApplication::primaryScreen()->grabWindow(window).toImage();
-    const fs::path folder = fs::path(M2_BINARY_DIR) / "screenshots";
-    fs::create_directories(folder);
-    EXPECT_TRUE(shot.save(QString::fromStdString((folder / name).string())));
 }
 
 // The report sheet of the batch just started: screenshot, then closed with its default
