@@ -4,7 +4,6 @@
 #include <QTreeView>
 #include <QtTest>
 
-#include "app/library/FolderManager.h"
 #include "app/ui/DropTableView.h"
 #include "guisupport/ContentWindow.h"
 
@@ -43,13 +42,6 @@ std::vector<std::string> shownNames(const projectViewController& view) {
         names.push_back(model->index(row, 1).data().toString().toStdString());
     }
     return names;
-}
-
-FolderItemPtr addDocumentsFolder(LibraryManager& seed, const std::string& name) {
-    const auto documents = seed.folderManager.find(FolderManager::document);
-    auto folder = std::make_shared<FolderItem>(name, documents->id, "folder-16");
-    (void)seed.folderManager.addFolder(*documents, folder);
-    return folder;
 }
 
 }  // namespace m2::test

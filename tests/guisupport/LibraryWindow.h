@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "app/library/FolderItem.h"
 #include "app/library/LibraryManager.h"
 #include "app/ui/projectViewController.h"
 #include "platform/ui/WindowController.h"
@@ -28,8 +27,5 @@ namespace m2::test {
 
 // The file names the window's table shows, top to bottom.
 [[nodiscard]] std::vector<std::string> shownNames(const projectViewController& view);
-
-// Adds a user folder `name` under Documents to `seed` (its folders already set up).
-FolderItemPtr addDocumentsFolder(LibraryManager& seed, const std::string& name);
 
 }  // namespace m2::test

@@ -23,6 +23,7 @@
 #include "guisupport/UiFixture.h"
 #include "platform/ui/Storyboard.h"
 #include "platform/ui/WindowController.h"
+#include "support/LibraryTesting.h"
 #include "support/RecordingWorkspace.h"
 #include "support/TestFiles.h"
 
