@@ -5,15 +5,15 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "app/library/SecurityManager.h"
+#include "bench/support/OpensslBatch.h"
 #include "bench/support/PatternFiles.h"
+#include "bench/support/RatioReporter.h"
 #include "platform/Dispatch.h"
 #include "platform/Paths.h"
 
@@ -21,11 +21,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Shape {
-    const char* name;
-    int files;
-    std::size_t bytes;
-};
+using Shape = m2bench::BatchShape;
 constexpr Shape kSmall{"small", 1000, 4096};
 constexpr Shape kLarge{"large", 4, std::size_t{256} << 20};
 
@@ -65,41 +61,26 @@ void Batch(benchmark::State& state, const Shape& shape) {
 }
 
 void OpensslAndShred(benchmark::State& state, const Shape& shape) {
-    const std::string dir = (scratch() / shape.name).string();
-    const std::string script =
-        "cd '" + dir +
-        "' && for f in *.bin; do openssl enc -aes-256-cbc -pbkdf2 -iter 10000 -md sha256 -salt "
-        "-pass pass:bench -in \"$f\" -out \"$f.enc\" && sync \"$f.enc\" && shred -n 1 -u \"$f\" "
-        "|| exit 1; done";
+    // A bench-only password, given as a file so it is on no command line.
+    const fs::path passFile = scratch() / "pass";
+    std::ofstream(passFile) << "bench password\n";
     for (auto _ : state) {
         state.PauseTiming();
         (void)makeFiles(shape);
         state.ResumeTiming();
-        if (std::system(script.c_str()) != 0) {
+        if (!m2bench::opensslAndShred(scratch() / shape.name, shape.files, passFile)) {
             state.SkipWithError("openssl enc, sync or shred failed");
         }
     }
 }
 
-// Keeps each benchmark's wall time per iteration for the ratios.
-class WallReporter : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const auto& r : runs) {
-            if (r.run_type == Run::RT_Iteration && r.iterations > 0) {
-                seconds[r.run_name.function_name] = r.real_accumulated_time / r.iterations;
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
+// Batch over the reference, wall time, for one shape.
+void printRatio(const m2bench::RatioReporter& reporter, const char* label, const char* shape) {
+    const std::string suffix = std::string("/") + shape + "/iterations:1/real_time";
+    if (const auto ratio = reporter.realRatio("Batch" + suffix, "OpensslAndShred" + suffix)) {
+        std::printf("  %-40s %.2fx\n", label, *ratio);
     }
-    void printRatio(const char* label, const std::string& ours, const std::string& theirs) const {
-        const auto a = seconds.find(ours), b = seconds.find(theirs);
-        if (a != seconds.end() && b != seconds.end() && b->second > 0) {
-            std::printf("  %-40s %.2fx\n", label, a->second / b->second);
-        }
-    }
-    std::map<std::string, double> seconds;
-};
+}
 
 }  // namespace
 
@@ -118,11 +99,11 @@ int main(int argc, char** argv) {
             ->Unit(benchmark::kMillisecond);
     }
     benchmark::Initialize(&argc, argv);
-    WallReporter reporter;
+    m2bench::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\nwall time, batch / (openssl enc + sync + shred):\n");
-    reporter.printRatio("1,000 files of 4 KiB", "Batch/small", "OpensslAndShred/small");
-    reporter.printRatio("4 files of 256 MiB", "Batch/large", "OpensslAndShred/large");
+    printRatio(reporter, "1,000 files of 4 KiB", "small");
+    printRatio(reporter, "4 files of 256 MiB", "large");
     fs::remove_all(scratch());
     benchmark::Shutdown();
     return 0;

@@ -2,9 +2,6 @@
 // update, save, report sheet) next to the same batch through the batch runner alone and next to
 // openssl enc + shred per file, in one run: 1,000 small files, then 2 files of 512 MiB. Prints
 // the wall-time ratios; the window's share should stay under 5 %.
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <benchmark/benchmark.h>
 #include <QApplication>
 #include <QTimer>
@@ -24,6 +21,7 @@
 #include "app/ui/MainStoryboard.h"
 #include "app/ui/ReportControllerView.h"
 #include "app/ui/projectViewController.h"
+#include "bench/support/OpensslBatch.h"
 #include "bench/support/PatternFiles.h"
 #include "bench/support/RatioReporter.h"
 #include "platform/Paths.h"
@@ -33,15 +31,9 @@
 
 namespace fs = std::filesystem;
 
-extern char** environ;
-
 namespace {
 
-struct Shape {
-    const char* name;
-    int files;
-    std::size_t bytes;
-};
+using Shape = m2bench::BatchShape;
 constexpr Shape kSmall{"small", 1000, 4096};
 constexpr Shape kLarge{"large", 2, std::size_t{512} << 20};
 
@@ -137,21 +129,6 @@ void MainWindow(benchmark::State& state, const Shape& shape) {
     }
 }
 
-// Runs a program with argv, no shell; answers whether it exited with 0.
-bool run(const std::vector<std::string>& argv) {
-    std::vector<char*> args;
-    for (const auto& arg : argv) {
-        args.push_back(const_cast<char*>(arg.c_str()));
-    }
-    args.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0) {
-        return false;
-    }
-    int status = 0;
-    return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 void OpensslAndShred(benchmark::State& state, const Shape& shape) {
     // A bench-only password, given as a file so it is on no command line.
     const fs::path passFile = scratch() / "pass";
@@ -160,15 +137,8 @@ void OpensslAndShred(benchmark::State& state, const Shape& shape) {
         state.PauseTiming();
         makeFiles(shape);
         state.ResumeTiming();
-        for (int f = 0; f < shape.files; ++f) {
-            const std::string plain = (folderOf(shape) / ("file" + std::to_string(f) + ".bin"));
-            if (!run({"openssl", "enc", "-aes-256-cbc", "-pbkdf2", "-iter", "10000", "-md",
-                      "sha256", "-salt", "-pass", "file:" + passFile.string(), "-in", plain, "-out",
-                      plain + ".enc"}) ||
-                !run({"sync", plain + ".enc"}) || !run({"shred", "-n", "1", "-u", plain})) {
-                state.SkipWithError("openssl enc, sync or shred failed");
-                break;
-            }
+        if (!m2bench::opensslAndShred(folderOf(shape), shape.files, passFile)) {
+            state.SkipWithError("openssl enc, sync or shred failed");
         }
     }
 }

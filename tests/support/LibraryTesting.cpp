@@ -3,6 +3,8 @@
 #include <chrono>
 #include <thread>
 
+#include "app/library/FolderManager.h"
+
 namespace m2::test {
 
 std::vector<std::string> namesOf(const std::vector<FileItemPtr>& list) {
@@ -19,6 +21,13 @@ std::size_t waitForMainQueueWork(platform::ManualMainQueue& queue) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return queue.pending();
+}
+
+FolderItemPtr addDocumentsFolder(LibraryManager& seed, const std::string& name) {
+    const auto documents = seed.folderManager.find(FolderManager::document);
+    auto folder = std::make_shared<FolderItem>(name, documents->id, "folder-16");
+    (void)seed.folderManager.addFolder(*documents, folder);
+    return folder;
 }
 
 }  // namespace m2::test

@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "app/library/FileItem.h"
+#include "app/library/FolderItem.h"
+#include "app/library/LibraryManager.h"
 #include "app/library/MainViewServices.h"
 #include "platform/Dispatch.h"
 #include "support/ScopedDocuments.h"
@@ -14,6 +16,9 @@ namespace m2::test {
 
 // The file names of a list of entries, in order.
 [[nodiscard]] std::vector<std::string> namesOf(const std::vector<FileItemPtr>& list);
+
+// Adds a user folder `name` under Documents to `seed`, whose folders are already set up.
+FolderItemPtr addDocumentsFolder(LibraryManager& seed, const std::string& name);
 
 // A main view that records what the library asked of it: "show <text>", "stop", "status".
 class RecordingMainView final : public MainViewServices {

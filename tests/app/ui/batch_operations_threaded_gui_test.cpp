@@ -13,7 +13,6 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTableWidget>
-#include <QTreeView>
 #include <QtTest>
 #include <atomic>
 #include <filesystem>
@@ -22,7 +21,6 @@
 #include <vector>
 
 #include "M2 Launcher/OpenFiles/OpenFileManager.h"
-#include "app/library/FolderManager.h"
 #include "app/library/LibraryManager.h"
 #include "app/library/SecurityManager.h"
 #include "app/services/CurrentProcess.h"
@@ -34,6 +32,8 @@
 #include "app/ui/PasswordController.h"
 #include "app/ui/ReportControllerView.h"
 #include "app/ui/projectViewController.h"
+#include "guisupport/LibraryWindow.h"
+#include "guisupport/Screenshot.h"
 #include "guisupport/UiFixture.h"
 #include "platform/FileDescriptor.h"
 #include "platform/ui/QtProgress.h"
@@ -44,8 +44,6 @@
 
 namespace fs = std::filesystem;
 using m2::CurrentProcess;
-using m2::FolderItem;
-using m2::FolderManager;
 using m2::LibraryManager;
 using m2::projectViewController;
 using m2::ReportControllerView;
@@ -83,46 +81,20 @@ class BatchOperationsTest : public QObject {
         }
         LibraryManager seed;
         seed.folderManager.initItems();
-        const auto documents = seed.folderManager.find(FolderManager::document);
-        auto work = std::make_shared<FolderItem>("Work", documents->id, "folder-16");
-        (void)seed.folderManager.addFolder(*documents, work);
+        const auto work = m2::test::addDocumentsFolder(seed, "Work");
         seed.fileManager.addFilesByUrl({(files_ / "work").string()}, true, work->id);
         seed.save();
     }
     void showWindow() {
         library_ = std::make_unique<LibraryManager>();
-        Storyboard& board = Storyboard::main();
-        m2::registerMainStoryboard(board);
-        board.registerController<WindowController>("batchWindow");
-        board.registerController(
-            "batchContent", [this] { return std::make_unique<projectViewController>(*library_); });
-        window_ = board.instantiate<WindowController>("batchWindow");
-        window_->setContentViewController(board.instantiate<projectViewController>("batchContent"));
-        view_ = static_cast<projectViewController*>(window_->contentViewController());
+        m2::registerMainStoryboard(Storyboard::main());
+        window_ = m2::test::libraryWindow(*library_, view_);
         view_->startupComplete = true;  // no first-run sheet: these tests start logged in
-        window_->window()->resize(1000, 640);
-        window_->showWindow();
-        QVERIFY(QTest::qWaitForWindowExposed(window_->window()));
-        QTreeView* tree = view_->folderView;
-        tree->expandAll();
-        for (QModelIndex index = tree->model()->index(0, 0); index.isValid();
-             index = tree->indexBelow(index)) {
-            if (index.data().toString() == "Work") {
-                tree->selectionModel()->select(
-                    index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-                return;
-            }
-        }
-        QFAIL("no folder Work");
+        QVERIFY(m2::test::showExposed(*window_));
+        QVERIFY2(m2::test::selectFolder(*view_, "Work"), "no folder Work");
     }
     [[nodiscard]] QTableView* table() const { return view_->tableView; }
-    [[nodiscard]] Names shownNames() const {
-        Names names;
-        for (int row = 0; row < table()->model()->rowCount(); ++row) {
-            names.push_back(table()->model()->index(row, 1).data().toString().toStdString());
-        }
-        return names;
-    }
+    [[nodiscard]] Names shownNames() const { return m2::test::shownNames(*view_); }
     void selectRows(const std::vector<int>& rows) {
         table()->clearSelection();
         for (const int row : rows) {
@@ -396,7 +368,7 @@ class BatchOperationsTest : public QObject {
         QCOMPARE(barMax(), 10.0);
         QVERIFY(fixture_->waitFor([this] { return barValue() == 2.0; }));
         QDir().mkpath(M2_BINARY_DIR "/screenshots");
-        QVERIFY(window_->window()->grab().save(M2_BINARY_DIR "/screenshots/batch_progress.png"));
+        m2::test::saveScreenshot(window_->window(), "batch_progress.png");
         view_->OnCancelProgress();
         gate.release();
         ReportControllerView* report = waitForReport();

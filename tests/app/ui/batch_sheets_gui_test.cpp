@@ -20,6 +20,7 @@
 #include "app/ui/PasswordEntryDelegate.h"
 #include "app/ui/ReportControllerView.h"
 #include "app/ui/ShowReportDelegate.h"
+#include "guisupport/ContentWindow.h"
 #include "guisupport/UiFixture.h"
 #include "platform/ui/Storyboard.h"
 #include "platform/ui/ViewController.h"
@@ -148,11 +149,7 @@ class BatchSheetsTest : public QObject {
         fixture_ = std::make_unique<m2::test::UiFixture>();
         Storyboard& board = Storyboard::main();
         m2::registerBatchStoryboard(board);
-        board.registerController<WindowController>("ownerWindow");
-        board.registerController<SheetOwner>("owner");
-        window_ = board.instantiate<WindowController>("ownerWindow");
-        window_->setContentViewController(board.instantiate<SheetOwner>("owner"));
-        owner_ = static_cast<SheetOwner*>(window_->contentViewController());
+        window_ = m2::test::windowWithContent<SheetOwner>(owner_);
         window_->window()->resize(800, 600);
         window_->showWindow();
     }

@@ -26,8 +26,9 @@
 #include "app/ui/FolderViewController.h"
 #include "app/ui/MainStoryboard.h"
 #include "app/ui/projectViewController.h"
-#include "guisupport/ContentWindow.h"
 #include "guisupport/FileDrag.h"
+#include "guisupport/LibraryWindow.h"
+#include "guisupport/Screenshot.h"
 #include "guisupport/UiFixture.h"
 #include "platform/ui/QtTableView.h"
 #include "platform/ui/Storyboard.h"
@@ -85,11 +86,8 @@ class LibraryViewTest : public QObject {
         }
         LibraryManager seed;
         seed.folderManager.initItems();
-        const auto documents = seed.folderManager.find(FolderManager::document);
-        auto taxes = std::make_shared<FolderItem>("Taxes", documents->id, "folder-16");
-        (void)seed.folderManager.addFolder(*documents, taxes);
-        (void)seed.folderManager.addFolder(
-            *documents, std::make_shared<FolderItem>("Empty", documents->id, "folder-16"));
+        const auto taxes = m2::test::addDocumentsFolder(seed, "Taxes");
+        (void)m2::test::addDocumentsFolder(seed, "Empty");
         seed.fileManager.addFilesByUrl({(files_ / "taxes").string()}, true, taxes->id);
         for (const auto& entry : seed.fileManager.library) {
             entry->favorite =
@@ -104,13 +102,7 @@ class LibraryViewTest : public QObject {
     [[nodiscard]] QModelIndex cellIndex(int row, int column) const {
         return table()->model()->index(row, column);
     }
-    [[nodiscard]] Names shownNames() const {
-        Names names;
-        for (int row = 0; row < table()->model()->rowCount(); ++row) {
-            names.push_back(cellIndex(row, 1).data().toString().toStdString());
-        }
-        return names;
-    }
+    [[nodiscard]] Names shownNames() const { return m2::test::shownNames(*view_); }
     [[nodiscard]] int rowOf(const std::string& name) const {
         const Names names = shownNames();
         const auto found = std::find(names.begin(), names.end(), name);
@@ -133,17 +125,7 @@ class LibraryViewTest : public QObject {
     [[nodiscard]] QString status() const { return view_->folderLabel->text(); }
 
     void selectFolder(const QString& label) {
-        QTreeView* tree = view_->folderView;
-        tree->expandAll();
-        for (QModelIndex index = tree->model()->index(0, 0); index.isValid();
-             index = tree->indexBelow(index)) {
-            if (index.data().toString() == label) {
-                tree->selectionModel()->select(
-                    index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-                return;
-            }
-        }
-        QFAIL(qPrintable("no folder " + label));
+        QVERIFY2(m2::test::selectFolder(*view_, label), qPrintable("no folder " + label));
     }
     void search(const QString& text) {
         view_->searchEdit->clear();
@@ -181,11 +163,8 @@ class LibraryViewTest : public QObject {
         seedLibrary();
         library_ = std::make_unique<LibraryManager>();
         m2::registerMainStoryboard(Storyboard::main());
-        window_ = m2::test::windowWithContent<projectViewController>(
-            view_, [this] { return std::make_unique<projectViewController>(*library_); });
-        window_->window()->resize(1000, 640);
-        window_->showWindow();
-        QVERIFY(QTest::qWaitForWindowExposed(window_->window()));
+        window_ = m2::test::libraryWindow(*library_, view_);
+        QVERIFY(m2::test::showExposed(*window_));
         selectFolder("Taxes");
     }
     void cleanup() {
@@ -227,7 +206,7 @@ class LibraryViewTest : public QObject {
     void emptiedSpecialFoldersShowTheirPictures() {
         selectFolder("Home");
         QDir().mkpath(M2_BINARY_DIR "/screenshots");
-        QVERIFY(window_->window()->grab().save(M2_BINARY_DIR "/screenshots/library_view.png"));
+        m2::test::saveScreenshot(window_->window(), "library_view.png");
         view_->selectAll();
         pressDelete();
         QCOMPARE(status(), QString("Home (0)"));
@@ -237,7 +216,7 @@ class LibraryViewTest : public QObject {
         QCOMPARE(view_->placeholderImageName(), std::string("emptyFav"));
         selectFolder("Encrypted");
         QCOMPARE(view_->placeholderImageName(), std::string("emptyEncrypted"));
-        QVERIFY(window_->window()->grab().save(M2_BINARY_DIR "/screenshots/library_empty.png"));
+        m2::test::saveScreenshot(window_->window(), "library_empty.png");
         QVERIFY(savedNames().empty());
         // Removing entries never touches the files.
         QCOMPARE(m2::test::listFolder(files_ / "taxes").size(), std::size_t(12));

@@ -17,6 +17,7 @@
 #include "app/ui/MainWindowController.h"
 #include "app/ui/SetupViewController.h"
 #include "app/ui/projectViewController.h"
+#include "guisupport/Screenshot.h"
 #include "guisupport/UiFixture.h"
 #include "platform/ModalSession.h"
 #include "platform/Timer.h"
@@ -31,6 +32,7 @@ using m2::platform::ui::Application;
 using m2::platform::ui::Storyboard;
 using m2::platform::ui::ViewController;
 using m2::platform::ui::WindowController;
+using m2::test::saveScreenshot;
 using namespace std::chrono_literals;
 
 namespace {
@@ -99,10 +101,6 @@ class LoggedInStateTest : public QObject {
     void tick(int seconds = 1) {
         timers_->advance(std::chrono::seconds(seconds));
         fixture_->drainMainQueue();
-    }
-    static void saveScreenshot(QWidget* window, const char* name) {
-        QDir().mkpath(M2_BINARY_DIR "/screenshots");
-        QVERIFY(window->grab().save(QString(M2_BINARY_DIR "/screenshots/") + name));
     }
 
   private slots:

@@ -14,6 +14,8 @@
 #include "app/ui/LoginStoryboard.h"
 #include "app/ui/LoginViewController.h"
 #include "app/ui/MainWindowController.h"
+#include "guisupport/LauncherFailures.h"
+#include "guisupport/Screenshot.h"
 #include "guisupport/UiFixture.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Storyboard.h"
@@ -27,6 +29,7 @@ using m2::platform::ui::Application;
 using m2::platform::ui::Storyboard;
 using m2::platform::ui::ViewController;
 using m2::platform::ui::WindowController;
+using m2::test::saveScreenshot;
 
 namespace {
 
@@ -74,10 +77,6 @@ class LoginWindowTest : public QObject {
         login->passwordEdit->clear();
         QTest::keyClicks(login->passwordEdit, typed);
         QTest::mouseClick(login->logonButton, Qt::LeftButton);
-    }
-    static void saveScreenshot(QWidget* window, const char* name) {
-        QDir().mkpath(M2_BINARY_DIR "/screenshots");
-        QVERIFY(window->grab().save(QString(M2_BINARY_DIR "/screenshots/") + name));
     }
 
   private slots:
@@ -208,20 +207,11 @@ class LoginWindowTest : public QObject {
 
     // The user's double-click must not end in nothing: without a started launcher the
     // window stays and the program runs on.
-    void openModeStaysWhenTheLauncherDoesNotStart_data() {
-        QTest::addColumn<bool>("installed");
-        QTest::addColumn<QString>("details");
-        QTest::newRow("missing") << false << "Could not find M2Launcher.app";
-        QTest::newRow("start fails") << true << "Could not start the launcher";
-    }
+    void openModeStaysWhenTheLauncherDoesNotStart_data() { m2::test::addLauncherFailureRows(); }
     void openModeStaysWhenTheLauncherDoesNotStart() {
         QFETCH(bool, installed);
         QFETCH(QString, details);
-        if (!installed) {
-            (*desktop_)->setLauncher(std::nullopt);
-        } else {
-            (*desktop_)->setAnswers(false);
-        }
+        m2::test::failLauncher(**desktop_, installed);
         LoginViewController* login = showLoginWindow();
         login->decryptAndOpenFile("/home/u/report.m2p", true);
         login->updateForOpenFileMode();

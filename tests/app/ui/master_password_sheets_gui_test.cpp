@@ -17,6 +17,7 @@
 #include "app/ui/LoginStoryboard.h"
 #include "app/ui/ResetMasterPasswordViewController.h"
 #include "app/ui/SetupViewController.h"
+#include "guisupport/ContentWindow.h"
 #include "guisupport/UiFixture.h"
 #include "platform/ui/Storyboard.h"
 #include "platform/ui/WindowController.h"
@@ -102,9 +103,7 @@ class MasterPasswordSheetsTest : public QObject {
         desktop_ = std::make_unique<m2::test::ScopedRecordingWorkspace>();
         Storyboard& board = Storyboard::main();
         m2::registerLoginStoryboard(board, *credentials_);
-        window_ = std::make_unique<WindowController>();
-        window_->setContentViewController(std::make_unique<OwnerController>());
-        owner_ = static_cast<OwnerController*>(window_->contentViewController());
+        window_ = m2::test::windowWithContent<OwnerController>(owner_);
         window_->showWindow();
     }
     void cleanup() {

@@ -22,6 +22,7 @@
 #include "app/ui/NotesSetupController.h"
 #include "app/ui/projectViewController.h"
 #include "guisupport/NotesWindow.h"
+#include "guisupport/Screenshot.h"
 #include "guisupport/UiFixture.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/CollectionView.h"
@@ -84,10 +85,6 @@ class NotesViewTest : public QObject {
         notes_->window().performSegueWithIdentifier(segue, nullptr);
         return fixture_->presentations().topSheet<NoteItemViewController>();
     }
-    void screenshot(QWidget* widget, const char* name) {
-        QDir().mkpath(M2_BINARY_DIR "/screenshots");
-        QVERIFY(widget->grab().save(QString(M2_BINARY_DIR "/screenshots/") + name));
-    }
 
   private slots:
     void init() {
@@ -124,7 +121,7 @@ class NotesViewTest : public QObject {
         notes_->window().window()->resize(760, 420);
         notes_->click(1);
         fixture_->drainMainQueue();
-        screenshot(notes_->window().window(), "notes_grid.png");
+        m2::test::saveScreenshot(notes_->window().window(), "notes_grid.png");
     }
 
     void selectedTileHasTheBorderEvenWhenMadeAgain() {
@@ -227,7 +224,7 @@ class NotesViewTest : public QObject {
         editor->noteTitle->setText(QString::fromUtf8("Straße café"));
         editor->noteContents->setPlainText(text);
         editor->categoryCombo->setCurrentIndex(6);
-        screenshot(editor->window(), "note_editor.png");
+        m2::test::saveScreenshot(editor->window(), "note_editor.png");
         QTest::mouseClick(editor->okButton, Qt::LeftButton);
         QVERIFY(!editor->isPresented());
         fixture_->drainMainQueue();

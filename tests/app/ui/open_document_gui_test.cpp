@@ -5,14 +5,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
-#include <QTreeView>
 #include <QtTest>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "app/library/FolderManager.h"
 #include "app/library/LibraryManager.h"
 #include "app/services/PasswordCredentials.h"
 #include "app/services/Settings.h"
@@ -20,9 +18,12 @@
 #include "app/ui/DropTableView.h"
 #include "app/ui/MainStoryboard.h"
 #include "app/ui/projectViewController.h"
+#include "guisupport/LauncherFailures.h"
+#include "guisupport/LibraryWindow.h"
 #include "guisupport/UiFixture.h"
 #include "platform/ui/Storyboard.h"
 #include "platform/ui/WindowController.h"
+#include "support/LibraryTesting.h"
 #include "support/RecordingWorkspace.h"
 #include "support/TestFiles.h"
 
@@ -58,9 +59,7 @@ class OpenDocumentTest : public QObject {
         m2::test::writeFile(files_ / "report, \"q1\".txt.m2p", "sealed");
         LibraryManager seed;
         seed.folderManager.initItems();
-        const auto documents = seed.folderManager.find(m2::FolderManager::document);
-        auto work = std::make_shared<m2::FolderItem>("Work", documents->id, "folder-16");
-        (void)seed.folderManager.addFolder(*documents, work);
+        const auto work = m2::test::addDocumentsFolder(seed, "Work");
         seed.fileManager.addFilesByUrl({files_.string()}, true, work->id);
         seed.save();
     }
@@ -78,19 +77,6 @@ class OpenDocumentTest : public QObject {
         }
         QFAIL(qPrintable(QString::fromStdString("no entry " + name)));
     }
-    void selectWork() {
-        QTreeView* tree = view_->folderView;
-        tree->expandAll();
-        for (QModelIndex index = tree->model()->index(0, 0); index.isValid();
-             index = tree->indexBelow(index)) {
-            if (index.data().toString() == "Work") {
-                tree->selectionModel()->select(
-                    index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-                return;
-            }
-        }
-        QFAIL("no folder Work");
-    }
     [[nodiscard]] m2::DecryptionPasswordViewController* sheet() const {
         return fixture_->presentations().topSheet<m2::DecryptionPasswordViewController>();
     }
@@ -101,20 +87,10 @@ class OpenDocumentTest : public QObject {
         desktop_ = std::make_unique<m2::test::ScopedRecordingWorkspace>();
         seedLibrary();
         library_ = std::make_unique<LibraryManager>();
-        Storyboard& board = Storyboard::main();
-        m2::registerMainStoryboard(board);
-        board.registerController<WindowController>("libraryWindow");
-        board.registerController("libraryContent", [this] {
-            return std::make_unique<projectViewController>(*library_);
-        });
-        window_ = board.instantiate<WindowController>("libraryWindow");
-        window_->setContentViewController(
-            board.instantiate<projectViewController>("libraryContent"));
-        view_ = static_cast<projectViewController*>(window_->contentViewController());
-        window_->window()->resize(1000, 640);
-        window_->showWindow();
-        QVERIFY(QTest::qWaitForWindowExposed(window_->window()));
-        selectWork();
+        m2::registerMainStoryboard(Storyboard::main());
+        window_ = m2::test::libraryWindow(*library_, view_);
+        QVERIFY(m2::test::showExposed(*window_));
+        QVERIFY2(m2::test::selectFolder(*view_, "Work"), "no folder Work");
         m2::PasswordCredentials::instance().setPassword(kMaster);
     }
     void cleanup() {
@@ -175,20 +151,11 @@ class OpenDocumentTest : public QObject {
     }
 
     // A double-click must not end in nothing: a missing launcher or a failed start is told.
-    void aLauncherThatDoesNotStartIsTold_data() {
-        QTest::addColumn<bool>("installed");
-        QTest::addColumn<QString>("details");
-        QTest::newRow("missing") << false << "Could not find M2Launcher.app";
-        QTest::newRow("start fails") << true << "Could not start the launcher";
-    }
+    void aLauncherThatDoesNotStartIsTold_data() { m2::test::addLauncherFailureRows(); }
     void aLauncherThatDoesNotStartIsTold() {
         QFETCH(bool, installed);
         QFETCH(QString, details);
-        if (!installed) {
-            (*desktop_)->setLauncher(std::nullopt);
-        } else {
-            (*desktop_)->setAnswers(false);
-        }
+        m2::test::failLauncher(**desktop_, installed);
         m2::Settings::instance().setSingleSignOn(true);
         select("report, \"q1\".txt.m2p");
         fixture_->expectAlert("Error", details.toStdString());

@@ -30,6 +30,8 @@
 #include "app/ui/SettingsStoryboard.h"
 #include "app/ui/SettingsViewController.h"
 #include "app/ui/projectViewController.h"
+#include "guisupport/LibraryWindow.h"
+#include "guisupport/Screenshot.h"
 #include "guisupport/UiFixture.h"
 #include "platform/ui/Storyboard.h"
 #include "platform/ui/WindowController.h"
@@ -52,14 +54,10 @@ using m2::test::kNewHint;
 using m2::test::kNewPassword;
 using m2::test::kOldPassword;
 using m2::test::plainWith;
+using m2::test::saveScreenshot;
 using Names = std::vector<std::string>;
 
 namespace {
-
-void saveScreenshot(QWidget* window, const char* name) {
-    QDir().mkpath(M2_BINARY_DIR "/screenshots");
-    QVERIFY(window->grab().save(QString(M2_BINARY_DIR "/screenshots/") + name));
-}
 
 // Whether the sheet is down; a dismissed controller is deleted soon after, so it is held
 // by a guarded pointer.
@@ -170,13 +168,9 @@ class SettingsSheetsTest : public QObject {
         Storyboard& board = Storyboard::main();
         m2::registerMainStoryboard(board);
         m2::registerSettingsStoryboard(board, *credentials_, fixture_->keychain(), *library_);
-        window_ = std::make_unique<WindowController>();
-        window_->setContentViewController(std::make_unique<projectViewController>(*library_));
-        view_ = static_cast<projectViewController*>(window_->contentViewController());
+        window_ = m2::test::libraryWindow(*library_, view_);
         view_->startupComplete = true;  // the login is not under test here
-        window_->window()->resize(1000, 640);
-        window_->showWindow();
-        QVERIFY(QTest::qWaitForWindowExposed(window_->window()));
+        QVERIFY(m2::test::showExposed(*window_));
     }
     void cleanup() {
         window_.reset();

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/services/Alerts.h"
+#include "guisupport/ContentWindow.h"
 #include "guisupport/UiFixture.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Images.h"
@@ -103,13 +104,9 @@ class SampleNameSheetTest : public QObject {
     void init() {
         fixture_ = std::make_unique<m2::test::UiFixture>();
         Storyboard& board = Storyboard::main();
-        board.registerController<WindowController>("sampleWindow");
-        board.registerController<SampleOwnerController>("sampleOwner");
         board.registerController<SampleNameController>("sampleNameController");
         board.registerSegue({"sampleNameSegue", "sampleNameController", SeguePresentation::sheet});
-        window_ = board.instantiate<WindowController>("sampleWindow");
-        window_->setContentViewController(board.instantiate<SampleOwnerController>("sampleOwner"));
-        owner_ = static_cast<SampleOwnerController*>(window_->contentViewController());
+        window_ = m2::test::windowWithContent<SampleOwnerController>(owner_);
         window_->showWindow();
     }
     void cleanup() {
