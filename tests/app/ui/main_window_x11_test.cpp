@@ -78,31 +78,13 @@ TEST(MainWindowX11, FirstRunOpensTheLibraryWindowAndCancellingSetupQuits) {
     ASSERT_EQ(status, 0) << "no X server? run under xvfb-run";
     ASSERT_NE(QGuiApplication::instance(), nullptr);
 
-    m2::test::TempDir dir;
-    const fs::path home = dir / "home";
-    const fs::path runtime = dir / "run";
-    const fs::path documents = home / "Documents";
-    fs::create_directories(documents);
-    fs::create_directories(runtime);
-    fs::permissions(runtime, fs::perms::owner_all, fs::perm_options::replace);
-
-    auto env = QProcessEnvironment::systemEnvironment();
-    env.insert("HOME", QString::fromStdString(home.string()));
-    env.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtime.string()));
-    env.insert("XDG_CONFIG_HOME", QString::fromStdString((home / ".config").string()));
-    env.insert("XDG_DATA_HOME", QString::fromStdString((home / ".local/share").string()));
-    env.insert("M2_DOCUMENTS_DIR", QString::fromStdString(documents.string()));
-    env.remove("QT_QPA_PLATFORM");
-    env.remove("DBUS_SESSION_BUS_ADDRESS");
+    // A home of its own, with a session bus and an unlocked keyring that end with the test.
+    m2::test::KeyringHome session;
+    ASSERT_TRUE(session.start());
+    const fs::path documents = session.documents();
 
     QProcess program;
-    program.setProcessEnvironment(env);
-    program.setProcessChannelMode(QProcess::ForwardedChannels);
-    program.start("dbus-run-session",
-                  {"--", "sh", "-c",
-                   "echo -n m2-test | gnome-keyring-daemon --unlock --components=secrets "
-                   "--daemonize >/dev/null; exec \"$0\"",
-                   QString(M2_BINARY_DIR "/morvane2")});
+    session.run(program, QString(M2_BINARY_DIR "/morvane2"));
     ASSERT_TRUE(program.waitForStarted(10000));
 
     const unsigned long window = waitForWindow(60);
@@ -130,6 +112,7 @@ TEST(MainWindowX11, FirstRunOpensTheLibraryWindowAndCancellingSetupQuits) {
     ASSERT_TRUE(program.waitForFinished(20000)) << "cancelling the setup did not end the program";
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_TRUE(session.stop());
 }
 
 }  // namespace
