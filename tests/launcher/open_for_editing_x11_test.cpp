@@ -45,17 +45,17 @@ TEST(OpenForEditingX11, DecryptAndOpenEditsTheDocumentAndSealsItAgain) {
     m2test::commandOutput("xdotool getdisplaygeometry", &status);
     ASSERT_EQ(status, 0) << "no X server? run under xvfb-run";
 
+    // A home of its own, with a session bus and an unlocked keyring that end with the test.
+    m2::test::KeyringHome session;
     m2::test::TempDir dir;
-    const fs::path home = dir / "home";
-    const fs::path runtime = dir / "run";
-    const fs::path documents = home / "Documents";
+    const fs::path home = session.home();
+    const fs::path documents = session.documents();
     const fs::path records = dir / "records";
     const fs::path release = dir / "release";
     for (const fs::path& folder :
-         {documents, runtime, records, home / ".local/share/applications", home / ".config"}) {
+         {documents, records, home / ".local/share/applications", home / ".config"}) {
         fs::create_directories(folder);
     }
-    fs::permissions(runtime, fs::perms::owner_all, fs::perm_options::replace);
     // The stand-in editor is the default application for text.
     m2::test::writeFile(home / ".local/share/applications/m2-editor.desktop",
                         "[Desktop Entry]\nType=Application\nName=Editor\nExec=\"" +
@@ -74,26 +74,14 @@ TEST(OpenForEditingX11, DecryptAndOpenEditsTheDocumentAndSealsItAgain) {
     ASSERT_TRUE(sealed.succeeded()) << sealed.message;
     const fs::path document = sealed.path;
 
-    auto env = QProcessEnvironment::systemEnvironment();
-    env.insert("HOME", QString::fromStdString(home.string()));
-    env.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtime.string()));
-    env.insert("XDG_CONFIG_HOME", QString::fromStdString((home / ".config").string()));
-    env.insert("XDG_DATA_HOME", QString::fromStdString((home / ".local/share").string()));
-    env.insert("M2_DOCUMENTS_DIR", QString::fromStdString(documents.string()));
-    env.insert("M2_TEST_RECORD", QString::fromStdString(records.string()));
-    env.insert("M2_TEST_APPEND", "edited\n");
-    env.insert("M2_TEST_RELEASE", QString::fromStdString(release.string()));
-    env.remove("QT_QPA_PLATFORM");
-    env.remove("DBUS_SESSION_BUS_ADDRESS");
+    session.setEnvironment("M2_TEST_RECORD", QString::fromStdString(records.string()));
+    session.setEnvironment("M2_TEST_APPEND", "edited\n");
+    session.setEnvironment("M2_TEST_RELEASE", QString::fromStdString(release.string()));
+    ASSERT_TRUE(session.start());
 
     QProcess program;
-    program.setProcessEnvironment(env);
-    program.setProcessChannelMode(QProcess::ForwardedChannels);
-    program.start("dbus-run-session",
-                  {"--", "sh", "-c",
-                   "echo -n m2-test | gnome-keyring-daemon --unlock --components=secrets "
-                   "--daemonize >/dev/null; exec \"$0\" \"$1\"",
-                   QString(M2_BINARY_DIR "/morvane2"), QString::fromStdString(document.string())});
+    session.run(program, QString(M2_BINARY_DIR "/morvane2"),
+                {QString::fromStdString(document.string())});
     ASSERT_TRUE(program.waitForStarted(10000));
 
     const unsigned long login = m2::test::waitForX11Window("Morvane 2 Pro", 60);
@@ -140,6 +128,7 @@ TEST(OpenForEditingX11, DecryptAndOpenEditsTheDocumentAndSealsItAgain) {
     EXPECT_EQ(readStoredHint(document.string()), "my hint");
     EXPECT_EQ(m2::test::waitForX11Window("Morvane 2 Riravevovavi", 10), 0UL)
         << "the launcher ended";
+    EXPECT_TRUE(session.stop());
 }
 
 }  // namespace

@@ -55,6 +55,8 @@ class KeyringHome {
     [[nodiscard]] std::filesystem::path home() const { return dir_ / "home"; }
     [[nodiscard]] std::filesystem::path documents() const { return home() / "Documents"; }
     [[nodiscard]] const QProcessEnvironment& environment() const { return env_; }
+    // Adds a variable for the bus, the keyring and the programs; set it before start().
+    void setEnvironment(const QString& name, const QString& value) { env_.insert(name, value); }
 
     // Starts the bus, then the keyring, and waits until the keyring serves secrets.
     [[nodiscard]] bool start() {
