@@ -23,6 +23,7 @@
 #include "platform/Paths.h"
 #include "support/CommandOutput.h"
 #include "support/TestFiles.h"
+#include "support/X11Programs.h"
 
 namespace fs = std::filesystem;
 
@@ -110,16 +111,8 @@ void screenshot(unsigned long window, const std::string& name) {
 
 class Program {
   public:
-    explicit Program(const QProcessEnvironment& env) {
-        process_.setProcessEnvironment(env);
-        process_.setProcessChannelMode(QProcess::ForwardedChannels);
-        // The keyring lives in the private home, so what the first start stored is there
-        // for the second.
-        process_.start("dbus-run-session",
-                       {"--", "sh", "-c",
-                        "echo -n m2-test | gnome-keyring-daemon --unlock --components=secrets "
-                        "--daemonize >/dev/null; exec \"$0\"",
-                        QString(M2_BINARY_DIR "/morvane2")});
+    explicit Program(const m2::test::KeyringHome& session) {
+        session.run(process_, QString(M2_BINARY_DIR "/morvane2"));
     }
     ~Program() {
         if (process_.state() != QProcess::NotRunning) {
@@ -142,24 +135,14 @@ TEST(LoginLockX11, FirstRunThenLoginThenIdleLock) {
     m2test::commandOutput("xdotool getdisplaygeometry", &status);
     ASSERT_EQ(status, 0) << "no X server? run under xvfb-run";
 
-    m2::test::TempDir dir;
-    const fs::path home = dir / "home";
-    const fs::path runtime = dir / "run";
-    const fs::path documents = home / "Documents";
-    fs::create_directories(documents);
-    fs::create_directories(runtime);
-    fs::permissions(runtime, fs::perms::owner_all, fs::perm_options::replace);
-    auto env = QProcessEnvironment::systemEnvironment();
-    env.insert("HOME", QString::fromStdString(home.string()));
-    env.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtime.string()));
-    env.insert("XDG_CONFIG_HOME", QString::fromStdString((home / ".config").string()));
-    env.insert("XDG_DATA_HOME", QString::fromStdString((home / ".local/share").string()));
-    env.insert("M2_DOCUMENTS_DIR", QString::fromStdString(documents.string()));
-    env.remove("QT_QPA_PLATFORM");
-    env.remove("DBUS_SESSION_BUS_ADDRESS");
+    // One home, bus and keyring for both starts: what the first start stored is there for
+    // the second.
+    m2::test::KeyringHome session;
+    ASSERT_TRUE(session.start());
+    const fs::path documents = session.documents();
 
     {  // First run: the setup sheet over the main window.
-        Program first(env);
+        Program first(session);
         ASSERT_TRUE(first.started());
         const auto windows = waitForWindows(title, 60);
         ASSERT_GE(windows.size(), 2U) << "no setup sheet over the main window";
@@ -192,7 +175,7 @@ TEST(LoginLockX11, FirstRunThenLoginThenIdleLock) {
     m2::Settings::instance().setTimeOutInterval(3);
     m2::platform::setDocumentsFolderOverride(std::nullopt);
 
-    Program second(env);
+    Program second(session);
     ASSERT_TRUE(second.started());
     auto login = waitForWindows("^Login$", 60);
     ASSERT_EQ(login.size(), 1U) << "no login window at the second start";
@@ -226,17 +209,9 @@ TEST(LoginLockX11, FirstRunThenLoginThenIdleLock) {
     ASSERT_EQ(back.size(), 1U) << "the password did not bring the window back";
     xdo(back.front(), "key --clearmodifiers ctrl+q");
     EXPECT_TRUE(second.ended()) << "Ctrl+Q did not end the program";
+    EXPECT_TRUE(session.stop());
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    if (::testing::GTEST_FLAG(list_tests) || qEnvironmentVariableIsEmpty("DISPLAY")) {
-        return RUN_ALL_TESTS();  // listing at build time, or no X server (the test says so)
-    }
-    // Only to take the screenshots; the program under test is a separate process.
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    QGuiApplication app(argc, argv);
-    return RUN_ALL_TESTS();
-}
+M2_X11_TEST_MAIN()
