@@ -20,7 +20,8 @@ namespace m2::platform::ui {
 class CollectionViewWidget;
 
 // One tile of a collection view: a view controller whose view the grid places. The grid
-// owns its items and makes them again on every reload.
+// owns its items; it makes them only for the positions in view (and a row beyond), again on
+// every reload, and lets them go as they scroll out of view.
 class CollectionViewItem : public ViewController {
     Q_OBJECT
 
@@ -94,7 +95,7 @@ class CollectionViewWidget : public QScrollArea {
     [[nodiscard]] std::size_t numberOfSections() const { return counts_.size(); }
     [[nodiscard]] std::size_t numberOfItemsInSection(std::size_t section) const;
 
-    // The tile shown at the position; nullptr when none is.
+    // The tile shown at the position; nullptr when none is (also when it is out of view).
     [[nodiscard]] CollectionViewItem* itemAtIndexPath(const IndexPath& path) const;
     // Where the tile of the position sits in the scrolled content; empty when out of range.
     [[nodiscard]] QRect frameForItemAtIndexPath(const IndexPath& path) const;
@@ -118,6 +119,11 @@ class CollectionViewWidget : public QScrollArea {
 
   private:
     void layoutTiles();
+    // Makes the tiles of the positions now in view and lets those out of view go.
+    void fillVisible();
+    // Lets the tile go once the event loop next runs: its own action may be running.
+    void discard(CollectionViewItem* item);
+    [[nodiscard]] int sectionHeight(std::size_t count, int perRow) const;
     [[nodiscard]] bool contains(const IndexPath& path) const;
     void markSelection();
     [[nodiscard]] int columns() const;

@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -240,6 +241,72 @@ class NotesViewTest : public QObject {
         notes_->main().newNoteItem(makeNote("after the damage", 4));
         QCOMPARE(notes_->storedLabels(), (Strings{"precious", "after the damage"}));
         QCOMPARE(m2::test::readFile(aside[0]), bytes);
+    }
+
+    // Many notes: the grid makes tiles only for what is in view, scrolls to the end, and a
+    // tile deleted there takes its own note and no other.
+    void manyNotesAreShownScrolledAndDeletedFrom_data() {
+        QTest::addColumn<int>("count");
+        QTest::newRow("10,000") << 10000;
+        QTest::newRow("100,000") << 100000;
+    }
+    void manyNotesAreShownScrolledAndDeletedFrom() {
+        QFETCH(int, count);
+        const auto total = static_cast<std::size_t>(count);
+        std::vector<NoteItemPtr> many;
+        many.reserve(total);
+        for (int i = 0; i < count; ++i) {
+            many.push_back(makeNote("Note " + std::to_string(i), i % 11));
+        }
+        notes_->useNotesFile(many);
+        notes_->window().window()->resize(760, 420);
+        notes_->main().showNotes();
+        fixture_->drainMainQueue();
+        m2::platform::ui::CollectionViewWidget& grid = notes_->grid();
+        QVERIFY(grid.isVisible());
+        QCOMPARE(grid.numberOfItemsInSection(0), total);
+        const auto liveTiles = [&grid] {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            return grid.findChildren<m2::platform::ui::CollectionViewItem*>().size();
+        };
+        QVERIFY2(liveTiles() < 100, "tiles only for the rows in view");
+        QCOMPARE(notes_->tile(0)->noteTitle->text(), QString("Note 0"));
+        QCOMPARE(notes_->tile(total - 1), nullptr);
+        notes_->click(0);
+
+        grid.verticalScrollBar()->setValue(grid.verticalScrollBar()->maximum());
+        fixture_->drainMainQueue();
+        QVERIFY(notes_->tile(0) == nullptr);
+        QVERIFY(liveTiles() < 100);
+        QVERIFY(notes_->tile(total - 1) != nullptr);
+        QCOMPARE(notes_->tile(total - 1)->noteTitle->text(),
+                 QString::fromStdString("Note " + std::to_string(total - 1)));
+        const QRect last = grid.frameForItemAtIndexPath({0, total - 1});
+        QVERIFY(grid.viewport()->rect().intersects(
+            last.translated(0, -grid.verticalScrollBar()->value())));
+
+        const std::size_t doomed = total - 3;
+        const NoteItemPtr note = notes_->main().noteManager.notes[doomed];
+        fixture_->expectAlert(kDeleteThisNote, "", 0);
+        QTest::mouseClick(tileButton(doomed, "deleteButton"), Qt::LeftButton);
+        fixture_->drainMainQueue();
+        const std::vector<NoteItemPtr>& kept = notes_->main().noteManager.notes;
+        QCOMPARE(kept.size(), total - 1);
+        QVERIFY(std::none_of(kept.begin(), kept.end(),
+                             [&](const NoteItemPtr& n) { return n->id == note->id; }));
+        const auto stored = NoteReader::load(notes_->main().noteManager.notesFileLocation);
+        QVERIFY(stored && stored->size() == total - 1);
+        QCOMPARE((*stored)[doomed - 1]->label, "Note " + std::to_string(doomed - 1));
+        QCOMPARE((*stored)[doomed]->label, "Note " + std::to_string(doomed + 1));
+        QCOMPARE(notes_->tile(doomed)->noteTitle->text(),
+                 QString::fromStdString("Note " + std::to_string(doomed + 1)));
+
+        // The selection made before the scroll is still there, and its tile shows it again.
+        QCOMPARE(grid.selectionIndexPaths(), (m2::platform::IndexPathSet{{0, 0}}));
+        grid.verticalScrollBar()->setValue(0);
+        fixture_->drainMainQueue();
+        QCOMPARE(notes_->tile(0)->tileView()->borderWidth(), 2.5);
+        QCOMPARE(notes_->tile(1)->tileView()->borderWidth(), 0.0);
     }
 
     void deleteFromATileAsksFirst() {
