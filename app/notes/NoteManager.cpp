@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
@@ -312,8 +313,20 @@ void NoteManager::rebuildIndex() {
     notes2.clear();
     sectionKeys.clear();
     sectionsInternal = 0;
+    // One look-up by name per category, not per note: the whole list is indexed at each load.
+    std::array<std::vector<NoteItemPtr>*, NoteCategory::Category::allCases.size()> lists{};
     for (const auto& note : notes) {
-        addToIndex(note);
+        const auto raw = static_cast<std::size_t>(note->category.rawValue());
+        if (raw >= lists.size()) {
+            addToIndex(note);
+            continue;
+        }
+        if (lists[raw] == nullptr) {
+            addToIndex(note);
+            lists[raw] = &notes2[note->category.asString()];
+            continue;
+        }
+        lists[raw]->push_back(note);
     }
 }
 

@@ -68,10 +68,9 @@ void projectViewController::showNotes() {
 }
 
 void projectViewController::secureNoteSetupComplete() {
+    // The store reloads the grid when the file gives it notes; else the grid already shows
+    // the list it keeps.
     noteManager.load();
-    if (noteManager.notesView != nullptr) {
-        noteManager.notesView->reloadData();
-    }
     showNotes();
 }
 

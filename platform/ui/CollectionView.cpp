@@ -27,6 +27,17 @@ void CollectionViewWidget::registerItem(const std::string& identifier,
 
 CollectionViewItem* CollectionViewWidget::makeItemWithIdentifier(const std::string& identifier,
                                                                  const IndexPath& path) {
+    if (auto pool = reusable_.find(identifier); pool != reusable_.end()) {
+        while (!pool->second.empty()) {
+            CollectionViewItem* item = pool->second.back();
+            pool->second.pop_back();
+            if (item != nullptr) {
+                item->indexPath_ = path;
+                item->collectionView_ = this;
+                return item;
+            }
+        }
+    }
     const auto factory = factories_.find(identifier);
     if (factory == factories_.end() || !factory->second) {
         return nullptr;
@@ -37,6 +48,7 @@ CollectionViewItem* CollectionViewWidget::makeItemWithIdentifier(const std::stri
     }
     CollectionViewItem* item = made.release();
     item->setParent(this);
+    item->identifier_ = identifier;
     item->indexPath_ = path;
     item->collectionView_ = this;
     QWidget* view = item->view();  // the data source fills its outlets next
@@ -80,10 +92,10 @@ void CollectionViewWidget::discard(CollectionViewItem* item) {
     }
     if (item->isViewLoaded()) {
         item->view()->hide();
-        item->view()->deleteLater();
     }
     item->collectionView_ = nullptr;
-    item->deleteLater();
+    item->selected_ = false;
+    reusable_[item->identifier_].push_back(item);
 }
 
 void CollectionViewWidget::reloadData() {
