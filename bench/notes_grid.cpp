@@ -4,7 +4,6 @@
 // with its tiles made and painted, for how the window answers while the notes are shown.
 // Prints the wall-time ratios at the end.
 #include <benchmark/benchmark.h>
-#include <sys/stat.h>
 
 #include <QApplication>
 #include <QScrollBar>
@@ -163,13 +162,7 @@ int main(int argc, char** argv) {
     // to a memory file system, as under a desktop session's runtime folder.
     qputenv("XDG_CONFIG_HOME", (scratch() / "config").c_str());
     m2::platform::setDocumentsFolderOverride(scratch() / "Documents");
-    char runtimePattern[] = "/dev/shm/m2-bench-notes-grid-XXXXXX";
-    const char* made = mkdtemp(runtimePattern);
-    const fs::path runtime = made != nullptr ? fs::path(made) : scratch() / "run";
-    fs::create_directories(runtime);
-    ::chmod(runtime.c_str(), 0700);
-    ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
-    ::setenv("TMPDIR", scratch().c_str(), 1);
+    const fs::path runtime = m2bench::useMemoryRuntimeFolder("notes-grid", scratch());
     QApplication app(argc, argv);
     const auto mainQueue = m2::platform::ui::QtMainQueue::install();
     auto& board = m2::platform::ui::Storyboard::main();
