@@ -284,6 +284,9 @@ class NotesViewTest : public QObject {
         const QRect last = grid.frameForItemAtIndexPath({0, total - 1});
         QVERIFY(grid.viewport()->rect().intersects(
             last.translated(0, -grid.verticalScrollBar()->value())));
+        m2::test::saveScreenshot(notes_->window().window(), count == 10000
+                                                                ? "notes_grid_end_of_10000.png"
+                                                                : "notes_grid_end_of_100000.png");
 
         const std::size_t doomed = total - 3;
         const NoteItemPtr note = notes_->main().noteManager.notes[doomed];
