@@ -8,6 +8,7 @@ namespace m2 {
 namespace {
 
 constexpr char16_t paragraphSeparator = 0x2029;
+constexpr char16_t lineSeparator = 0x2028;
 
 bool isBreak(char32_t cp) {
     return cp == '\n' || cp == '\r' || cp == paragraphSeparator;
@@ -49,7 +50,9 @@ std::string EditedText::stored(const QString& raw) const {
     std::string out;
     qsizetype from = 0;
     for (qsizetype i = 0; i <= raw.size(); ++i) {
-        if (i == raw.size() || raw[i] == QChar(paragraphSeparator)) {
+        // Shift+Return gives a line separator: what the user typed is a line break.
+        if (i == raw.size() || raw[i] == QChar(paragraphSeparator) ||
+            raw[i] == QChar(lineSeparator)) {
             out += raw.mid(from, i - from).toStdString();
             if (i < raw.size()) {
                 out += newBreak_;

@@ -20,12 +20,12 @@ class EditedText {
     [[nodiscard]] const QString& shown() const { return shown_; }
     // The stored text for the document's raw text `now` (QTextDocument::toRawText), given its
     // raw text `atLoad` right after it was filled: the stored bytes themselves where the edit
-    // did not reach, the user's text where it did; a line break the user made takes the form
-    // of the text's first one.
+    // did not reach, the user's text where it did; a line break the user made (Return or
+    // Shift+Return) takes the form of the text's first one.
     [[nodiscard]] std::string result(const QString& atLoad, const QString& now) const;
 
   private:
-    // UTF-8 of raw document text, each paragraph separator as `newBreak_`.
+    // UTF-8 of raw document text, each paragraph or line separator as `newBreak_`.
     [[nodiscard]] std::string stored(const QString& raw) const;
 
     std::string stored_;

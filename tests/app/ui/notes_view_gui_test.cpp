@@ -463,10 +463,12 @@ class NotesViewTest : public QObject {
         QTest::keyClicks(editor->noteContents, "WORD");
         QTest::keyClick(editor->noteContents, Qt::Key_Return);
         QTest::keyClicks(editor->noteContents, "added");
+        QTest::keyClick(editor->noteContents, Qt::Key_Return, Qt::ShiftModifier);
+        QTest::keyClicks(editor->noteContents, "more");
         QTest::mouseClick(editor->okButton, Qt::LeftButton);
         fixture_->drainMainQueue();
         QCOMPARE(notes_->main().noteManager.notes.at(0)->content,
-                 std::string("first\r\nx\u00a0y\u2028z\r\nWORD\r\nadded\r\nlast\r"));
+                 std::string("first\r\nx\u00a0y\u2028z\r\nWORD\r\nadded\r\nmore\r\nlast\r"));
     }
 
     void viewModeAndCloseChangeNothing() {
