@@ -3,7 +3,6 @@
 #include <filesystem>
 #include <map>
 #include <memory>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -134,15 +133,20 @@ std::string unescaped(const std::string& value) {
 // Every note of the document: its attributes by name.
 std::vector<std::map<std::string, std::string>> independentRead(const std::string& document) {
     std::vector<std::map<std::string, std::string>> notes;
-    const std::regex element(R"re(<note((?:\s+\w+="[^"]*")*)\s*/>)re");
-    const std::regex attribute(R"re((\w+)="([^"]*)")re");
-    for (auto e = std::sregex_iterator(document.begin(), document.end(), element);
-         e != std::sregex_iterator(); ++e) {
+    for (std::size_t at = document.find("<note "); at != std::string::npos;
+         at = document.find("<note ", at + 1)) {
         std::map<std::string, std::string> fields;
-        const std::string attributes = (*e)[1];
-        for (auto a = std::sregex_iterator(attributes.begin(), attributes.end(), attribute);
-             a != std::sregex_iterator(); ++a) {
-            fields[(*a)[1]] = unescaped((*a)[2]);
+        std::size_t pos = at + 5;
+        for (;;) {
+            pos = document.find_first_not_of(" \t\r\n", pos);
+            if (pos == std::string::npos || document[pos] == '/' || document[pos] == '>') {
+                break;
+            }
+            const std::size_t equals = document.find('=', pos);
+            const std::size_t close = document.find('"', equals + 2);
+            fields[document.substr(pos, equals - pos)] =
+                unescaped(document.substr(equals + 2, close - equals - 2));
+            pos = close + 1;
         }
         fields["details"] =
             replaceText(replaceText(fields["details"], "&#13;", "\n"), "&#09;", "\t");
