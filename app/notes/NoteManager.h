@@ -18,8 +18,8 @@ namespace m2 {
 //
 // Nothing typed is lost: a save that fails tells the user and keeps the list in memory,
 // marked as not saved, and a later load first tries that save again and never replaces the
-// unsaved list with the file's older one. A notes file that decrypts but cannot be read as
-// notes is never written over in this store's life, so notes it may still hold survive.
+// unsaved list with the file's older one. A damaged notes file is never written over, so
+// notes it may still hold survive; a new file made in its place sets it aside first.
 class NoteManager {
   public:
     // Takes the notes file's path from the settings.
