@@ -82,17 +82,31 @@ struct NotesWindow {
         main = static_cast<m2::projectViewController*>(window->contentViewController());
         window->showWindow();
         window->window()->resize(1000, 700);
+        grid().viewport()->installEventFilter(&paints);
         for (int turn = 0; turn < 20 && !window->window()->windowHandle()->isExposed(); ++turn) {
             QApplication::processEvents();
         }
     }
     m2::platform::ui::CollectionViewWidget& grid() const { return *main->notesView; }
-    // The window drawn once, as the event loop draws what changed, and the events the
-    // change posted handled.
+    // The events the change posted handled, as the event loop does, until the grid has been
+    // drawn (drawn at once where the loop did not).
     void paint() const {
-        window->window()->repaint();
+        const int before = paints.count;
         QApplication::processEvents();
+        if (paints.count == before) {
+            grid().viewport()->repaint();
+        }
     }
+
+    // Counts the grid's paint events.
+    struct PaintCounter : QObject {
+        int count = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            count += event->type() == QEvent::Paint ? 1 : 0;
+            return false;
+        }
+    };
+    mutable PaintCounter paints;
 };
 
 std::unique_ptr<NotesWindow> g_window;
