@@ -79,18 +79,47 @@ bool Shredder::shredFile(const std::string& path) {
     return shredder.deleteFile(path);
 }
 
-std::optional<std::string> readStoredHint(const std::string& path) {
-    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-    Morvane::Security::CFileHeader header;
-    if (!file || !header.LoadFromFile(file.get())) {
-        return std::nullopt;
+namespace {
+
+using FilePtr = std::unique_ptr<FILE, int (*)(FILE*)>;
+
+// The trailer of the open file; false for a file whose tail is not one.
+bool loadTrailer(FILE* file, Morvane::Security::CFileHeader& header) {
+    if (file == nullptr || !header.LoadFromFile(file)) {
+        return false;
     }
     // A trailer is only one when it ends in its marker; anything else is a foreign file.
     const std::string marker = ",<qvx>";
     std::string tail(marker.size(), '\0');
-    if (std::fseek(file.get(), -static_cast<long>(marker.size()), SEEK_END) != 0 ||
-        std::fread(tail.data(), 1, tail.size(), file.get()) != tail.size() || tail != marker) {
+    return std::fseek(file, -static_cast<long>(marker.size()), SEEK_END) == 0 &&
+           std::fread(tail.data(), 1, tail.size(), file) == tail.size() && tail == marker;
+}
+
+}  // namespace
+
+bool SealkitOutcome::passwordRefused() const {
+    return code == Morvane::Security::kPasswordIncorrect;
+}
+
+std::optional<std::string> readStoredHint(const std::string& path) {
+    FilePtr file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    Morvane::Security::CFileHeader header;
+    if (!loadTrailer(file.get(), header)) {
         return std::nullopt;
     }
     return header.getHint();
+}
+
+std::optional<StoredContent> readStoredContent(const std::string& path) {
+    FilePtr file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    Morvane::Security::CFileHeader header;
+    if (!loadTrailer(file.get(), header) || std::fseek(file.get(), 0, SEEK_END) != 0) {
+        return std::nullopt;
+    }
+    const long size = std::ftell(file.get());
+    if (size < header.getHeaderLength()) {
+        return std::nullopt;
+    }
+    return StoredContent{header.getDataSize(),
+                         static_cast<std::uint64_t>(size - header.getHeaderLength())};
 }

@@ -3,6 +3,7 @@
 // The only way application code reaches the cipher engine. Texts cross it as UTF-8 byte
 // strings both ways; nothing throws across it.
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,6 +25,8 @@ struct SealkitOutcome {
     int code = 0;  // the engine's result code
 
     [[nodiscard]] bool succeeded() const { return status == Status::ok; }
+    // The password check itself failed: the file's own digest does not match the key.
+    [[nodiscard]] bool passwordRefused() const;
     [[nodiscard]] std::string text() const;
 };
 
@@ -92,3 +95,18 @@ class Shredder {
 // when the file cannot be read or has no trailer. Whoever seals an edited copy again gives it
 // this hint, so the owner's hint survives the edit.
 [[nodiscard]] std::optional<std::string> readStoredHint(const std::string& path);
+
+// What an encrypted file's trailer says of its content, read without the password.
+struct StoredContent {
+    std::uint64_t plainSize = 0;     // the plain size the trailer holds
+    std::uint64_t cipherLength = 0;  // the bytes before the trailer
+
+    // The ciphertext is what the plain size needs: never shorter, and at most one block of
+    // padding longer. Anything else is a damaged file whose decryption would cut or invent data.
+    [[nodiscard]] bool sizesAgree() const {
+        return cipherLength >= plainSize && cipherLength - plainSize <= 16;
+    }
+};
+// std::nullopt when the file cannot be read or has no trailer (too short, or not in the
+// encrypted format at all).
+[[nodiscard]] std::optional<StoredContent> readStoredContent(const std::string& path);

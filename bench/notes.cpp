@@ -19,6 +19,7 @@
 #include "Sealkit/SealkitFacade.h"
 #include "app/notes/NoteReader.h"
 #include "app/services/PasswordCredentials.h"
+#include "bench/support/PatternFiles.h"
 #include "bench/support/RatioReporter.h"
 #include "platform/Paths.h"
 
@@ -146,13 +147,7 @@ int main(int argc, char** argv) {
     // Settings, working copies and files stay out of the user's home. The working copies go
     // to a memory file system, as under a desktop session's runtime folder.
     m2::platform::setDocumentsFolderOverride(scratch() / "Documents");
-    char runtimePattern[] = "/dev/shm/m2-bench-notes-XXXXXX";
-    const char* made = mkdtemp(runtimePattern);
-    const fs::path runtime = made != nullptr ? fs::path(made) : scratch() / "run";
-    fs::create_directories(runtime);
-    ::chmod(runtime.c_str(), 0700);
-    ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
-    ::setenv("TMPDIR", scratch().c_str(), 1);
+    const fs::path runtime = m2bench::useMemoryRuntimeFolder("notes", scratch());
     m2::PasswordCredentials::instance().setPassword(kPassword);
     m2::PasswordCredentials::instance().setHint("hint");
 

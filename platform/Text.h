@@ -12,6 +12,10 @@ namespace m2::platform {
 // U+10FFFF).
 [[nodiscard]] bool isValidUtf8(std::string_view bytes);
 
+// Length of the well-formed UTF-8 sequence at `pos` and its scalar value; 0 when the bytes
+// there are not one (overlong forms, surrogates and values past U+10FFFF included).
+[[nodiscard]] std::size_t utf8SequenceAt(std::string_view bytes, std::size_t pos, char32_t& scalar);
+
 // User-perceived characters (extended grapheme clusters): "e" + combining acute is one.
 // Ill-formed sequences count as one U+FFFD each.
 [[nodiscard]] std::size_t graphemeCount(std::string_view utf8);

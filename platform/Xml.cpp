@@ -1,5 +1,7 @@
 #include "platform/Xml.h"
 
+#include "platform/Text.h"
+
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -24,41 +26,6 @@ void appendUtf8(std::string& out, char32_t cp) {
     }
 }
 
-// Length of the well-formed UTF-8 sequence at `pos` and its code point; 0 when the bytes
-// there are not one (overlong forms, surrogates and values past U+10FFFF included).
-std::size_t decodeUtf8(std::string_view s, std::size_t pos, char32_t& cp) {
-    const auto b0 = static_cast<unsigned char>(s[pos]);
-    if (b0 < 0x80) {
-        cp = b0;
-        return 1;
-    }
-    std::size_t len;
-    char32_t min;
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        len = 2, cp = b0 & 0x1F, min = 0x80;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        len = 3, cp = b0 & 0x0F, min = 0x800;
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        len = 4, cp = b0 & 0x07, min = 0x10000;
-    } else {
-        return 0;
-    }
-    if (pos + len > s.size()) {
-        return 0;
-    }
-    for (std::size_t i = 1; i < len; ++i) {
-        const auto b = static_cast<unsigned char>(s[pos + i]);
-        if ((b & 0xC0) != 0x80) {
-            return 0;
-        }
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        return 0;
-    }
-    return len;
-}
-
 bool isEscapeRange(char32_t cp) {
     return cp >= escapeBase && cp <= escapeBase + 0xFF;
 }
@@ -75,7 +42,7 @@ void forEachUnit(std::string_view text, Visit visit) {
     std::size_t pos = 0;
     while (pos < text.size()) {
         char32_t cp = 0;
-        const std::size_t len = decodeUtf8(text, pos, cp);
+        const std::size_t len = utf8SequenceAt(text, pos, cp);
         visit(text.substr(pos, len == 0 ? 1 : len), cp, len != 0);
         pos += len == 0 ? 1 : len;
     }
@@ -189,7 +156,7 @@ std::size_t appendEscaped(std::string& out, std::string_view text, bool encoded)
         if (kind == kEncode) {
             // Well-formed UTF-8 that XML carries is its own encoding.
             char32_t cp = 0;
-            const std::size_t length = decodeUtf8(text, i, cp);
+            const std::size_t length = utf8SequenceAt(text, i, cp);
             if (length != 0 && !outsideXml(cp) && !isEscapeRange(cp)) {
                 i += length - 1;
                 continue;
@@ -255,21 +222,32 @@ std::string XmlElement::name() const {
 }
 
 std::optional<std::string> XmlElement::attribute(std::string_view name) const {
+    const std::optional<std::string> text = textAttribute(name);
+    return text ? std::optional(decodeXmlText(*text)) : std::nullopt;
+}
+
+void XmlElement::setAttribute(std::string_view name, std::string_view value) {
+    setTextAttribute(name, encodeXmlText(value));  // the byte layer leaves no NUL
+}
+
+std::optional<std::string> XmlElement::textAttribute(std::string_view name) const {
     for (pugi::xml_attribute a = node_.first_attribute(); a; a = a.next_attribute()) {
         if (name == a.name()) {
-            return decodeXmlText(a.value());
+            return std::string(a.value());
         }
     }
     return std::nullopt;
 }
 
-void XmlElement::setAttribute(std::string_view name, std::string_view value) {
+void XmlElement::setTextAttribute(std::string_view name, std::string_view value) {
     const std::string key(name);
     pugi::xml_attribute a = node_.attribute(key.c_str());
     if (!a) {
         a = node_.append_attribute(key.c_str());
     }
-    a.set_value(encodeXmlText(value).c_str());
+    std::string text(value);
+    std::erase(text, '\0');
+    a.set_value(text.c_str());
 }
 
 std::vector<XmlAttribute> XmlElement::attributes() const {

@@ -23,7 +23,8 @@ struct XmlAttribute {
 // Attribute values are byte strings: any bytes, also control characters and bytes that
 // are not UTF-8 (Linux file names may hold both), are written as well-formed XML and read
 // back unchanged. What XML cannot carry is stored as characters of U+F700-U+F7FF, one per
-// byte; ordinary text is written as it is.
+// byte, and a character of that range is itself stored as the escapes of its bytes, so the
+// two never meet; ordinary text is written as it is.
 class XmlElement {
   public:
     XmlElement() = default;  // a null handle
@@ -44,6 +45,12 @@ class XmlElement {
     void addAttribute(const XmlAttribute& attribute) {
         setAttribute(attribute.name, attribute.value);
     }
+    // The same for values that are text and nothing else (a note's title and words): no byte
+    // layer, so every character, U+F700-U+F7FF included, is stored and read as itself. What XML
+    // 1.0 cannot hold is written as a character reference this reader takes back; a NUL cannot
+    // be stored at all and is left out.
+    [[nodiscard]] std::optional<std::string> textAttribute(std::string_view name) const;
+    void setTextAttribute(std::string_view name, std::string_view value);
     // Every attribute in document order.
     [[nodiscard]] std::vector<XmlAttribute> attributes() const;
 

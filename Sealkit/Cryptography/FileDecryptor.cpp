@@ -21,6 +21,7 @@ namespace {
 constexpr std::uint32_t kNewestVersion = 6;
 constexpr std::uint32_t kFirstCbcVersion = 3;
 constexpr std::size_t kIvHexDigits = 32;
+constexpr std::uint64_t kMaxPadding = 16;  // the writer pads to whole blocks of 16
 constexpr std::size_t kMaxNameBytes = 255;
 constexpr int kMoveAttempts = 16;
 const std::string kTemporaryExtension = ".cdf";
@@ -224,8 +225,11 @@ int FileDecryptor::processData(std::string& /*hint*/) {
 int FileDecryptor::decryptContent() {
     const auto trailer = static_cast<std::uint64_t>(header->getHeaderLength());
     const std::uint64_t cipherLength = inputSize - trailer;
-    // A plain size beyond the ciphertext would come back zero-extended.
+    // A plain size beyond the ciphertext would come back zero-extended; one that leaves more
+    // than a block of padding of it out would come back cut short, and the encrypted file,
+    // removed after decryption, holds the rest.
     if (trailer > inputSize || header->getDataSize() > cipherLength ||
+        cipherLength - header->getDataSize() > kMaxPadding ||
         std::fseek(input.get(), 0, SEEK_SET) != 0) {
         return kDecryptFailed;
     }

@@ -3,7 +3,6 @@
 #include <string_view>
 #include <utility>
 
-#include "app/library/XmlUtils.h"
 #include "platform/Uuid.h"
 
 namespace m2 {
@@ -34,29 +33,29 @@ NoteItem::NoteItem(std::string label, NoteCategory::Category category, std::stri
 
 NoteItem::NoteItem() : id(platform::newUuidString()) {}
 
+// A note's fields are text, never escaped bytes: every character reads as itself.
 NoteItem::NoteItem(const platform::XmlElement& element) {
-    if (auto value = XmlUtils::getAttributeValue(element, propertyLabelId)) {
+    if (auto value = element.textAttribute(propertyLabelId)) {
         id = std::move(*value);
     }
-    if (auto value = XmlUtils::getAttributeValue(element, propertyLabelLabel)) {
+    if (auto value = element.textAttribute(propertyLabelLabel)) {
         label = std::move(*value);
     }
-    if (auto value = XmlUtils::getAttributeValue(element, propertyLabelCategory)) {
+    if (auto value = element.textAttribute(propertyLabelCategory)) {
         category = NoteCategory::Category::fromStoredText(*value);
     }
-    if (auto value = XmlUtils::getAttributeValue(element, propertyLabelDetails)) {
+    if (auto value = element.textAttribute(propertyLabelDetails)) {
         content = replaceAll(replaceAll(std::move(*value), lineFeedText, "\n"), tabText, "\t");
     }
 }
 
 platform::XmlElement NoteItem::xmlElement() const {
     platform::XmlElement element = platform::XmlElement::create(propertyLabelName);
-    element.addAttribute(XmlUtils::createAttribute(propertyLabelId, id));
-    element.addAttribute(XmlUtils::createAttribute(propertyLabelLabel, label));
-    element.addAttribute(
-        XmlUtils::createAttribute(propertyLabelCategory, std::to_string(category.rawValue())));
-    element.addAttribute(XmlUtils::createAttribute(
-        propertyLabelDetails, replaceAll(replaceAll(content, "\n", lineFeedText), "\t", tabText)));
+    element.setTextAttribute(propertyLabelId, id);
+    element.setTextAttribute(propertyLabelLabel, label);
+    element.setTextAttribute(propertyLabelCategory, std::to_string(category.rawValue()));
+    element.setTextAttribute(propertyLabelDetails,
+                             replaceAll(replaceAll(content, "\n", lineFeedText), "\t", tabText));
     return element;
 }
 

@@ -1,7 +1,13 @@
 #include "app/notes/NoteManager.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <array>
+#include <cerrno>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <map>
 #include <system_error>
@@ -18,12 +24,59 @@ namespace m2 {
 namespace {
 
 constexpr const char* couldNotSave = "Could not save Note file";
+// The name the engine gives the sealed notes file made from a plain name.
+constexpr const char* sealedExtension = ".m2p";
 
 // The first note of the list with the note's id.
 std::vector<NoteItemPtr>::iterator findById(std::vector<NoteItemPtr>& list,
                                             const NoteItemPtr& note) {
     return std::find_if(list.begin(), list.end(),
                         [&](const NoteItemPtr& item) { return item->id == note->id; });
+}
+
+// Renames without ever replacing a file at `to`.
+bool renameNoReplace(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return false;
+    }
+    // A file system without the flag: a second name, then the first goes.
+    return ::link(from.c_str(), to.c_str()) == 0 && ::unlink(from.c_str()) == 0;
+}
+
+// "<folder>/M2_SecureNotes.m2n damaged 2026-01-31 09.15.00.m2p" for
+// "<folder>/M2_SecureNotes.m2n.m2p": still an encrypted notes file by its name, dated so the
+// user knows which it was.
+std::string datedName(const std::string& path, int attempt) {
+    const std::filesystem::path file(path);
+    std::string stem = file.stem().string();
+    const std::string extension = file.extension().string();
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char date[32];
+    std::strftime(date, sizeof date, "%Y-%m-%d %H.%M.%S", &local);
+    stem += std::string(" damaged ") + date;
+    if (attempt > 0) {
+        stem += " (" + std::to_string(attempt) + ")";
+    }
+    return (file.parent_path() / (stem + extension)).string();
+}
+
+// Moves the file to a dated name beside it; the new name, or empty when it stays.
+std::string setAside(const std::string& path) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string aside = datedName(path, attempt);
+        if (renameNoReplace(path, aside)) {
+            return aside;
+        }
+        if (errno != EEXIST) {
+            break;
+        }
+    }
+    return {};
 }
 
 }  // namespace
@@ -54,10 +107,25 @@ bool NoteManager::createNotesFile(const std::string& path) {
     // Never a scrambled name or a hidden extension, whatever the settings say: the notes file
     // must stay recognisable.
     Encryptor encryptor(credentials.password(), hint, false, false);
+    // The damaged file in the new file's place goes aside, never under it.
+    std::string aside;
+    if (fileUnreadable_ && path + sealedExtension == notesFileLocation) {
+        aside = setAside(notesFileLocation);
+        if (aside.empty()) {
+            std::printf("Could not set the damaged notes file %s aside\n",
+                        notesFileLocation.c_str());
+            std::error_code ec;
+            std::filesystem::remove(path, ec);
+            return false;
+        }
+    }
     const Result result(encryptor.encryptFileOutcome(path, hint));
     if (result.status) {
         setNotesFile(result.path);
         return true;
+    }
+    if (!aside.empty() && !renameNoReplace(aside, notesFileLocation)) {
+        std::printf("The damaged notes file is kept as %s\n", aside.c_str());
     }
     warningAlert(couldNotSave);
     std::error_code ec;
@@ -245,8 +313,20 @@ void NoteManager::rebuildIndex() {
     notes2.clear();
     sectionKeys.clear();
     sectionsInternal = 0;
+    // One look-up by name per category, not per note: the whole list is indexed at each load.
+    std::array<std::vector<NoteItemPtr>*, NoteCategory::Category::allCases.size()> lists{};
     for (const auto& note : notes) {
-        addToIndex(note);
+        const auto raw = static_cast<std::size_t>(note->category.rawValue());
+        if (raw >= lists.size()) {
+            addToIndex(note);
+            continue;
+        }
+        if (lists[raw] == nullptr) {
+            addToIndex(note);
+            lists[raw] = &notes2[note->category.asString()];
+            continue;
+        }
+        lists[raw]->push_back(note);
     }
 }
 

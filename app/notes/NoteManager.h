@@ -18,8 +18,8 @@ namespace m2 {
 //
 // Nothing typed is lost: a save that fails tells the user and keeps the list in memory,
 // marked as not saved, and a later load first tries that save again and never replaces the
-// unsaved list with the file's older one. A notes file that decrypts but cannot be read as
-// notes is never written over in this store's life, so notes it may still hold survive.
+// unsaved list with the file's older one. A damaged notes file is never written over, so
+// notes it may still hold survive; a new file made in its place sets it aside first.
 class NoteManager {
   public:
     // Takes the notes file's path from the settings.
@@ -44,7 +44,8 @@ class NoteManager {
     // Makes a new empty notes file, sealed under the logged-in password, from the plain file
     // `path` and adopts the path the encryption reports. False when the empty file cannot be
     // written, or (after telling the user) when it cannot be encrypted; then the location is
-    // unchanged and no plain file is left at `path`.
+    // unchanged and no plain file is left at `path`. A damaged notes file in the new file's
+    // place is first set aside beside it under a dated name, byte for byte.
     [[nodiscard]] bool createNotesFile(const std::string& path);
     // Adopts an existing notes file; the settings hold `path` at once. Nothing is loaded.
     void setNotesFile(const std::string& path);
@@ -57,6 +58,10 @@ class NoteManager {
     // password (as after a reset of the master password); false again once another file is
     // set up or a load opens it.
     [[nodiscard]] bool cannotOpenNotesFile() const { return notOpened_; }
+    // True after a load found the notes file damaged (it decrypts to something that is not
+    // a notes document, or is not a whole encrypted file); it is kept as it is and never
+    // written over. False again once another file is set up or a load reads it.
+    [[nodiscard]] bool notesFileDamaged() const { return fileUnreadable_; }
     // Writes the whole list to the notes file; a failure tells the user and marks the list
     // as not saved.
     void save();

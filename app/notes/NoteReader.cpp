@@ -1,10 +1,14 @@
 #include "app/notes/NoteReader.h"
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
 
+#include "Sealkit/SealkitFacade.h"
 #include "app/services/PasswordCredentials.h"
 #include "app/services/SecurityManagerExtensions.h"
 #include "platform/Xml.h"
@@ -46,6 +50,13 @@ std::optional<std::string> readPlain(const std::string& path) {
     return bytes;
 }
 
+// A file that is not in the encrypted format (too short, garbage) or whose stored plain size
+// disagrees with its ciphertext: decrypting it would cut the notes or make them up.
+bool damagedContainer(const std::string& path) {
+    const std::optional<StoredContent> stored = readStoredContent(path);
+    return !stored || !stored->sizesAgree();
+}
+
 }  // namespace
 
 std::string NoteReader::document(const std::vector<NoteItemPtr>& notes) {
@@ -73,6 +84,10 @@ std::optional<std::vector<NoteItemPtr>> NoteReader::parse(std::string_view bytes
 }
 
 bool NoteReader::save(const std::vector<NoteItemPtr>& notes, const std::string& location) {
+    // A damaged file may still hold notes: it is never replaced.
+    if (damagedContainer(location)) {
+        return false;
+    }
     const std::string bytes = document(notes);
     const PasswordCredentials& credentials = PasswordCredentials::instance();
     const std::string password = credentials.password();
@@ -85,7 +100,9 @@ bool NoteReader::save(const std::vector<NoteItemPtr>& notes, const std::string& 
     if (opened.result != securityResult::OK) {
         return false;
     }
-    if (!writePlain(opened.location, bytes)) {
+    // Only a new (empty) file or a notes document is replaced.
+    const std::optional<std::string> old = readPlain(opened.location);
+    if (!old || (!old->empty() && !parse(*old)) || !writePlain(opened.location, bytes)) {
         discardWorkingCopy(opened.location);
         return false;
     }
@@ -96,20 +113,31 @@ bool NoteReader::save(const std::vector<NoteItemPtr>& notes, const std::string& 
 }
 
 NoteReader::LoadOutcome NoteReader::loadOutcome(const std::string& path) {
+    LoadOutcome outcome;
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec) || ::access(path.c_str(), R_OK) != 0) {
+        return outcome;  // not there or not readable: nothing to judge
+    }
+    if (damagedContainer(path)) {
+        outcome.damaged = true;
+        return outcome;
+    }
     const PasswordCredentials& credentials = PasswordCredentials::instance();
     const TempLocationResult opened = SecurityManagerExtensions::instance().decryptToTempLocation(
         path, credentials.password(), credentials.hint(), platform::WorkingFolderPurpose::Notes);
     if (opened.result != securityResult::OK) {
-        LoadOutcome outcome;
-        outcome.notOpened = true;
+        // Only a failed password check is the password's fault; an engine that refuses the
+        // file itself found it damaged. A working copy that could not be made says nothing.
+        outcome.notOpened = opened.passwordRefused;
+        outcome.damaged =
+            !opened.passwordRefused && opened.result == securityResult::CouldNotOpenFile;
         return outcome;
     }
     const std::optional<std::string> bytes = readPlain(opened.location);
     discardWorkingCopy(opened.location);
     if (!bytes || bytes->empty()) {
-        return {};  // a new notes file holds nothing until its first save
+        return outcome;  // a new notes file holds nothing until its first save
     }
-    LoadOutcome outcome;
     outcome.notes = parse(*bytes);
     outcome.damaged = !outcome.notes.has_value();
     return outcome;

@@ -23,7 +23,8 @@ class NoteReader {
 
     // Replaces the content of the existing notes file at `location` with `notes`; true when
     // the new content is in place. The file is replaced in one step, and only when the
-    // current password opens it; on false it is as it was.
+    // current password opens it and it is not damaged (it holds nothing yet or a notes
+    // document); on false it is as it was.
     [[nodiscard]] static bool save(const std::vector<NoteItemPtr>& notes,
                                    const std::string& location);
     // The notes the file at `path` holds, in file order; absent when it cannot be decrypted,
@@ -33,10 +34,11 @@ class NoteReader {
     // A load that also tells why it found nothing.
     struct LoadOutcome {
         std::optional<std::vector<NoteItemPtr>> notes;
-        // The file decrypted to content that is not a notes document: it must not be
-        // replaced by a list read from it.
+        // The file is damaged: not a whole encrypted file (too short, garbage, cut off), its
+        // stored plain size disagrees with its ciphertext, or it decrypts to content that is
+        // not a notes document. It must not be replaced by a list read from it.
         bool damaged = false;
-        // The file could not be decrypted with the current password (or not read at all).
+        // The password check itself failed: the file is whole but another password sealed it.
         bool notOpened = false;
     };
     [[nodiscard]] static LoadOutcome loadOutcome(const std::string& path);

@@ -103,7 +103,8 @@ TempLocationResult SecurityManagerExtensions::decryptToTempLocation(
 
     std::string storedHint = hint;
     Decryptor decryptor(password, hint);
-    const Result result = Result(decryptor.decryptFileOutcome(working.string(), storedHint));
+    const SealkitOutcome outcome = decryptor.decryptFileOutcome(working.string(), storedHint);
+    const Result result = Result(outcome);
     if (result.status) {
         return {securityResult::OK, result.path, ""};
     }
@@ -111,7 +112,8 @@ TempLocationResult SecurityManagerExtensions::decryptToTempLocation(
         std::printf("Could not remove the encrypted copy %s\n", working.c_str());
         return {securityResult::CouldNotCopyToTempLocation, "", ""};
     }
-    return {securityResult::CouldNotOpenFile, working.string(), result.reason};
+    return {securityResult::CouldNotOpenFile, working.string(), result.reason,
+            outcome.passwordRefused()};
 }
 
 securityResult SecurityManagerExtensions::encryptTempBackToOriginal(

@@ -12,6 +12,8 @@ struct TempLocationResult {
     securityResult result = securityResult::CouldNotCopyToTempLocation;
     std::string location;
     std::string reason;
+    // A failed decryption where the password check itself failed (not a damaged file).
+    bool passwordRefused = false;
 };
 
 // Operations on one encrypted document outside the library batch: open it as a plain working

@@ -4,6 +4,9 @@
 #include <QPainter>
 #include <QPushButton>
 
+#include <map>
+#include <string>
+
 #include "app/services/Alerts.h"
 #include "app/ui/NoteItemViewController.h"
 #include "app/ui/projectViewController.h"
@@ -17,6 +20,17 @@ namespace {
 
 constexpr qreal selectedBorderWidth = 2.5;
 constexpr int pictureSize = 48;
+
+// The eleven category pictures, drawn once: tiles are filled again as the grid scrolls.
+// Pixmaps live on the main thread only, and so does this cache.
+const QPixmap& categoryPicture(const std::string& name) {
+    static std::map<std::string, QPixmap> drawn;
+    auto [found, isNew] = drawn.try_emplace(name);
+    if (isNew) {
+        found->second = platform::ui::pixmapNamed(name, QSize(pictureSize, pictureSize));
+    }
+    return found->second;
+}
 
 }  // namespace
 
@@ -73,8 +87,7 @@ void CollectionViewItem::showNoteItem(const NoteItemPtr& note) {
         ui_->deleteButton->setEnabled(false);
         return;
     }
-    imageFile->setPixmap(
-        platform::ui::pixmapNamed(note->category.image(), QSize(pictureSize, pictureSize)));
+    imageFile->setPixmap(categoryPicture(note->category.image()));
     noteTitle->setText(QString::fromStdString(note->label));
     noteTitle->setToolTip(noteTitle->text());
     ui_->viewButton->setEnabled(true);

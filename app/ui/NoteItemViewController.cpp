@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextDocument>
 
 #include "app/notes/NoteCategory.h"
 #include "app/services/Alerts.h"
@@ -56,8 +57,11 @@ void NoteItemViewController::viewDidLoad() {
             noteImage->setPixmap(platform::ui::pixmapNamed("editnote-32", QSize(32, 32)));
         }
         noteWindowTitle->setText("Edit your Secure note");
-        noteContents->setPlainText(QString::fromStdString(noteToEdit->content));
-        noteTitle->setText(QString::fromStdString(noteToEdit->label));
+        shownText_.emplace(noteToEdit->content);
+        noteContents->setPlainText(shownText_->shown());
+        rawTextAtLoad_ = noteContents->document()->toRawText();
+        titleAtLoad_ = QString::fromStdString(noteToEdit->label);
+        noteTitle->setText(titleAtLoad_);
         categoryCombo->setCurrentIndex(noteToEdit->category.rawValue());
     }
     if (viewMode == ViewMode::new_) {
@@ -76,14 +80,24 @@ void NoteItemViewController::OnOk(QObject*) {
         dismissController();
         return;
     }
-    const std::string title = noteTitle->text().toStdString();
-    if (title.empty()) {
+    const QString titleNow = noteTitle->text();
+    if (titleNow.isEmpty()) {
         warningAlert("Please enter a valid note title");
         return;
     }
+    // The stored bytes where the user changed nothing; the document's raw text keeps the
+    // special spaces and line separators its plain text would flatten.
+    const bool shown = shownText_.has_value() && noteToEdit != nullptr;
+    const std::string title =
+        shown && titleNow == titleAtLoad_ ? noteToEdit->label : titleNow.toStdString();
+    const QString rawText = noteContents->document()->toRawText();
+    const std::string text = !shown ? EditedText("").result("", rawText)
+                             : rawText == rawTextAtLoad_
+                                 ? noteToEdit->content
+                                 : shownText_->result(rawTextAtLoad_, rawText);
     const auto fill = [&](NoteItem& note) {
         note.label = title;
-        note.content = noteContents->toPlainText().toStdString();
+        note.content = text;
         if (const auto category =
                 NoteCategory::Category::fromRawValue(categoryCombo->currentIndex())) {
             note.category = *category;

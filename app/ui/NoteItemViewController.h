@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "app/notes/NoteItem.h"
+#include "app/ui/EditedText.h"
 #include "app/ui/NoteDelegate.h"
 #include "platform/ui/ViewController.h"
 
@@ -59,6 +60,11 @@ class NoteItemViewController : public platform::ui::ViewController {
 
   private:
     std::unique_ptr<Ui::NoteItemViewController> ui_;
+    // The shown note's text and title as they were filled in, so what the user leaves alone
+    // goes back exactly as it was stored.
+    std::optional<EditedText> shownText_;
+    QString rawTextAtLoad_;
+    QString titleAtLoad_;
 };
 
 }  // namespace m2

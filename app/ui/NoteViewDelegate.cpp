@@ -42,6 +42,15 @@ void projectViewController::showNotes() {
         performSegueIfDefined("notesSetupSegue", nullptr);
         return;
     }
+    if (noteManager.hasBeenSetup() && noteManager.notesFileDamaged()) {
+        // Notes may still be in it: it is neither shown as empty nor written over.
+        warningAlert("Your secure notes file is damaged",
+                     "The notes file " + noteManager.notesFileLocation +
+                         " could not be read as notes. It is kept as it is; choose a new place "
+                         "for your notes in the next step.");
+        performSegueIfDefined("notesSetupSegue", nullptr);
+        return;
+    }
     if (!noteManager.hasBeenSetup()) {
         performSegueIfDefined("notesSetupSegue", nullptr);
         return;
@@ -59,10 +68,9 @@ void projectViewController::showNotes() {
 }
 
 void projectViewController::secureNoteSetupComplete() {
+    // The store reloads the grid when the file gives it notes; else the grid already shows
+    // the list it keeps.
     noteManager.load();
-    if (noteManager.notesView != nullptr) {
-        noteManager.notesView->reloadData();
-    }
     showNotes();
 }
 

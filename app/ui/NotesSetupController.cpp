@@ -134,9 +134,11 @@ void NotesSetupController::OnOk(QObject*) {
 bool NotesSetupController::createOrAdopt(const std::string& path) {
     // A notes file made here before would otherwise be left unused beside a new copy.
     const std::string existing = path + sealedExtension;
-    // Never offered: the file this sheet replaces because the password no longer opens it.
+    // Never offered: the file this sheet replaces because the password no longer opens it
+    // or it is damaged.
     const bool unopenable =
-        noteManager->cannotOpenNotesFile() && existing == noteManager->notesFileLocation;
+        (noteManager->cannotOpenNotesFile() || noteManager->notesFileDamaged()) &&
+        existing == noteManager->notesFileLocation;
     if (isFile(existing) && !unopenable &&
         yesNoAlert("A notes file already exists here",
                    "Use the existing notes file? Choose No to create a new one beside it.")) {

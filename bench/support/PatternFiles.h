@@ -17,6 +17,22 @@ inline std::filesystem::path scratchFolder(const std::string& name) {
     return std::filesystem::path(made != nullptr ? made : "/tmp/m2-bench-" + name);
 }
 
+// Working copies on a memory file system, as under a desktop session's runtime folder: a
+// private folder in /dev/shm becomes XDG_RUNTIME_DIR (`fallback` where none can be made) and
+// `scratch` the temporary folder. Answers the runtime folder.
+inline std::filesystem::path useMemoryRuntimeFolder(const std::string& name,
+                                                    const std::filesystem::path& scratch) {
+    std::string pattern = "/dev/shm/m2-bench-" + name + "-XXXXXX";
+    const char* made = mkdtemp(pattern.data());
+    const std::filesystem::path runtime =
+        made != nullptr ? std::filesystem::path(made) : scratch / "run";
+    std::filesystem::create_directories(runtime);
+    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+    ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    ::setenv("TMPDIR", scratch.c_str(), 1);
+    return runtime;
+}
+
 // Replaces `dir` with `files` files "file<n>.bin" of `bytes` deterministic bytes each;
 // answers their names.
 inline std::vector<std::string> writePatternFiles(const std::filesystem::path& dir, int files,

@@ -2,6 +2,7 @@
 
 #include <QMouseEvent>
 #include <QPalette>
+#include <QScrollBar>
 #include <algorithm>
 
 #include "platform/Dispatch.h"
@@ -14,6 +15,7 @@ CollectionViewWidget::CollectionViewWidget(QWidget* parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setWidget(content_);
     content_->installEventFilter(this);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { fillVisible(); });
 }
 
 CollectionViewWidget::~CollectionViewWidget() = default;
@@ -25,6 +27,17 @@ void CollectionViewWidget::registerItem(const std::string& identifier,
 
 CollectionViewItem* CollectionViewWidget::makeItemWithIdentifier(const std::string& identifier,
                                                                  const IndexPath& path) {
+    if (auto pool = reusable_.find(identifier); pool != reusable_.end()) {
+        while (!pool->second.empty()) {
+            CollectionViewItem* item = pool->second.back();
+            pool->second.pop_back();
+            if (item != nullptr) {
+                item->indexPath_ = path;
+                item->collectionView_ = this;
+                return item;
+            }
+        }
+    }
     const auto factory = factories_.find(identifier);
     if (factory == factories_.end() || !factory->second) {
         return nullptr;
@@ -35,6 +48,7 @@ CollectionViewItem* CollectionViewWidget::makeItemWithIdentifier(const std::stri
     }
     CollectionViewItem* item = made.release();
     item->setParent(this);
+    item->identifier_ = identifier;
     item->indexPath_ = path;
     item->collectionView_ = this;
     QWidget* view = item->view();  // the data source fills its outlets next
@@ -72,18 +86,22 @@ void CollectionViewWidget::setBackgroundColor(const QColor& color) {
     viewport()->setAutoFillBackground(true);
 }
 
+void CollectionViewWidget::discard(CollectionViewItem* item) {
+    if (item == nullptr) {
+        return;
+    }
+    if (item->isViewLoaded()) {
+        item->view()->hide();
+    }
+    item->collectionView_ = nullptr;
+    item->selected_ = false;
+    reusable_[item->identifier_].push_back(item);
+}
+
 void CollectionViewWidget::reloadData() {
     M2_ASSERT_MAIN_THREAD();
     for (auto& [path, item] : items_) {
-        if (item == nullptr) {
-            continue;
-        }
-        if (item->isViewLoaded()) {
-            item->view()->hide();
-            item->view()->deleteLater();
-        }
-        item->collectionView_ = nullptr;
-        item->deleteLater();
+        discard(item);
     }
     items_.clear();
     counts_.clear();
@@ -94,19 +112,62 @@ void CollectionViewWidget::reloadData() {
         }
     }
     std::erase_if(selection_, [this](const IndexPath& path) { return !contains(path); });
-    for (std::size_t section = 0; section < counts_.size(); ++section) {
-        for (std::size_t index = 0; index < counts_[section]; ++index) {
-            const IndexPath path{section, index};
-            CollectionViewItem* item = source_->itemForIndexPath(*this, path);
-            if (item != nullptr) {
-                items_[path] = item;
+    layoutTiles();
+}
+
+void CollectionViewWidget::fillVisible() {
+    M2_ASSERT_MAIN_THREAD();
+    // The rows in view and one more above and below, so a small scroll shows tiles at once.
+    const int perRow = columns();
+    const int rowStep = itemSize_.height() + line_;
+    const int scrolled = verticalScrollBar()->value();
+    const int top = scrolled - rowStep;
+    const int bottom = scrolled + viewport()->height() + rowStep;
+    std::vector<IndexPath> wanted;
+    int sectionTop = 0;
+    for (std::size_t section = 0; section < counts_.size() && sectionTop < bottom; ++section) {
+        const int height = sectionHeight(counts_[section], perRow);
+        const int rowsTop = sectionTop + inset_.top();
+        sectionTop += height;
+        if (sectionTop <= top || counts_[section] == 0 || rowStep <= 0) {
+            continue;
+        }
+        const std::size_t rows = (counts_[section] + perRow - 1) / perRow;
+        const int firstRow = std::max(0, (top - rowsTop) / rowStep);
+        const int lastRow = std::min(static_cast<int>(rows) - 1, (bottom - rowsTop) / rowStep);
+        for (int row = firstRow; row <= lastRow; ++row) {
+            for (int column = 0; column < perRow; ++column) {
+                const std::size_t index = static_cast<std::size_t>(row) * perRow + column;
+                if (index < counts_[section]) {
+                    wanted.push_back({section, index});
+                }
             }
         }
     }
-    markSelection();
-    layoutTiles();
-    for (auto& [path, item] : items_) {
-        if (item != nullptr) {
+    // Tiles that left the view go; the ones still in view stay as they are.
+    for (auto it = items_.begin(); it != items_.end();) {
+        if (!std::binary_search(wanted.begin(), wanted.end(), it->first)) {
+            discard(it->second);
+            it = items_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    if (source_ == nullptr) {
+        return;
+    }
+    for (const IndexPath& path : wanted) {
+        if (items_.contains(path)) {
+            continue;
+        }
+        CollectionViewItem* item = source_->itemForIndexPath(*this, path);
+        if (item == nullptr) {
+            continue;
+        }
+        items_[path] = item;
+        item->selected_ = selection_.contains(path);
+        if (item->isViewLoaded()) {
+            item->view()->setGeometry(frameForItemAtIndexPath(path));
             item->view()->show();
         }
     }
@@ -130,6 +191,12 @@ int CollectionViewWidget::columns() const {
     return std::max(1, (width + interitem_) / step);
 }
 
+int CollectionViewWidget::sectionHeight(std::size_t count, int perRow) const {
+    const int rows = static_cast<int>((count + perRow - 1) / perRow);
+    return inset_.top() + inset_.bottom() + rows * itemSize_.height() +
+           std::max(rows - 1, 0) * line_;
+}
+
 QRect CollectionViewWidget::frameForItemAtIndexPath(const IndexPath& path) const {
     if (!contains(path)) {
         return {};
@@ -137,9 +204,7 @@ QRect CollectionViewWidget::frameForItemAtIndexPath(const IndexPath& path) const
     const int perRow = columns();
     int top = 0;
     for (std::size_t section = 0; section < path.section; ++section) {
-        const int rows = static_cast<int>((counts_[section] + perRow - 1) / perRow);
-        top += inset_.top() + inset_.bottom() + rows * itemSize_.height() +
-               std::max(rows - 1, 0) * line_;
+        top += sectionHeight(counts_[section], perRow);
     }
     const int row = static_cast<int>(path.item) / perRow;
     const int column = static_cast<int>(path.item) % perRow;
@@ -152,9 +217,7 @@ int CollectionViewWidget::contentHeight() const {
     const int perRow = columns();
     int height = 0;
     for (const std::size_t count : counts_) {
-        const int rows = static_cast<int>((count + perRow - 1) / perRow);
-        height += inset_.top() + inset_.bottom() + rows * itemSize_.height() +
-                  std::max(rows - 1, 0) * line_;
+        height += sectionHeight(count, perRow);
     }
     return height;
 }
@@ -267,6 +330,7 @@ void CollectionViewWidget::layoutTiles() {
             item->view()->setGeometry(frameForItemAtIndexPath(path));
         }
     }
+    fillVisible();
 }
 
 void QtCollectionView::reloadData() {

@@ -20,7 +20,9 @@ namespace m2::platform::ui {
 class CollectionViewWidget;
 
 // One tile of a collection view: a view controller whose view the grid places. The grid
-// owns its items and makes them again on every reload.
+// owns its items; it has them only for the positions in view (and a row beyond), and a tile
+// that leaves the view, or every tile at a reload, is kept to be handed out again by
+// makeItemWithIdentifier(), so the data source fills it anew.
 class CollectionViewItem : public ViewController {
     Q_OBJECT
 
@@ -35,6 +37,7 @@ class CollectionViewItem : public ViewController {
     friend class CollectionViewWidget;
     bool selected_ = false;
     IndexPath indexPath_;
+    std::string identifier_;
     QPointer<CollectionViewWidget> collectionView_;
 };
 
@@ -75,7 +78,8 @@ class CollectionViewWidget : public QScrollArea {
     // Tile classes by identifier, as makeItemWithIdentifier() makes them.
     void registerItem(const std::string& identifier,
                       std::function<std::unique_ptr<CollectionViewItem>()> make);
-    // A new tile of the registered class for the position; nullptr for an unknown identifier.
+    // A tile of the registered class for the position, one that left the view if there is
+    // one, else a new one; nullptr for an unknown identifier.
     CollectionViewItem* makeItemWithIdentifier(const std::string& identifier,
                                                const IndexPath& path);
 
@@ -89,12 +93,12 @@ class CollectionViewWidget : public QScrollArea {
     [[nodiscard]] QMargins sectionInset() const { return inset_; }
 
     // Reads sections and items again; selected positions that no longer exist are dropped.
-    // Old tiles are deleted when the event loop next runs: a tile's own action may reload.
+    // Old tiles are hidden and kept for reuse, never deleted: a tile's own action may reload.
     void reloadData();
     [[nodiscard]] std::size_t numberOfSections() const { return counts_.size(); }
     [[nodiscard]] std::size_t numberOfItemsInSection(std::size_t section) const;
 
-    // The tile shown at the position; nullptr when none is.
+    // The tile shown at the position; nullptr when none is (also when it is out of view).
     [[nodiscard]] CollectionViewItem* itemAtIndexPath(const IndexPath& path) const;
     // Where the tile of the position sits in the scrolled content; empty when out of range.
     [[nodiscard]] QRect frameForItemAtIndexPath(const IndexPath& path) const;
@@ -118,6 +122,11 @@ class CollectionViewWidget : public QScrollArea {
 
   private:
     void layoutTiles();
+    // Makes the tiles of the positions now in view and lets those out of view go.
+    void fillVisible();
+    // Hides the tile and keeps it for makeItemWithIdentifier(); its own action may be running.
+    void discard(CollectionViewItem* item);
+    [[nodiscard]] int sectionHeight(std::size_t count, int perRow) const;
     [[nodiscard]] bool contains(const IndexPath& path) const;
     void markSelection();
     [[nodiscard]] int columns() const;
@@ -127,6 +136,7 @@ class CollectionViewWidget : public QScrollArea {
     std::map<std::string, std::function<std::unique_ptr<CollectionViewItem>()>> factories_;
     std::vector<std::size_t> counts_;
     std::map<IndexPath, QPointer<CollectionViewItem>> items_;
+    std::map<std::string, std::vector<QPointer<CollectionViewItem>>> reusable_;
     IndexPathSet selection_;
     bool allowsMultiple_ = false;
     QSize itemSize_{128, 104};

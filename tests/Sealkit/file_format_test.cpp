@@ -102,6 +102,7 @@ TEST(OlderFiles, DamagedTrailersAreRefusedOrContained) {
         {"crafted_name_empty.m2p", 0, "crafted_name_empty"},
         {"crafted_name_dotdot.m2p", 0, "crafted_name_dotdot"},
         {"crafted_size_beyond.m2p", -16, nullptr},
+        {"crafted_size_short.m2p", -16, nullptr},
         {"crafted_iv_not_hex.m2p", -16, nullptr},
         {"crafted_iv_short.m2p", -16, nullptr},
         {"crafted_keysize_zero.m2p", -5, nullptr},

@@ -274,6 +274,8 @@ TEST_F(NoteManagerTest, ADamagedNotesFileIsNeverWrittenOver) {
     store.setup();
     EXPECT_TRUE(store.notes.empty());
     EXPECT_EQ(view_->reloads(), 0);
+    EXPECT_TRUE(store.notesFileDamaged());
+    EXPECT_FALSE(store.cannotOpenNotesFile());
 
     store.newNote(note("new", Category::Work));
     store.deleteNoteItem(store.notes[0]);
@@ -285,6 +287,7 @@ TEST_F(NoteManagerTest, ADamagedNotesFileIsNeverWrittenOver) {
     // Pointed at another file, the store saves again.
     const fs::path other = env_.seal("", env_.folder(), "other.m2n");
     store.setNotesFile(other.string());
+    EXPECT_FALSE(store.notesFileDamaged());
     store.newNote(note("fresh", Category::Work));
     EXPECT_TRUE(store.isSaved());
     EXPECT_EQ(stored(store), std::vector<std::string>{"fresh"});

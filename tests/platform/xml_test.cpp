@@ -58,6 +58,32 @@ TEST(XmlText, EncodingRoundTripsAndLeavesOrdinaryTextAlone) {
     }
 }
 
+// The byte layer's escapes are characters of U+F700-U+F7FF: a real one of them is itself
+// written as escapes, so the two never meet, and what files written before hold (one escape
+// per byte) reads as it did. Text attributes carry no byte layer at all.
+TEST(XmlText, TheEscapeRangeNeverMeetsRealCharactersAndTextAttributesCarryNoEscapes) {
+    const std::string real = "\uf700 \uf741 \uf7ff";
+    EXPECT_EQ(encodeXmlText(real).find(real), std::string::npos);
+    EXPECT_EQ(decodeXmlText(encodeXmlText(real)), real);
+    EXPECT_EQ(decodeXmlText("a\uf7ffb\uf700\uf741"), std::string("a\xff"
+                                                                 "b\0A",
+                                                                 5));
+
+    XmlDocument doc;
+    XmlElement root = doc.setRoot(XmlElement::create("root"));
+    root.setTextAttribute("text", real + " & <\t\n\r\x01" + std::string("\0nul", 4));
+    root.setAttribute("bytes", real);
+    const std::string bytes = doc.serialize();
+    EXPECT_NE(bytes.find("text=\"" + real + " &amp; &lt;"), std::string::npos) << bytes;
+    const auto back = XmlDocument::parse(bytes);
+    ASSERT_TRUE(back.has_value());
+    EXPECT_EQ(back->root().textAttribute("text"), real + " & <\t\n\r\x01nul");
+    EXPECT_EQ(back->root().attribute("bytes"), real);
+    EXPECT_EQ(back->root().attribute("text"), std::string("\0 A \xff & <\t\n\r\x01nul", 16))
+        << "the byte layer would take the real characters for bytes";
+    EXPECT_EQ(back->root().textAttribute("missing"), std::nullopt);
+}
+
 TEST(XmlDocument, AttributesRoundTripThroughWellFormedText) {
     XmlDocument doc;
     XmlElement root = doc.setRoot(XmlElement::create("root"));

@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <cstdio>
+
 #include <gtest/gtest.h>
 
 #include "Sealkit/SealkitFacade.h"
@@ -70,6 +72,49 @@ std::vector<std::string> fieldOf(const std::vector<NoteItemPtr>& notes,
 }
 
 }  // namespace
+
+std::string withStoredPlainSize(const std::string& sealed, std::uint64_t size) {
+    // The trailer ends in its four-digit length, "," and "<qvx>"; the plain size is the
+    // eighth field before that end.
+    constexpr std::size_t tail = 10;
+    const std::size_t length = std::stoul(sealed.substr(sealed.size() - tail, 4));
+    const std::size_t start = sealed.size() - length;
+    std::string trailer = sealed.substr(start, length - tail + 4);
+    std::size_t field = trailer.size();
+    for (int comma = 0; comma < 8; ++comma) {
+        field = trailer.rfind(',', field - 1);
+    }
+    const std::size_t end = trailer.find(',', field + 1);
+    trailer.replace(field + 1, end - field - 1, std::to_string(size));
+    trailer.resize(trailer.size() - 4);
+    char number[8];
+    std::snprintf(number, sizeof number, "%4zu", trailer.size() + tail);
+    return sealed.substr(0, start) + trailer + number + ",<qvx>";
+}
+
+std::string damagedCopy(const std::string& sealed, const std::string& damage) {
+    if (damage == "plain size 0") {
+        return withStoredPlainSize(sealed, 0);
+    }
+    if (damage == "truncated") {
+        return sealed.substr(0, sealed.size() / 2);
+    }
+    if (damage == "block missing") {
+        return sealed.substr(0, 16) + sealed.substr(32);
+    }
+    if (damage == "garbage") {
+        std::string bytes(sealed.size(), '\0');
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            bytes[i] = static_cast<char>((i * 131 + 7) % 251);
+        }
+        return bytes;
+    }
+    if (damage == "too short") {
+        return ",<qvx>";
+    }
+    ADD_FAILURE() << "no such damage: " << damage;
+    return sealed;
+}
 
 std::vector<std::string> labelsOf(const std::vector<NoteItemPtr>& notes) {
     return fieldOf(notes, &NoteItem::label);

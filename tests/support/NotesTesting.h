@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -47,6 +48,16 @@ class NotesEnvironment {
     ScopedEnv tmpdir_;
     ScopedScriptedAlerts alerts_;
 };
+
+// A sealed notes file's bytes with the trailer's stored plain size replaced by `size`; the
+// ciphertext and everything else stay as they were.
+[[nodiscard]] std::string withStoredPlainSize(const std::string& sealed, std::uint64_t size);
+// The ways a whole sealed notes file is found damaged on disk, each applied to its bytes:
+// "plain size 0" (notes still in the ciphertext), "truncated", "block missing", "garbage",
+// "too short".
+inline const std::vector<std::string> kContainerDamage = {"plain size 0", "truncated",
+                                                          "block missing", "garbage", "too short"};
+[[nodiscard]] std::string damagedCopy(const std::string& sealed, const std::string& damage);
 
 // One field of every note, in list order.
 [[nodiscard]] std::vector<std::string> labelsOf(const std::vector<NoteItemPtr>& notes);

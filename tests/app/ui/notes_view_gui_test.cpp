@@ -7,13 +7,17 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSplitter>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QtTest>
 #include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "Sealkit/SealkitFacade.h"
 #include "app/notes/NoteReader.h"
 #include "app/services/PasswordCredentials.h"
 #include "app/ui/CollectionViewItem.h"
@@ -29,6 +33,7 @@
 #include "platform/ui/Images.h"
 #include "platform/ui/KitWindows.h"
 #include "platform/ui/Menus.h"
+#include "support/NotesTesting.h"
 #include "support/TestFiles.h"
 
 using m2::CollectionViewItem;
@@ -173,6 +178,140 @@ class NotesViewTest : public QObject {
         QCOMPARE(m2::test::readFile(old), before);
     }
 
+    // A notes file found damaged at log-in: one alert that names it, the file kept byte for
+    // byte (set aside under a dated name when a new file takes its place), the setup sheet,
+    // and the next note saved in the new file.
+    void aDamagedNotesFileIsToldKeptAndSetUpAgain_data() {
+        QTest::addColumn<QString>("damage");
+        QTest::newRow("unparsable") << "unparsable";
+        for (const std::string& damage : m2::test::kContainerDamage) {
+            QTest::newRow(damage.c_str()) << QString::fromStdString(damage);
+        }
+    }
+    void aDamagedNotesFileIsToldKeptAndSetUpAgain() {
+        QFETCH(QString, damage);
+        const auto file = notes_->useNotesFile({makeNote("precious", 4, "in the ciphertext")});
+        const std::string sealed = m2::test::readFile(file);
+        std::string bytes;
+        if (damage == "unparsable") {
+            const auto plain = fixture_->home() / "broken.m2n";
+            m2::test::writeFile(plain, R"(<morvane><notes><note id="1" title="precious"/><no)");
+            Encryptor encryptor(m2::test::NotesWindow::password, m2::test::NotesWindow::hint, false,
+                                false);
+            bytes = m2::test::readFile(encryptor.encryptFileOutcome(plain.string(), "").path);
+        } else {
+            bytes = m2::test::damagedCopy(sealed, damage.toStdString());
+        }
+        m2::test::writeFile(file, bytes);
+        const Strings namesBefore = m2::test::listFolder(file.parent_path());
+        notes_->main().noteManager.setup();
+        QVERIFY(notes_->main().noteManager.notesFileDamaged());
+
+        fixture_->expectAlert("Your secure notes file is damaged",
+                              "The notes file " + file.string() +
+                                  " could not be read as notes. It is kept as it is; choose a new "
+                                  "place for your notes in the next step.");
+        notes_->main().showNotes();
+        QCOMPARE(fixture_->presentations().performedSegues(), Strings{"notesSetupSegue"});
+        QVERIFY(!notes_->main().notesView->isVisible());
+        QCOMPARE(m2::test::readFile(file), bytes);
+
+        // The default place is where the damaged file is: it goes aside, unasked and intact.
+        auto* sheet = fixture_->presentations().topSheet<m2::NotesSetupController>();
+        QVERIFY(sheet != nullptr);
+        QTest::mouseClick(sheet->view()->findChild<QPushButton*>("okButton"), Qt::LeftButton);
+        fixture_->drainMainQueue();
+        QCOMPARE(notes_->main().noteManager.notesFileLocation, file.string());
+        QVERIFY(notes_->main().notesView->isVisible());
+        std::vector<std::filesystem::path> aside;
+        for (const std::string& name : m2::test::listFolder(file.parent_path())) {
+            if (std::find(namesBefore.begin(), namesBefore.end(), name) == namesBefore.end()) {
+                aside.push_back(file.parent_path() / name);
+            }
+        }
+        QCOMPARE(aside.size(), std::size_t{1});
+        const std::string asideName = aside[0].filename().string();
+        QVERIFY2(
+            asideName.starts_with("M2_SecureNotes.m2n damaged 2") && asideName.ends_with(".m2p"),
+            asideName.c_str());
+        QCOMPARE(m2::test::readFile(aside[0]), bytes);
+
+        // The note read before the damage is still shown, and goes to the new file too.
+        QCOMPARE(notes_->tileTitles(), Strings{"precious"});
+        notes_->main().newNoteItem(makeNote("after the damage", 4));
+        QCOMPARE(notes_->storedLabels(), (Strings{"precious", "after the damage"}));
+        QCOMPARE(m2::test::readFile(aside[0]), bytes);
+    }
+
+    // Many notes: the grid makes tiles only for what is in view, scrolls to the end, and a
+    // tile deleted there takes its own note and no other.
+    void manyNotesAreShownScrolledAndDeletedFrom_data() {
+        QTest::addColumn<int>("count");
+        QTest::newRow("10,000") << 10000;
+        QTest::newRow("100,000") << 100000;
+    }
+    void manyNotesAreShownScrolledAndDeletedFrom() {
+        QFETCH(int, count);
+        const auto total = static_cast<std::size_t>(count);
+        std::vector<NoteItemPtr> many;
+        many.reserve(total);
+        for (int i = 0; i < count; ++i) {
+            many.push_back(makeNote("Note " + std::to_string(i), i % 11));
+        }
+        notes_->useNotesFile(many);
+        notes_->window().window()->resize(760, 420);
+        notes_->main().showNotes();
+        fixture_->drainMainQueue();
+        m2::platform::ui::CollectionViewWidget& grid = notes_->grid();
+        QVERIFY(grid.isVisible());
+        QCOMPARE(grid.numberOfItemsInSection(0), total);
+        const auto liveTiles = [&grid] {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            return grid.findChildren<m2::platform::ui::CollectionViewItem*>().size();
+        };
+        QVERIFY2(liveTiles() < 100, "tiles only for the rows in view");
+        QCOMPARE(notes_->tile(0)->noteTitle->text(), QString("Note 0"));
+        QCOMPARE(notes_->tile(total - 1), nullptr);
+        notes_->click(0);
+
+        grid.verticalScrollBar()->setValue(grid.verticalScrollBar()->maximum());
+        fixture_->drainMainQueue();
+        QVERIFY(notes_->tile(0) == nullptr);
+        QVERIFY(liveTiles() < 100);
+        QVERIFY(notes_->tile(total - 1) != nullptr);
+        QCOMPARE(notes_->tile(total - 1)->noteTitle->text(),
+                 QString::fromStdString("Note " + std::to_string(total - 1)));
+        const QRect last = grid.frameForItemAtIndexPath({0, total - 1});
+        QVERIFY(grid.viewport()->rect().intersects(
+            last.translated(0, -grid.verticalScrollBar()->value())));
+        m2::test::saveScreenshot(notes_->window().window(), count == 10000
+                                                                ? "notes_grid_end_of_10000.png"
+                                                                : "notes_grid_end_of_100000.png");
+
+        const std::size_t doomed = total - 3;
+        const NoteItemPtr note = notes_->main().noteManager.notes[doomed];
+        fixture_->expectAlert(kDeleteThisNote, "", 0);
+        QTest::mouseClick(tileButton(doomed, "deleteButton"), Qt::LeftButton);
+        fixture_->drainMainQueue();
+        const std::vector<NoteItemPtr>& kept = notes_->main().noteManager.notes;
+        QCOMPARE(kept.size(), total - 1);
+        QVERIFY(std::none_of(kept.begin(), kept.end(),
+                             [&](const NoteItemPtr& n) { return n->id == note->id; }));
+        const auto stored = NoteReader::load(notes_->main().noteManager.notesFileLocation);
+        QVERIFY(stored && stored->size() == total - 1);
+        QCOMPARE((*stored)[doomed - 1]->label, "Note " + std::to_string(doomed - 1));
+        QCOMPARE((*stored)[doomed]->label, "Note " + std::to_string(doomed + 1));
+        QCOMPARE(notes_->tile(doomed)->noteTitle->text(),
+                 QString::fromStdString("Note " + std::to_string(doomed + 1)));
+
+        // The selection made before the scroll is still there, and its tile shows it again.
+        QCOMPARE(grid.selectionIndexPaths(), (m2::platform::IndexPathSet{{0, 0}}));
+        grid.verticalScrollBar()->setValue(0);
+        fixture_->drainMainQueue();
+        QCOMPARE(notes_->tile(0)->tileView()->borderWidth(), 2.5);
+        QCOMPARE(notes_->tile(1)->tileView()->borderWidth(), 0.0);
+    }
+
     void deleteFromATileAsksFirst() {
         showThreeNotes();
         fixture_->expectAlert(kDeleteThisNote, "", 1);  // "No"
@@ -267,6 +406,69 @@ class NotesViewTest : public QObject {
         QCOMPARE(notes_->storedLabels(), (Strings{"Bank", "Office wifi", "Server"}));
         QCOMPARE(notes_->tileTitles()[1], std::string("Office wifi"));
         QCOMPARE(shownPicture(*notes_->tile(1)), categoryPicture("note-emerald"));
+    }
+
+    // Update without a change gives back the note's own bytes, whatever the editor's
+    // document makes of its line breaks and spaces; so does the title.
+    void updateWithoutAChangeKeepsTheTextByteForByte_data() {
+        QTest::addColumn<QByteArray>("text");
+        const std::pair<const char*, const char*> texts[] = {
+            {"CRLF", "one\r\ntwo\r\n\r\nthree\r\n"},
+            {"CR", "one\rtwo\r"},
+            {"line separator", "one\u2028two"},
+            {"paragraph separator", "one\u2029two\u2029"},
+            {"mixed breaks", "a\r\nb\nc\rd\u2029e\u2028f\r\n"},
+            {"no-break spaces", "a\u00a0b\u202fc\u00a0"},
+            {"byte order mark", "\ufeffstart \ufeff"},
+            {"private use", "\uf700 \uf741 \uf7ff"},
+            {"emoji with joiners",
+             "\U0001F469\u200D\U0001F469\u200D\U0001F467 \U0001F3F3\uFE0F\u200D\U0001F308"},
+            {"tabs", "\tindented\t"},
+            {"not UTF-8", "caf\xe9 \x80\xff"},
+        };
+        for (const auto& [name, text] : texts) {
+            QTest::newRow(name) << QByteArray(text);
+        }
+    }
+    void updateWithoutAChangeKeepsTheTextByteForByte() {
+        QFETCH(QByteArray, text);
+        const std::string bytes = text.toStdString();
+        notes_->useNotesFile({makeNote("Title " + bytes, 4, bytes)});
+        notes_->main().showNotes();
+        notes_->click(0);
+        NoteItemViewController* editor = openEditor("editNoteSeque");
+        QVERIFY(editor != nullptr);
+        QTest::mouseClick(editor->okButton, Qt::LeftButton);
+        fixture_->drainMainQueue();
+        const NoteItemPtr note = notes_->main().noteManager.notes.at(0);
+        QCOMPARE(QByteArray::fromStdString(note->content), text);
+        QCOMPARE(QByteArray::fromStdString(note->label), "Title " + text);
+        const auto stored = NoteReader::load(notes_->main().noteManager.notesFileLocation);
+        QVERIFY(stored && stored->size() == 1);
+        QCOMPARE(QByteArray::fromStdString(stored->front()->content), text);
+    }
+
+    // A word edited in a CRLF text: the other line breaks and the special spaces stay as
+    // they were, and a line break the user adds takes the text's own form.
+    void anEditKeepsWhatTheUserDidNotTouch() {
+        const std::string text = "first\r\nx\u00a0y\u2028z\r\nword\r\nlast\r";
+        notes_->useNotesFile({makeNote("Edited", 4, text)});
+        notes_->main().showNotes();
+        notes_->click(0);
+        NoteItemViewController* editor = openEditor("editNoteSeque");
+        QVERIFY(editor != nullptr);
+        QTextCursor cursor = editor->noteContents->document()->find("word");
+        QVERIFY(!cursor.isNull());
+        editor->noteContents->setTextCursor(cursor);
+        QTest::keyClicks(editor->noteContents, "WORD");
+        QTest::keyClick(editor->noteContents, Qt::Key_Return);
+        QTest::keyClicks(editor->noteContents, "added");
+        QTest::keyClick(editor->noteContents, Qt::Key_Return, Qt::ShiftModifier);
+        QTest::keyClicks(editor->noteContents, "more");
+        QTest::mouseClick(editor->okButton, Qt::LeftButton);
+        fixture_->drainMainQueue();
+        QCOMPARE(notes_->main().noteManager.notes.at(0)->content,
+                 std::string("first\r\nx\u00a0y\u2028z\r\nWORD\r\nadded\r\nmore\r\nlast\r"));
     }
 
     void viewModeAndCloseChangeNothing() {

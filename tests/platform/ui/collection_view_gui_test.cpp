@@ -175,11 +175,18 @@ class CollectionViewTest : public QObject {
         tiles_.reloadOnSelect = true;
         QPointer<CollectionViewItem> old = view_->itemAtIndexPath({0, 0});
         auto* title = static_cast<LabelTile*>(old.data())->title;
+        const auto tileCount = [this] {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            return view_->findChildren<CollectionViewItem*>().size();
+        };
+        const auto before = tileCount();
         QTest::mouseClick(title, Qt::LeftButton);
-        QVERIFY(old != nullptr);  // still alive until the event loop runs
-        QVERIFY(view_->itemAtIndexPath({0, 0}) != old);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(old == nullptr);
+        QVERIFY(old != nullptr);        // alive while its own click runs
+        QCOMPARE(tileCount(), before);  // the old tiles were handed out again, none leaked
+        QVERIFY(old != nullptr);
+        auto* shown = static_cast<LabelTile*>(view_->itemAtIndexPath({0, 0}));
+        QCOMPARE(shown->title->text(), QString::fromStdString(tiles_.sections[0][0]));
+        QVERIFY(shown->view()->isVisibleTo(view_.get()));
         QCOMPARE(view_->selectionIndexPaths(), (IndexPathSet{{0, 0}}));
     }
 
