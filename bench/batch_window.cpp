@@ -4,9 +4,11 @@
 // two files (M2_BENCH_LARGE_MIB scales that down on a busy machine). Each pair runs five
 // times, window and runner alternating so a change in the machine's load touches both; the
 // medians' ratio is the window's cost, which should stay within 5 %.
+#include <sys/resource.h>
 #include <QApplication>
 #include <QTimer>
 #include <QTreeView>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -86,13 +88,28 @@ double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
+// The processor time of every thread of this program so far, in seconds.
+double cpuSeconds() {
+    rusage usage{};
+    (void)getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// One timed batch: wall seconds (negative when an entry failed) and processor seconds.
+struct Timing {
+    double wall = -1;
+    double cpu = 0;
+};
+
 // Seconds for the batch through the runner alone, with the library's update and save; a
 // negative value when an entry failed.
-double runnerAlone(const Shape& shape, Direction direction) {
+Timing runnerAlone(const Shape& shape, Direction direction) {
     prepare(shape, direction);
     m2::LibraryManager library;
     const auto entries = m2::SecurityManager::snapshot(library.fileManager.library);
     auto& runner = m2::SecurityManager::instance();
+    const double cpu = cpuSeconds();
     const auto start = Clock::now();
     const m2::ProcessReport report =
         direction == Direction::encrypt
@@ -101,11 +118,11 @@ double runnerAlone(const Shape& shape, Direction direction) {
     QCoreApplication::processEvents();  // the entry updates posted to the main queue
     library.save();
     const double seconds = secondsSince(start);
-    return report.success().size() == entries.size() ? seconds : -1;
+    return {report.success().size() == entries.size() ? seconds : -1, cpuSeconds() - cpu};
 }
 
 // Seconds from the command to the report sheet through the main window; negative on failure.
-double mainWindow(const Shape& shape, Direction direction) {
+Timing mainWindow(const Shape& shape, Direction direction) {
     prepare(shape, direction);
     m2::LibraryManager library;
     auto& board = m2::platform::ui::Storyboard::main();
@@ -126,6 +143,7 @@ double mainWindow(const Shape& shape, Direction direction) {
     }
     view->selectAll();
     QCoreApplication::processEvents();
+    const double cpu = cpuSeconds();
     const auto start = Clock::now();
     if (direction == Direction::encrypt) {
         view->encryptSelectedItems();
@@ -141,13 +159,14 @@ double mainWindow(const Shape& shape, Direction direction) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     const double seconds = secondsSince(start);
+    const double used = cpuSeconds() - cpu;
     const bool whole = view->processReport->success().size() == std::size_t(shape.files);
     for (auto* sheet : view->presentedViewControllers()) {
         sheet->dismissController();
     }
     window.reset();
     QCoreApplication::processEvents();
-    return whole ? seconds : -1;
+    return {whole ? seconds : -1, used};
 }
 
 double opensslAndShred(const Shape& shape) {
@@ -202,8 +221,8 @@ int main(int argc, char** argv) {
     bool failed = false;
     for (const Shape* shape : {&small, &large}) {
         for (const Direction direction : {Direction::encrypt, Direction::decrypt}) {
-            std::vector<double> window;
-            std::vector<double> runner;
+            std::vector<Timing> window;
+            std::vector<Timing> runner;
             for (int round = 0; round < kRounds; ++round) {
                 // Alternating which goes first, too.
                 if (round % 2 == 0) {
@@ -214,13 +233,33 @@ int main(int argc, char** argv) {
                     window.push_back(mainWindow(*shape, direction));
                 }
             }
-            failed = failed || *std::min_element(window.begin(), window.end()) < 0 ||
-                     *std::min_element(runner.begin(), runner.end()) < 0;
+            const auto wall = [](const std::vector<Timing>& runs) {
+                std::vector<double> values;
+                for (const Timing& run : runs) {
+                    values.push_back(run.wall);
+                }
+                return values;
+            };
+            const auto cpu = [](const std::vector<Timing>& runs) {
+                std::vector<double> values;
+                for (const Timing& run : runs) {
+                    values.push_back(run.cpu);
+                }
+                return values;
+            };
+            for (const auto* runs : {&window, &runner}) {
+                const auto values = wall(*runs);
+                failed = failed || *std::min_element(values.begin(), values.end()) < 0;
+            }
             const char* verb = direction == Direction::encrypt ? "encrypt" : "decrypt";
-            std::printf("  %-5s %-7s window %s\n", shape->name, verb, figures(window).c_str());
-            std::printf("  %-5s %-7s runner %s\n", shape->name, verb, figures(runner).c_str());
-            std::printf("  %-5s %-7s main window / runner alone  %.3f\n", shape->name, verb,
-                        median(window) / median(runner));
+            std::printf("  %-5s %-7s window wall %s  cpu %s\n", shape->name, verb,
+                        figures(wall(window)).c_str(), figures(cpu(window)).c_str());
+            std::printf("  %-5s %-7s runner wall %s  cpu %s\n", shape->name, verb,
+                        figures(wall(runner)).c_str(), figures(cpu(runner)).c_str());
+            std::printf("  %-5s %-7s main window / runner alone  wall %.3f  cpu %.3f\n",
+                        shape->name, verb, median(wall(window)) / median(wall(runner)),
+                        median(cpu(window)) / median(cpu(runner)));
+            std::fflush(stdout);
         }
         const double openssl = opensslAndShred(*shape);
         std::printf("  %-5s openssl enc + shred, once: %.3f s\n", shape->name, openssl);

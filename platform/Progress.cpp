@@ -24,6 +24,16 @@ void CoalescedProgress::report(double steps, std::optional<std::string> text) {
     if (text) {
         pendingText_ = std::move(text);
     }
+    scheduleLocked();
+}
+
+void CoalescedProgress::post(std::function<void()> work) {
+    std::lock_guard lock(mutex_);
+    work_.push_back(std::move(work));
+    scheduleLocked();
+}
+
+void CoalescedProgress::scheduleLocked() {
     if (scheduled_) {
         return;  // the step on its way takes this state too
     }
@@ -41,7 +51,7 @@ void CoalescedProgress::report(double steps, std::optional<std::string> text) {
 
 void CoalescedProgress::flush() {
     std::lock_guard lock(mutex_);
-    if (steps_ == 0 && !pendingText_) {
+    if (steps_ == 0 && !pendingText_ && work_.empty()) {
         return;
     }
     // A delayed step still on its way then finds nothing left to show.
@@ -52,12 +62,17 @@ void CoalescedProgress::flush() {
 void CoalescedProgress::deliver() {
     double steps = 0;
     std::optional<std::string> text;
+    std::vector<std::function<void()>> work;
     {
         std::lock_guard lock(mutex_);
         steps = std::exchange(steps_, 0.0);
         text = std::exchange(pendingText_, std::nullopt);
+        work.swap(work_);
         scheduled_ = false;
         lastDelivery_ = Clock::now();
+    }
+    for (const auto& change : work) {
+        change();
     }
     if (text && text_) {
         text_->setStringValue(*text);

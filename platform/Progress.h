@@ -1,10 +1,12 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace m2::platform {
 
@@ -42,6 +44,9 @@ class CoalescedProgress : public std::enable_shared_from_this<CoalescedProgress>
 
     // Adds `steps` to the bar and, when given, replaces the text.
     void report(double steps, std::optional<std::string> text = std::nullopt);
+    // Work for the main thread (a model change) that goes with the next update, in the order
+    // given: the main thread wakes a few dozen times a second, not once per file.
+    void post(std::function<void()> work);
     // Posts what is pending at once: it reaches the window before any main-queue work
     // posted after this call.
     void flush();
@@ -49,6 +54,8 @@ class CoalescedProgress : public std::enable_shared_from_this<CoalescedProgress>
   private:
     CoalescedProgress(std::shared_ptr<ProgressIndicator> bar, std::shared_ptr<TextField> text,
                       std::chrono::milliseconds interval);
+    // Sends the pending state now, or after the interval; the caller holds the lock.
+    void scheduleLocked();
     void deliver();
 
     using Clock = std::chrono::steady_clock;
@@ -58,6 +65,7 @@ class CoalescedProgress : public std::enable_shared_from_this<CoalescedProgress>
     std::mutex mutex_;
     double steps_ = 0;
     std::optional<std::string> pendingText_;
+    std::vector<std::function<void()>> work_;
     bool scheduled_ = false;
     Clock::time_point lastDelivery_{};
 };

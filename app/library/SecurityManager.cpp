@@ -61,16 +61,12 @@ ProcessReport SecurityManager::run(Batch& batch, const std::vector<BatchEntry>& 
     const std::string verb = batch.encrypting ? "Encrypting (" : "Decrypting (";
     const auto& extensions = SecurityManagerExtensions::instance();
     // The window sees a few dozen states a second, not one per file: small files go as fast
-    // as the engine takes them.
-    const auto shown = batch.progress || batch.progressLabel
-                           ? platform::CoalescedProgress::make(batch.progress, batch.progressLabel)
-                           : nullptr;
+    // as the engine takes them. The entry updates travel with it.
+    const auto shown = platform::CoalescedProgress::make(batch.progress, batch.progressLabel);
     const auto postProgress = [&](const BatchEntry& entry) {
         ++counter;
-        if (shown) {
-            shown->report(1.0, verb + std::to_string(counter) + " of " + std::to_string(total) +
-                                   ") files : Current file: " + entry.fileName);
-        }
+        shown->report(1.0, verb + std::to_string(counter) + " of " + std::to_string(total) +
+                               ") files : Current file: " + entry.fileName);
     };
 
     for (const BatchEntry& entry : items) {
@@ -89,9 +85,8 @@ ProcessReport SecurityManager::run(Batch& batch, const std::vector<BatchEntry>& 
         Result result(outcome.succeeded(), outcome.message, outcome.path, entry.id);
         if (result.status) {
             if (batch.updateItem) {
-                platform::Dispatch::main().async(
-                    [update = batch.updateItem, item = entry.item, newPath = result.path,
-                     encrypted = batch.encrypting] { update(item, newPath, encrypted); });
+                shown->post([update = batch.updateItem, item = entry.item, newPath = result.path,
+                             encrypted = batch.encrypting] { update(item, newPath, encrypted); });
             }
             report.success().push_back(result);
         } else {
@@ -107,9 +102,7 @@ ProcessReport SecurityManager::run(Batch& batch, const std::vector<BatchEntry>& 
             break;
         }
     }
-    if (shown) {
-        shown->flush();
-    }
+    shown->flush();
     canceled = false;
     return report;
 }

@@ -46,18 +46,24 @@ TEST(CoalescedProgress, StatesReportedBetweenTwoStepsBecomeOneAndTheNewestTextWi
     EXPECT_EQ(shown.bar->doubleValue(), 5.0);
 }
 
-TEST(CoalescedProgress, FlushSendsTheFinalStateAheadOfLaterWork) {
+TEST(CoalescedProgress, FlushSendsTheFinalStateAndEveryChangeAheadOfLaterWork) {
     ScopedManualMainQueue queue;
     Shown shown;
     shown.progress->report(1.0, "first");
     queue->drain();
+    std::string changes;
+    shown.progress->post([&] { changes += 'a'; });
     shown.progress->report(1.0, "last");  // may be held for the interval
+    shown.progress->post([&] { changes += 'b'; });
     shown.progress->flush();
     std::string seenAtTheEnd;
-    m2::platform::Dispatch::main().async(
-        [&] { seenAtTheEnd = shown.text->stringValue(); });  // the batch's final step
+    m2::platform::Dispatch::main().async([&] {  // the batch's final step
+        seenAtTheEnd = shown.text->stringValue();
+        changes += '.';
+    });
     queue->drain();
     EXPECT_EQ(seenAtTheEnd, "last");
+    EXPECT_EQ(changes, "ab.");  // every change, in order, before the final step
     EXPECT_EQ(shown.bar->doubleValue(), 2.0);
     // A held step that comes due later finds nothing left to show.
     queue->advance(1s);
