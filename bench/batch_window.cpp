@@ -1,11 +1,16 @@
-// An encryption batch started from the main window (selection, progress panel, worker, library
-// update, save, report sheet) next to the same batch through the batch runner alone and next to
-// openssl enc + shred per file, in one run: 1,000 small files, then 2 files of 512 MiB. Prints
-// the wall-time ratios; the window's share should stay under 5 %.
-#include <benchmark/benchmark.h>
+// Encryption and decryption batches started from the main window (selection, progress panel,
+// worker, library update, save, report sheet) next to the same batches through the batch
+// runner alone, and next to openssl enc + shred per file: 2,000 files of 4 KiB, then 1 GiB in
+// two files (M2_BENCH_LARGE_MIB scales that down on a busy machine). Each pair runs five
+// times, window and runner alternating so a change in the machine's load touches both; the
+// medians' ratio is the window's cost, which should stay within 5 %.
+#include <sys/resource.h>
 #include <QApplication>
 #include <QTimer>
 #include <QTreeView>
+
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -23,7 +28,6 @@
 #include "app/ui/projectViewController.h"
 #include "bench/support/OpensslBatch.h"
 #include "bench/support/PatternFiles.h"
-#include "bench/support/RatioReporter.h"
 #include "platform/Paths.h"
 #include "platform/ui/QtMainQueue.h"
 #include "platform/ui/Storyboard.h"
@@ -34,8 +38,11 @@ namespace fs = std::filesystem;
 namespace {
 
 using Shape = m2bench::BatchShape;
-constexpr Shape kSmall{"small", 1000, 4096};
-constexpr Shape kLarge{"large", 2, std::size_t{512} << 20};
+using Clock = std::chrono::steady_clock;
+constexpr int kRounds = 5;
+constexpr const char* kPassword = "bench password";
+
+enum class Direction { encrypt, decrypt };
 
 fs::path scratch() {
     static const fs::path dir = m2bench::scratchFolder("window");
@@ -62,85 +69,130 @@ void seedLibrary(const Shape& shape) {
     seed.save();
 }
 
-void RunnerAlone(benchmark::State& state, const Shape& shape) {
-    for (auto _ : state) {
-        state.PauseTiming();
-        makeFiles(shape);
-        seedLibrary(shape);
+// The shape's files and a library naming them, plain for an encryption, encrypted (by the
+// runner, untimed) for a decryption.
+void prepare(const Shape& shape, Direction direction) {
+    makeFiles(shape);
+    seedLibrary(shape);
+    if (direction == Direction::decrypt) {
         m2::LibraryManager library;
         const auto entries = m2::SecurityManager::snapshot(library.fileManager.library);
-        state.ResumeTiming();
-        const m2::ProcessReport report = m2::SecurityManager::instance().encryptFile(
-            entries, library, "bench password", "hint", nullptr, nullptr);
-        QCoreApplication::processEvents();  // the entry updates posted to the main queue
+        (void)m2::SecurityManager::instance().encryptFile(entries, library, kPassword, "hint",
+                                                          nullptr, nullptr);
+        QCoreApplication::processEvents();
         library.save();
-        state.PauseTiming();
-        if (report.success().size() != entries.size()) {
-            state.SkipWithError("an entry failed");
-        }
-        state.ResumeTiming();
     }
 }
 
-void MainWindow(benchmark::State& state, const Shape& shape) {
-    for (auto _ : state) {
-        state.PauseTiming();
-        makeFiles(shape);
-        seedLibrary(shape);
-        m2::LibraryManager library;
-        auto& board = m2::platform::ui::Storyboard::main();
-        auto window = board.instantiate<m2::platform::ui::WindowController>("benchWindow");
-        auto content = std::make_unique<m2::projectViewController>(library);
-        content->startupComplete = true;
-        window->setContentViewController(std::move(content));
-        auto* view = static_cast<m2::projectViewController*>(window->contentViewController());
-        window->showWindow();
-        QTreeView* tree = view->folderView;
-        tree->expandAll();
-        for (QModelIndex index = tree->model()->index(0, 0); index.isValid();
-             index = tree->indexBelow(index)) {
-            if (index.data().toString() == "Bench") {
-                tree->selectionModel()->select(
-                    index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-            }
+double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// The processor time of every thread of this program so far, in seconds.
+double cpuSeconds() {
+    rusage usage{};
+    (void)getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// One timed batch: wall seconds (negative when an entry failed) and processor seconds.
+struct Timing {
+    double wall = -1;
+    double cpu = 0;
+};
+
+// Seconds for the batch through the runner alone, with the library's update and save; a
+// negative value when an entry failed.
+Timing runnerAlone(const Shape& shape, Direction direction) {
+    prepare(shape, direction);
+    m2::LibraryManager library;
+    const auto entries = m2::SecurityManager::snapshot(library.fileManager.library);
+    auto& runner = m2::SecurityManager::instance();
+    const double cpu = cpuSeconds();
+    const auto start = Clock::now();
+    const m2::ProcessReport report =
+        direction == Direction::encrypt
+            ? runner.encryptFile(entries, library, kPassword, "hint", nullptr, nullptr)
+            : runner.decryptFile(entries, library, kPassword, "hint", nullptr, nullptr);
+    QCoreApplication::processEvents();  // the entry updates posted to the main queue
+    library.save();
+    const double seconds = secondsSince(start);
+    return {report.success().size() == entries.size() ? seconds : -1, cpuSeconds() - cpu};
+}
+
+// Seconds from the command to the report sheet through the main window; negative on failure.
+Timing mainWindow(const Shape& shape, Direction direction) {
+    prepare(shape, direction);
+    m2::LibraryManager library;
+    auto& board = m2::platform::ui::Storyboard::main();
+    auto window = board.instantiate<m2::platform::ui::WindowController>("benchWindow");
+    auto content = std::make_unique<m2::projectViewController>(library);
+    content->startupComplete = true;
+    window->setContentViewController(std::move(content));
+    auto* view = static_cast<m2::projectViewController*>(window->contentViewController());
+    window->showWindow();
+    QTreeView* tree = view->folderView;
+    tree->expandAll();
+    for (QModelIndex index = tree->model()->index(0, 0); index.isValid();
+         index = tree->indexBelow(index)) {
+        if (index.data().toString() == "Bench") {
+            tree->selectionModel()->select(
+                index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         }
-        view->selectAll();
-        QCoreApplication::processEvents();
-        state.ResumeTiming();
+    }
+    view->selectAll();
+    QCoreApplication::processEvents();
+    const double cpu = cpuSeconds();
+    const auto start = Clock::now();
+    if (direction == Direction::encrypt) {
         view->encryptSelectedItems();
-        // Until the report sheet is up: the whole batch as the user sees it. The event loop
-        // sleeps between events, as the program's does; the timer only wakes it to check.
-        QTimer wake;
-        wake.start(10);
-        while (view->currentState() != m2::CurrentProcess::idel ||
-               view->presentedViewControllers().empty()) {
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        }
-        state.PauseTiming();
-        if (view->processReport->success().size() != std::size_t(shape.files)) {
-            state.SkipWithError("an entry failed");
-        }
-        for (auto* sheet : view->presentedViewControllers()) {
-            sheet->dismissController();
-        }
-        window.reset();
-        QCoreApplication::processEvents();
-        state.ResumeTiming();
+    } else {
+        view->decryptSelectedItems();
     }
+    // Until the report sheet is up: the whole batch as the user sees it. The event loop
+    // sleeps between events, as the program's does; the timer only wakes it to check.
+    QTimer wake;
+    wake.start(10);
+    while (view->currentState() != m2::CurrentProcess::idel ||
+           view->presentedViewControllers().empty()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    const double seconds = secondsSince(start);
+    const double used = cpuSeconds() - cpu;
+    const bool whole = view->processReport->success().size() == std::size_t(shape.files);
+    for (auto* sheet : view->presentedViewControllers()) {
+        sheet->dismissController();
+    }
+    window.reset();
+    QCoreApplication::processEvents();
+    return {whole ? seconds : -1, used};
 }
 
-void OpensslAndShred(benchmark::State& state, const Shape& shape) {
+double opensslAndShred(const Shape& shape) {
     // A bench-only password, given as a file so it is on no command line.
     const fs::path passFile = scratch() / "pass";
-    std::ofstream(passFile) << "bench password\n";
-    for (auto _ : state) {
-        state.PauseTiming();
-        makeFiles(shape);
-        state.ResumeTiming();
-        if (!m2bench::opensslAndShred(folderOf(shape), shape.files, passFile)) {
-            state.SkipWithError("openssl enc, sync or shred failed");
-        }
+    std::ofstream(passFile) << kPassword << "\n";
+    makeFiles(shape);
+    const auto start = Clock::now();
+    const bool ok = m2bench::opensslAndShred(folderOf(shape), shape.files, passFile);
+    const double seconds = secondsSince(start);
+    return ok ? seconds : -1;
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+std::string figures(const std::vector<double>& values) {
+    std::string text;
+    for (const double value : values) {
+        char one[32];
+        std::snprintf(one, sizeof one, "%s%.3f", text.empty() ? "" : " ", value);
+        text += one;
     }
+    return text;
 }
 
 }  // namespace
@@ -155,37 +207,67 @@ int main(int argc, char** argv) {
     auto& board = m2::platform::ui::Storyboard::main();
     m2::registerMainStoryboard(board);
     board.registerController<m2::platform::ui::WindowController>("benchWindow");
-    m2::PasswordCredentials::instance().setPassword("bench password");
+    m2::PasswordCredentials::instance().setPassword(kPassword);
     m2::PasswordCredentials::instance().setHint("hint");
 
-    for (const Shape* shape : {&kSmall, &kLarge}) {
-        const std::string suffix = std::string("/") + shape->name;
-        for (const auto& [name, function] :
-             {std::pair{"MainWindow", &MainWindow}, std::pair{"RunnerAlone", &RunnerAlone},
-              std::pair{"OpensslAndShred", &OpensslAndShred}}) {
-            benchmark::RegisterBenchmark((name + suffix).c_str(), function, *shape)
-                ->Iterations(1)
-                ->UseRealTime()
-                ->Unit(benchmark::kMillisecond);
-        }
+    std::size_t largeMiB = 512;
+    if (const char* scaled = std::getenv("M2_BENCH_LARGE_MIB"); scaled != nullptr) {
+        largeMiB = std::max<std::size_t>(1, std::strtoul(scaled, nullptr, 10) / 2);
     }
-    benchmark::Initialize(&argc, argv);
-    m2bench::RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\nwall time ratios:\n");
-    for (const char* shape : {"small", "large"}) {
-        const std::string s = std::string("/") + shape + "/iterations:1/real_time";
-        const auto window = reporter.realRatio("MainWindow" + s, "RunnerAlone" + s);
-        const auto openssl = reporter.realRatio("MainWindow" + s, "OpensslAndShred" + s);
-        const auto runner = reporter.realRatio("RunnerAlone" + s, "OpensslAndShred" + s);
-        std::printf("  %-6s main window / runner alone   %s\n", shape,
-                    window ? std::to_string(*window).c_str() : "-");
-        std::printf("  %-6s main window / openssl+shred  %s\n", shape,
-                    openssl ? std::to_string(*openssl).c_str() : "-");
-        std::printf("  %-6s runner alone / openssl+shred %s\n", shape,
-                    runner ? std::to_string(*runner).c_str() : "-");
+    const Shape small{"small", 2000, 4096};
+    const Shape large{"large", 2, largeMiB << 20};
+    std::printf("medians of %d alternating runs, seconds; large = 2 x %zu MiB\n", kRounds,
+                largeMiB);
+    bool failed = false;
+    for (const Shape* shape : {&small, &large}) {
+        for (const Direction direction : {Direction::encrypt, Direction::decrypt}) {
+            std::vector<Timing> window;
+            std::vector<Timing> runner;
+            for (int round = 0; round < kRounds; ++round) {
+                // Alternating which goes first, too.
+                if (round % 2 == 0) {
+                    window.push_back(mainWindow(*shape, direction));
+                    runner.push_back(runnerAlone(*shape, direction));
+                } else {
+                    runner.push_back(runnerAlone(*shape, direction));
+                    window.push_back(mainWindow(*shape, direction));
+                }
+            }
+            const auto wall = [](const std::vector<Timing>& runs) {
+                std::vector<double> values;
+                for (const Timing& run : runs) {
+                    values.push_back(run.wall);
+                }
+                return values;
+            };
+            const auto cpu = [](const std::vector<Timing>& runs) {
+                std::vector<double> values;
+                for (const Timing& run : runs) {
+                    values.push_back(run.cpu);
+                }
+                return values;
+            };
+            for (const auto* runs : {&window, &runner}) {
+                const auto values = wall(*runs);
+                failed = failed || *std::min_element(values.begin(), values.end()) < 0;
+            }
+            const char* verb = direction == Direction::encrypt ? "encrypt" : "decrypt";
+            std::printf("  %-5s %-7s window wall %s  cpu %s\n", shape->name, verb,
+                        figures(wall(window)).c_str(), figures(cpu(window)).c_str());
+            std::printf("  %-5s %-7s runner wall %s  cpu %s\n", shape->name, verb,
+                        figures(wall(runner)).c_str(), figures(cpu(runner)).c_str());
+            std::printf("  %-5s %-7s main window / runner alone  wall %.3f  cpu %.3f\n",
+                        shape->name, verb, median(wall(window)) / median(wall(runner)),
+                        median(cpu(window)) / median(cpu(runner)));
+            std::fflush(stdout);
+        }
+        const double openssl = opensslAndShred(*shape);
+        std::printf("  %-5s openssl enc + shred, once: %.3f s\n", shape->name, openssl);
     }
     fs::remove_all(scratch());
-    benchmark::Shutdown();
+    if (failed) {
+        std::printf("an entry failed\n");
+        return 1;
+    }
     return 0;
 }

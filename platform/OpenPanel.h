@@ -39,4 +39,11 @@ class OpenPanel {
 // Answers the previous panel; nullptr goes back to answering cancel.
 std::shared_ptr<OpenPanel> setOpenPanel(std::shared_ptr<OpenPanel> panel);
 
+// The folder every panel opens in: the one the user last chose something in, while it still
+// exists, else the user's Documents folder (or, without one, the home folder); never the
+// program's working folder. Main thread.
+[[nodiscard]] std::string panelStartFolder();
+// Remembers the folder the user chose something in, for the next panel. Main thread.
+void rememberPanelFolder(const std::string& folder);
+
 }  // namespace m2::platform

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <set>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace m2::platform {
@@ -41,7 +43,45 @@ class TableDataSource {
     // The user asked to sort by the column with this key; the source sorts itself and
     // reloads the table when it did.
     virtual void sortDescriptorsDidChange(const std::string& sortKey, bool ascending) = 0;
+    // What the row shows, stable across sorts and reloads: the table keeps the selection of
+    // entries by it, never of row numbers. Empty (the default) lets a reload drop the row's
+    // selection.
+    [[nodiscard]] virtual std::string rowIdentifier(std::size_t /*row*/) const { return {}; }
 };
+
+// Identifiers of rows, as a source gives them.
+using RowIdentifiers = std::unordered_set<std::string>;
+
+// The identifiers the source gives these rows; rows without one are left out.
+[[nodiscard]] inline RowIdentifiers identifiersOfRows(const TableDataSource& source,
+                                                      const RowIndexes& rows) {
+    RowIdentifiers identifiers;
+    for (const auto row : rows) {
+        if (row < source.numberOfRows()) {
+            if (std::string identifier = source.rowIdentifier(row); !identifier.empty()) {
+                identifiers.insert(std::move(identifier));
+            }
+        }
+    }
+    return identifiers;
+}
+
+// The rows among the first `count` whose identifier is one of `identifiers`.
+[[nodiscard]] inline RowIndexes rowsWithIdentifiers(const TableDataSource& source,
+                                                    std::size_t count,
+                                                    const RowIdentifiers& identifiers) {
+    RowIndexes rows;
+    if (identifiers.empty()) {
+        return rows;
+    }
+    count = std::min(count, source.numberOfRows());
+    for (std::size_t row = 0; row < count; ++row) {
+        if (identifiers.contains(source.rowIdentifier(row))) {
+            rows.insert(row);
+        }
+    }
+    return rows;
+}
 
 // A table view, driven the way the library model drives it: the model changes its lists
 // first, then tells the table which rows appeared, went away or changed. All calls on the
@@ -57,6 +97,8 @@ class TableView {
     [[nodiscard]] virtual int selectedRow() const = 0;
     [[nodiscard]] virtual RowIndexes selectedRowIndexes() const = 0;
     virtual void selectRowIndexes(const RowIndexes& rows, bool extendSelection) = 0;
+    // Selects no row; the selected entries are forgotten too.
+    virtual void deselectAll() = 0;
     [[nodiscard]] virtual std::size_t numberOfRows() const = 0;
 
     // Brackets a group of row changes; an end without a begin is ignored.
@@ -68,7 +110,8 @@ class TableView {
     virtual void removeRows(const RowIndexes& rows, TableAnimation animation) = 0;
     // Redraws the given cells; columns are positions in the table's column list.
     virtual void reloadRows(const RowIndexes& rows, const RowIndexes& columns) = 0;
-    // Reads the row count and every row again; keeps the selected rows that still exist.
+    // Reads the row count and every row again; keeps selected the rows whose source
+    // identifier was selected before (wherever a sort moved them), and no other.
     virtual void reloadData() = 0;
 };
 

@@ -320,19 +320,18 @@ void CloudManager::refreshCloudFolderAndContents() {
     // Changes seen from here on may be missed by this scan, so they start the next one.
     detectedChanges.clear();
     auto snapshot = std::make_shared<const CloudSnapshot>(takeSnapshot());
-    const std::size_t startingCount = libraryManager.fileManager.currentView().size();
     platform::Dispatch::global(platform::QualityOfService::background)
-        .async([this, snapshot, startingCount, alive = std::weak_ptr<bool>(alive_)] {
+        .async([this, snapshot, alive = std::weak_ptr<bool>(alive_)] {
             auto plan = std::make_shared<const CloudPlan>(planCloudRescan(*snapshot));
-            platform::Dispatch::main().async([this, plan, startingCount, alive] {
+            platform::Dispatch::main().async([this, plan, alive] {
                 if (alive.lock()) {
-                    apply(*plan, startingCount);
+                    apply(*plan);
                 }
             });
         });
 }
 
-void CloudManager::apply(const CloudPlan& plan, std::size_t startingCount) {
+void CloudManager::apply(const CloudPlan& plan) {
     FolderManager& folders = libraryManager.folderManager;
     FileManager& files = libraryManager.fileManager;
 
@@ -426,7 +425,6 @@ void CloudManager::apply(const CloudPlan& plan, std::size_t startingCount) {
         reload(parent);
     }
 
-    bool visibleRemoved = false;
     if (!plan.missingEntries.empty()) {
         changed = true;
         const std::unordered_set<std::string> gone(plan.missingEntries.begin(),
@@ -441,8 +439,6 @@ void CloudManager::apply(const CloudPlan& plan, std::size_t startingCount) {
             }
         }
         std::erase_if(files.library, isGone);
-        visibleRemoved = std::erase_if(files.currentView(), isGone) > 0;
-        visibleRemoved = std::erase_if(files.filtered, isGone) > 0 || visibleRemoved;
         for (const auto& id : groups) {
             if (const auto group = files.libraryFolder.find(id);
                 group != files.libraryFolder.end()) {
@@ -458,14 +454,17 @@ void CloudManager::apply(const CloudPlan& plan, std::size_t startingCount) {
             }
         }
     }
-    if (libraryManager.tableView != nullptr &&
-        (visibleRemoved || files.currentView().size() != startingCount)) {
-        libraryManager.tableView->reloadData();
+    // The shown folder is built again from the library, so new and vanished files show at
+    // once wherever they belong (a cloud folder, Home's cloud root, Encrypted), the search
+    // and the selected entries kept.
+    if (changed) {
+        files.showAgainAndReload(true);
     }
     refreshing_ = false;
     if (parentView != nullptr) {
         parentView->setCurrentState(CurrentProcess::idel);
         parentView->stopProgress();
+        parentView->updateStatus();
     }
     // A rescan that found nothing new writes nothing.
     if (changed) {

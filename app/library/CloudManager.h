@@ -82,7 +82,7 @@ class CloudManager final : public CloudDelegate {
                        std::vector<DirId>& chain);
     void addRootFile(const FolderItem& provider, const std::string& path);
     [[nodiscard]] CloudSnapshot takeSnapshot() const;
-    void apply(const CloudPlan& plan, std::size_t startingCount);
+    void apply(const CloudPlan& plan);
     // Shows the folder of the outline's selected row again, after the shown list was
     // emptied by regrouping.
     void showSelectedFolder();

@@ -261,6 +261,7 @@ void FileManager::sortIntoFolders() {
 }
 
 void FileManager::sort(sortOrder order, bool acending) {
+    shownSort_ = std::make_pair(order, acending);
     sortList(currentView(), order, acending);
     // The table shows the search result while a search is on; it sorts with the view.
     if (isFiltered) {
@@ -340,6 +341,7 @@ void FileManager::clearFilter() {
 
 void FileManager::setView(const std::string& id) {
     shownFolder_ = id;
+    shownSort_.reset();
     ++viewGeneration_;
     const std::string cloudRoot = CloudType(CloudType::CloudRoot).id();
     std::vector<FileItemPtr> view;
@@ -543,7 +545,10 @@ void FileManager::applyAdded(const std::vector<FileItemPtr>& entries, std::uint6
     }
 }
 
-void FileManager::showAgainAndReload() {
+void FileManager::showAgainAndReload(bool onlyWhenChanged) {
+    const std::vector<FileItemPtr> before =
+        onlyWhenChanged ? shownList() : std::vector<FileItemPtr>{};
+    const auto sorted = shownSort_;
     if (!shownFolder_.empty()) {
         setView(shownFolder_);
     } else {
@@ -551,6 +556,13 @@ void FileManager::showAgainAndReload() {
     }
     if (isFiltered) {
         filter(searchText_);
+    }
+    // In the order the user chose, not back in library order.
+    if (sorted) {
+        sort(sorted->first, sorted->second);
+    }
+    if (onlyWhenChanged && before == shownList()) {
+        return;
     }
     if (tableView != nullptr) {
         tableView->reloadData();
@@ -593,6 +605,11 @@ platform::TableCell LibraryTableSource::cell(std::size_t row,
         return {entry.size, ""};
     }
     return {};
+}
+
+std::string LibraryTableSource::rowIdentifier(std::size_t row) const {
+    const auto& shown = manager_.shownList();
+    return row < shown.size() ? shown[row]->id : std::string();
 }
 
 void LibraryTableSource::sortDescriptorsDidChange(const std::string& sortKey, bool ascending) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "app/library/FileItem.h"
@@ -100,6 +101,11 @@ class FileManager {
     void setView(const std::string& id);
     // Removes the entries in the table's selected rows and their rows, then saves.
     void deleteFiles();
+    // Builds the shown folder's list again from the library (the search, if on, again over
+    // it, in the user's sort) and reloads the table, which keeps the selected entries that
+    // are still shown. With `onlyWhenChanged` the table is left alone when the list holds
+    // the same entries as before.
+    void showAgainAndReload(bool onlyWhenChanged = false);
 
     // The cloud manager's add: appends to the library and to the folder's group when it has
     // one; no duplicate test, no view or table change, no save. System names are skipped.
@@ -131,10 +137,11 @@ class FileManager {
     [[nodiscard]] bool isInLibrary(const FileItem& item) const;
     void applyAdded(const std::vector<FileItemPtr>& entries, std::uint64_t generation,
                     const AddCompletion& completion);
-    void showAgainAndReload();
 
     std::string shownFolder_;
     std::string searchText_;
+    // The last sort of the shown folder's list; none until the user sorts it.
+    std::optional<std::pair<sortOrder, bool>> shownSort_;
     // Counts setView calls, so an add that finishes later can tell the shown folder changed.
     std::uint64_t viewGeneration_ = 0;
     // Work posted to the main queue checks this before touching the model.
@@ -154,6 +161,8 @@ class LibraryTableSource final : public platform::TableDataSource {
                                            const std::string& columnIdentifier) const override;
     // Sorts by the key's order and reloads the table; a key of no order is ignored.
     void sortDescriptorsDidChange(const std::string& sortKey, bool ascending) override;
+    // The entry's id.
+    [[nodiscard]] std::string rowIdentifier(std::size_t row) const override;
 
   private:
     FileManager& manager_;

@@ -56,24 +56,17 @@ bool pathExists(const std::string& path) {
 
 ProcessReport SecurityManager::run(Batch& batch, const std::vector<BatchEntry>& items) {
     ProcessReport report;
-    const auto counter = std::make_shared<int>(1);  // read and written on the main thread only
+    std::size_t counter = 0;
     const std::size_t total = items.size();
     const std::string verb = batch.encrypting ? "Encrypting (" : "Decrypting (";
     const auto& extensions = SecurityManagerExtensions::instance();
-
+    // The window sees a few dozen states a second, not one per file: small files go as fast
+    // as the engine takes them. The entry updates travel with it.
+    const auto shown = platform::CoalescedProgress::make(batch.progress, batch.progressLabel);
     const auto postProgress = [&](const BatchEntry& entry) {
-        // The name as it is now: the shared entry may be renamed before the step runs.
-        platform::Dispatch::main().async([progress = batch.progress, label = batch.progressLabel,
-                                          counter, total, verb, name = entry.fileName] {
-            if (label) {
-                label->setStringValue(verb + std::to_string(*counter) + " of " +
-                                      std::to_string(total) + ") files : Current file: " + name);
-            }
-            if (progress) {
-                progress->incrementBy(1.0);
-            }
-            ++*counter;
-        });
+        ++counter;
+        shown->report(1.0, verb + std::to_string(counter) + " of " + std::to_string(total) +
+                               ") files : Current file: " + entry.fileName);
     };
 
     for (const BatchEntry& entry : items) {
@@ -92,9 +85,8 @@ ProcessReport SecurityManager::run(Batch& batch, const std::vector<BatchEntry>& 
         Result result(outcome.succeeded(), outcome.message, outcome.path, entry.id);
         if (result.status) {
             if (batch.updateItem) {
-                platform::Dispatch::main().async(
-                    [update = batch.updateItem, item = entry.item, newPath = result.path,
-                     encrypted = batch.encrypting] { update(item, newPath, encrypted); });
+                shown->post([update = batch.updateItem, item = entry.item, newPath = result.path,
+                             encrypted = batch.encrypting] { update(item, newPath, encrypted); });
             }
             report.success().push_back(result);
         } else {
@@ -110,6 +102,7 @@ ProcessReport SecurityManager::run(Batch& batch, const std::vector<BatchEntry>& 
             break;
         }
     }
+    shown->flush();
     canceled = false;
     return report;
 }

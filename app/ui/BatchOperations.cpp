@@ -153,7 +153,9 @@ void projectViewController::secureSelectedFiles(const std::string&, CurrentProce
             // After the runner's own posts, so every entry update is in before the save.
             platform::Dispatch::main().async([this, report] {
                 processReport = report;
-                table_->reloadData();
+                // Encrypted entries may leave or join the folder on screen.
+                libraryManager.fileManager.showAgainAndReload();
+                updateStatus();
                 stopProgress();
                 lockView(true);
                 libraryManager.save();
@@ -184,8 +186,11 @@ void projectViewController::destroySelectedFiles() {
     auto report = std::make_shared<ProcessReport>();
     report->startTimer();
     report->setCurrentProcess(CurrentProcess::shredding);
+    const auto shown = platform::CoalescedProgress::make(
+        unowned<platform::ProgressIndicator>(progressIndicator_.get()),
+        std::make_shared<platform::ui::QtTextField>(progressLabel));
     platform::Dispatch::global(platform::QualityOfService::userInitiated)
-        .async([this, report, entries = std::move(entries), hook = batchWorkerWillProcess] {
+        .async([this, report, shown, entries = std::move(entries), hook = batchWorkerWillProcess] {
             const auto& extensions = SecurityManagerExtensions::instance();
             SecurityManager& runner = SecurityManager::instance();
             OpenFileManager openFiles;
@@ -196,12 +201,7 @@ void projectViewController::destroySelectedFiles() {
                     hook(index);
                 }
                 const SecurityManager::BatchEntry& entry = entries[index];
-                platform::Dispatch::main().async([this, name = entry.fileName] {
-                    if (progressLabel != nullptr) {
-                        progressLabel->setText(QString::fromStdString("Shredding: " + name));
-                    }
-                    progressIndicator_->incrementBy(1.0);
-                });
+                shown->report(1.0, "Shredding: " + entry.fileName);
                 const std::string path = entry.filePath + "/" + entry.fileName;
                 if (openFiles.isOpenForEditing(path)) {
                     report->failure().emplace_back(false, openForEditing, path, entry.id);
@@ -225,6 +225,7 @@ void projectViewController::destroySelectedFiles() {
                 }
             }
             report->stopTimer();
+            shown->flush();
             platform::Dispatch::main().async([this, report, shredded] {
                 processReport = report;
                 libraryManager.deleteFiles(shredded);  // saves the library

@@ -1,6 +1,7 @@
 // The main controller as the folder outline's delegate: the status line, the placeholder,
 // the folder buttons and the folder commands.
 #include <QLabel>
+#include <QLineEdit>
 #include <QToolButton>
 
 #include "app/services/Alerts.h"
@@ -30,7 +31,14 @@ void projectViewController::outlineViewSelectionDidChange() {
     }
     folders.setCurrent(folder);
     folders.currentIndex = outline_->selectedRow();
+    // Another folder starts with no search and nothing selected: what was chosen in the last
+    // one must never be acted on here.
+    if (searchEdit != nullptr) {
+        searchEdit->clear();
+    }
+    libraryManager.fileManager.clearFilter();
     libraryManager.fileManager.setView(folder->id);
+    table_->deselectAll();
     table_->reloadData();
     updateStatus();
 }

@@ -101,7 +101,9 @@ void projectViewController::selectAll() {
 }
 
 void projectViewController::searchTextChanged(const QString& text) {
+    // Other hits are other entries: nothing stays selected.
     libraryManager.fileManager.filter(text.toStdString());
+    table_->deselectAll();
     table_->reloadData();
     updateStatus();
 }

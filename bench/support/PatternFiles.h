@@ -10,11 +10,14 @@
 
 namespace m2bench {
 
-// A scratch folder for one benchmark program, made once under /tmp ("m2-bench-<name>-XXXXXX").
+// A scratch folder for one benchmark program, made once under $TMPDIR or /tmp
+// ("m2-bench-<name>-XXXXXX"); a TMPDIR in memory keeps a shared disk out of the figures.
 inline std::filesystem::path scratchFolder(const std::string& name) {
-    std::string pattern = "/tmp/m2-bench-" + name + "-XXXXXX";
+    const char* tmp = getenv("TMPDIR");
+    const std::string base = tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
+    std::string pattern = base + "/m2-bench-" + name + "-XXXXXX";
     const char* made = mkdtemp(pattern.data());
-    return std::filesystem::path(made != nullptr ? made : "/tmp/m2-bench-" + name);
+    return std::filesystem::path(made != nullptr ? made : base + "/m2-bench-" + name);
 }
 
 // Working copies on a memory file system, as under a desktop session's runtime folder: a

@@ -41,12 +41,16 @@ OpenPanelResult QtOpenPanel::runModal(const OpenPanelOptions& options) {
             dialog.setNameFilter(patterns.join(' '));
         }
     }
+    if (const std::string start = panelStartFolder(); !start.empty()) {
+        dialog.setDirectory(QFile::decodeName(QByteArray::fromStdString(start)));
+    }
     OpenPanelResult result;
     const ModalSession session;
     if (dialog.exec() != QDialog::Accepted) {
         return result;
     }
     result.response = PanelResponse::ok;
+    rememberPanelFolder(QFile::encodeName(dialog.directory().absolutePath()).toStdString());
     for (const QString& chosen : dialog.selectedFiles()) {
         // File names need not be UTF-8: take the bytes the file system has.
         const QByteArray bytes = QFile::encodeName(chosen);

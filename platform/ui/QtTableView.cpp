@@ -164,6 +164,17 @@ QtTableView::QtTableView(QTableView* view, std::vector<TableColumn> columns)
                              columns[static_cast<std::size_t>(section)].sortKey,
                              order == Qt::AscendingOrder);
                      });
+    QItemSelectionModel* selection = view_->selectionModel();
+    QObject::connect(selection, &QItemSelectionModel::selectionChanged, model_.get(), [this] {
+        if (!changingRows_) {
+            rememberSelectedEntries();
+        }
+    });
+    QObject::connect(selection, &QItemSelectionModel::currentChanged, model_.get(), [this] {
+        if (!changingRows_) {
+            rememberSelectedEntries();
+        }
+    });
 }
 
 QtTableView::~QtTableView() {
@@ -174,7 +185,32 @@ QtTableView::~QtTableView() {
 
 void QtTableView::setDataSource(TableDataSource* source) {
     assertMainThread();
+    changingRows_ = true;
     model_->setSource(source);
+    changingRows_ = false;
+    deselectAll();
+}
+
+void QtTableView::rememberSelectedEntries() {
+    const TableDataSource* source = model_->source();
+    if (source == nullptr) {
+        selectedEntries_.clear();
+        currentEntry_.clear();
+        return;
+    }
+    selectedEntries_ = identifiersOfRows(*source, selectedRowIndexes());
+    const int current = selectedRow();
+    currentEntry_ =
+        current >= 0 ? source->rowIdentifier(static_cast<std::size_t>(current)) : std::string();
+}
+
+void QtTableView::deselectAll() {
+    assertMainThread();
+    if (QItemSelectionModel* selection = view_->selectionModel()) {
+        selection->clear();
+    }
+    selectedEntries_.clear();
+    currentEntry_.clear();
 }
 
 int QtTableView::selectedRow() const {
@@ -248,16 +284,27 @@ void QtTableView::endUpdates() {
 
 void QtTableView::insertRows(const RowIndexes& rows, TableAnimation) {
     assertMainThread();
-    if (!model_->insert(rows)) {
+    changingRows_ = true;
+    const bool inserted = model_->insert(rows);
+    changingRows_ = false;
+    if (!inserted) {
         reloadData();
+        return;
     }
+    // The view moved the selection with the rows: the same entries, now readable again.
+    rememberSelectedEntries();
 }
 
 void QtTableView::removeRows(const RowIndexes& rows, TableAnimation) {
     assertMainThread();
-    if (!model_->remove(rows)) {
+    changingRows_ = true;
+    const bool removed = model_->remove(rows);
+    changingRows_ = false;
+    if (!removed) {
         reloadData();
+        return;
     }
+    rememberSelectedEntries();
 }
 
 void QtTableView::reloadRows(const RowIndexes& rows, const RowIndexes& columns) {
@@ -267,19 +314,27 @@ void QtTableView::reloadRows(const RowIndexes& rows, const RowIndexes& columns) 
 
 void QtTableView::reloadData() {
     assertMainThread();
-    const RowIndexes kept = selectedRowIndexes();
-    const int current = selectedRow();
+    changingRows_ = true;
     model_->reset();
-    RowIndexes still;
-    for (const auto row : kept) {
-        if (row < model_->rows() && static_cast<int>(row) != current) {
-            still.insert(row);
+    RowIndexes rows;
+    int current = -1;
+    if (const TableDataSource* source = model_->source()) {
+        rows = rowsWithIdentifiers(*source, model_->rows(), selectedEntries_);
+        for (const auto row : rows) {
+            if (!currentEntry_.empty() && source->rowIdentifier(row) == currentEntry_) {
+                current = static_cast<int>(row);
+            }
         }
     }
-    selectRowIndexes(still, false);
+    if (current >= 0) {
+        rows.erase(static_cast<std::size_t>(current));
+    }
+    selectRowIndexes(rows, false);
     if (current >= 0) {
         selectRowIndexes({static_cast<std::size_t>(current)}, true);
     }
+    changingRows_ = false;
+    rememberSelectedEntries();
 }
 
 }  // namespace m2::platform::ui

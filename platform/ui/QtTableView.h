@@ -2,6 +2,7 @@
 
 #include <QtCore/Qt>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/TableView.h"
@@ -31,6 +32,7 @@ class QtTableView final : public TableView {
     [[nodiscard]] int selectedRow() const override;
     [[nodiscard]] RowIndexes selectedRowIndexes() const override;
     void selectRowIndexes(const RowIndexes& rows, bool extendSelection) override;
+    void deselectAll() override;
     [[nodiscard]] std::size_t numberOfRows() const override;
     void beginUpdates() override;
     void endUpdates() override;
@@ -42,9 +44,17 @@ class QtTableView final : public TableView {
     [[nodiscard]] QTableView* widget() const { return view_; }
 
   private:
+    // Reads the selected rows' identifiers while the rows and their source agree.
+    void rememberSelectedEntries();
+
     QTableView* view_;
     std::unique_ptr<TableItemModel> model_;
     int depth_ = 0;
+    // The source changes its lists before it tells the table: while the rows follow, the
+    // selection the view reports is not read back into the entries.
+    bool changingRows_ = false;
+    RowIdentifiers selectedEntries_;
+    std::string currentEntry_;
 };
 
 }  // namespace m2::platform::ui

@@ -1,5 +1,8 @@
 #include "guisupport/LibraryWindow.h"
 
+#include <QItemSelectionModel>
+#include <algorithm>
+
 #include <QTableView>
 #include <QTreeView>
 #include <QtTest>
@@ -42,6 +45,26 @@ std::vector<std::string> shownNames(const projectViewController& view) {
         names.push_back(model->index(row, 1).data().toString().toStdString());
     }
     return names;
+}
+
+std::vector<std::string> selectedNames(const projectViewController& view) {
+    std::vector<int> rows;
+    for (const QModelIndex& index : view.tableView->selectionModel()->selectedRows()) {
+        rows.push_back(index.row());
+    }
+    std::sort(rows.begin(), rows.end());
+    const std::vector<std::string> shown = shownNames(view);
+    std::vector<std::string> names;
+    for (const int row : rows) {
+        names.push_back(shown.at(static_cast<std::size_t>(row)));
+    }
+    return names;
+}
+
+int rowOf(const projectViewController& view, const std::string& name) {
+    const std::vector<std::string> shown = shownNames(view);
+    const auto found = std::find(shown.begin(), shown.end(), name);
+    return found == shown.end() ? -1 : static_cast<int>(found - shown.begin());
 }
 
 }  // namespace m2::test

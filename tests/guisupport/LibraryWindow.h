@@ -27,5 +27,9 @@ namespace m2::test {
 
 // The file names the window's table shows, top to bottom.
 [[nodiscard]] std::vector<std::string> shownNames(const projectViewController& view);
+// The file names in the table's selected rows, top to bottom.
+[[nodiscard]] std::vector<std::string> selectedNames(const projectViewController& view);
+// The table row showing this file name; -1 when none does.
+[[nodiscard]] int rowOf(const projectViewController& view, const std::string& name);
 
 }  // namespace m2::test

@@ -109,7 +109,7 @@ TEST_F(CloudManagerTest, TheCheckRescansOnlyWhenChangesWaitAndNothingRuns) {
     EXPECT_EQ(lib_.mainView.state, CurrentProcess::refreshingCloud);
     ASSERT_TRUE(lib_.finishRescan());
     EXPECT_EQ(lib_.mainView.state, CurrentProcess::idel);
-    EXPECT_EQ(lib_.mainView.calls, (Names{"show Refreshing Cloud...", "stop"}));
+    EXPECT_EQ(lib_.mainView.calls, (Names{"show Refreshing Cloud...", "stop", "status"}));
 
     cloud.addDetectedChange(root() + "/a.txt");
     cloud.stopObservers();

@@ -124,12 +124,9 @@ TEST_F(Batch, MixedEncryptionFilesEachOutcomeAndFollowsTheNewNames) {
     EXPECT_EQ(missing->fileName, "missing.txt");
     EXPECT_FALSE(missing->encrypted);
 
-    EXPECT_EQ(label->texts(), (std::vector<std::string>{
-                                  "Encrypting (1 of 4) files : Current file: a.txt",
-                                  "Encrypting (2 of 4) files : Current file: " + already->fileName,
-                                  "Encrypting (3 of 4) files : Current file: missing.txt",
-                                  "Encrypting (4 of 4) files : Current file: c,d.txt"}));
-    EXPECT_EQ(progress->increments(), (std::vector<double>{1, 1, 1, 1}));
+    // The window gets the newest state, not one per file; the last always arrives.
+    ASSERT_FALSE(label->texts().empty());
+    EXPECT_EQ(label->texts().back(), "Encrypting (4 of 4) files : Current file: c,d.txt");
     EXPECT_EQ(progress->doubleValue(), 4.0);
 }
 
@@ -145,7 +142,8 @@ TEST_F(Batch, DecryptionWithWrongAndRightPasswords) {
     EXPECT_EQ(ids(wrong.failure()), (std::vector<std::string>{a->id, b->id}));
     EXPECT_EQ(a->fileName, encryptedA);
     EXPECT_TRUE(a->encrypted);
-    EXPECT_EQ(label->texts().front(), "Decrypting (1 of 2) files : Current file: " + encryptedA);
+    ASSERT_FALSE(label->texts().empty());
+    EXPECT_EQ(label->texts().back(), "Decrypting (2 of 2) files : Current file: " + b->fileName);
 
     const ProcessReport right = run(false, {a, b});
     EXPECT_EQ(ids(right.success()), (std::vector<std::string>{a->id, b->id}));

@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <future>
 #include <latch>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/Dispatch.h"
@@ -121,46 +124,58 @@ TEST(GlobalQueues, RunWorkOffTheCallingThreadAtBothPriorities) {
 }
 
 TEST(GlobalQueues, BlockingWorkDoesNotStarveLaterWork) {
-    // Four items that each wait until all four have started need four threads at once.
+    // Four items that each wait until all four have started need four threads at once. The
+    // items hold their state themselves, so none outlives what it uses.
     constexpr int count = 4;
-    std::latch started(count);
-    std::atomic<int> finished = 0;
+    struct Shared {
+        std::latch started{count};
+        std::atomic<int> finished = 0;
+    };
+    const auto shared = std::make_shared<Shared>();
     for (int i = 0; i < count; ++i) {
-        global(QualityOfService::userInitiated).async([&] {
-            started.arrive_and_wait();
-            ++finished;
+        global(QualityOfService::userInitiated).async([shared] {
+            shared->started.arrive_and_wait();
+            ++shared->finished;
         });
     }
-    std::promise<void> later;
-    global(QualityOfService::userInitiated).async([&] { later.set_value(); });
-    ASSERT_EQ(later.get_future().wait_for(10s), std::future_status::ready);
-    for (int i = 0; i < 1000 && finished < count; ++i) {
+    auto later = std::make_shared<std::promise<void>>();
+    auto laterRan = later->get_future();
+    global(QualityOfService::userInitiated).async([later] { later->set_value(); });
+    ASSERT_EQ(laterRan.wait_for(20s), std::future_status::ready);
+    for (int i = 0; i < 2000 && shared->finished < count; ++i) {
         std::this_thread::sleep_for(10ms);
     }
-    EXPECT_EQ(finished.load(), count);
+    EXPECT_EQ(shared->finished.load(), count);
 }
 
 TEST(GlobalQueues, DelayedWorkWaitsItsDelayAndRunsInDueOrder) {
-    std::mutex mutex;
-    std::vector<int> order;
-    std::promise<void> done;
-    const auto start = std::chrono::steady_clock::now();
-    std::chrono::steady_clock::duration firstAfter{};
+    // The later item is due a whole second after the earlier one, a margin no load on the
+    // machine eats: the order seen is the queue's, not the thread scheduler's. Both items
+    // keep their state alive themselves, and the test waits for both.
+    using Clock = std::chrono::steady_clock;
+    struct Runs {
+        std::mutex mutex;
+        std::condition_variable ran;
+        std::vector<std::pair<int, Clock::duration>> order;
+    };
+    const auto runs = std::make_shared<Runs>();
+    const auto start = Clock::now();
+    const auto item = [runs, start](int number) {
+        return [runs, start, number] {
+            std::lock_guard lock(runs->mutex);
+            runs->order.emplace_back(number, Clock::now() - start);
+            runs->ran.notify_all();
+        };
+    };
     auto& queue = global(QualityOfService::background);
-    queue.asyncAfter(120ms, [&] {
-        std::lock_guard lock(mutex);
-        order.push_back(2);
-        done.set_value();
-    });
-    queue.asyncAfter(60ms, [&] {
-        std::lock_guard lock(mutex);
-        firstAfter = std::chrono::steady_clock::now() - start;
-        order.push_back(1);
-    });
-    ASSERT_EQ(done.get_future().wait_for(10s), std::future_status::ready);
-    std::lock_guard lock(mutex);
-    EXPECT_EQ(order, (std::vector<int>{1, 2}));
-    EXPECT_GE(firstAfter, 60ms);
+    queue.asyncAfter(1050ms, item(2));
+    queue.asyncAfter(50ms, item(1));
+    std::unique_lock lock(runs->mutex);
+    ASSERT_TRUE(runs->ran.wait_for(lock, 30s, [&] { return runs->order.size() == 2; }));
+    EXPECT_EQ(runs->order[0].first, 1);
+    EXPECT_EQ(runs->order[1].first, 2);
+    EXPECT_GE(runs->order[0].second, 50ms);
+    EXPECT_GE(runs->order[1].second, 1050ms);
 }
 
 TEST(GlobalQueues, WorkerPostsBackToTheMainQueue) {

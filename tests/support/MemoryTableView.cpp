@@ -35,6 +35,21 @@ void MemoryTableView::selectRowIndexes(const platform::RowIndexes& rows, bool ex
             lastSelected_ = static_cast<int>(row);
         }
     }
+    rememberSelectedEntries();
+}
+
+void MemoryTableView::deselectAll() {
+    selection_.clear();
+    lastSelected_ = -1;
+    rememberSelectedEntries();
+}
+
+void MemoryTableView::rememberSelectedEntries() {
+    selectedEntries_ = source_ != nullptr ? platform::identifiersOfRows(*source_, selection_)
+                                          : platform::RowIdentifiers{};
+    lastEntry_ = source_ != nullptr && lastSelected_ >= 0
+                     ? source_->rowIdentifier(static_cast<std::size_t>(lastSelected_))
+                     : std::string();
 }
 
 void MemoryTableView::beginUpdates() {
@@ -65,6 +80,7 @@ void MemoryTableView::insertRows(const platform::RowIndexes& rows, platform::Tab
             ++lastSelected_;
         }
     }
+    rememberSelectedEntries();
 }
 
 void MemoryTableView::removeRows(const platform::RowIndexes& rows, platform::TableAnimation) {
@@ -88,6 +104,7 @@ void MemoryTableView::removeRows(const platform::RowIndexes& rows, platform::Tab
             --lastSelected_;
         }
     }
+    rememberSelectedEntries();
 }
 
 void MemoryTableView::reloadRows(const platform::RowIndexes& rows,
@@ -98,7 +115,17 @@ void MemoryTableView::reloadRows(const platform::RowIndexes& rows,
 void MemoryTableView::reloadData() {
     log_.emplace_back("reloadData");
     rows_ = source_ != nullptr ? source_->numberOfRows() : 0;
-    std::erase_if(selection_, [this](std::size_t row) { return row >= rows_; });
+    selection_.clear();
+    lastSelected_ = -1;
+    if (source_ != nullptr) {
+        selection_ = platform::rowsWithIdentifiers(*source_, rows_, selectedEntries_);
+        for (const auto row : selection_) {
+            if (source_->rowIdentifier(row) == lastEntry_) {
+                lastSelected_ = static_cast<int>(row);
+            }
+        }
+    }
+    rememberSelectedEntries();
 }
 
 std::vector<std::string> MemoryTableView::columnTexts(const std::string& column) const {

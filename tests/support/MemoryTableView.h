@@ -9,13 +9,15 @@ namespace m2::test {
 
 // A table without a window for model tests. It behaves as the real one does: it keeps its
 // own row count, changed only by insertions, removals and reloads, and moves the selection
-// with inserted and removed rows. Every call is logged so a test can check the sequence.
+// with inserted and removed rows; a reload keeps the selected entries by their identifiers.
+// Every call is logged so a test can check the sequence.
 class MemoryTableView final : public platform::TableView {
   public:
     void setDataSource(platform::TableDataSource* source) override { source_ = source; }
     [[nodiscard]] int selectedRow() const override;
     [[nodiscard]] platform::RowIndexes selectedRowIndexes() const override { return selection_; }
     void selectRowIndexes(const platform::RowIndexes& rows, bool extendSelection) override;
+    void deselectAll() override;
     [[nodiscard]] std::size_t numberOfRows() const override { return rows_; }
     void beginUpdates() override;
     void endUpdates() override;
@@ -34,10 +36,15 @@ class MemoryTableView final : public platform::TableView {
     void clearLog() { log_.clear(); }
 
   private:
+    // Read while the table and its source agree, for the next reload.
+    void rememberSelectedEntries();
+
     platform::TableDataSource* source_ = nullptr;
     std::size_t rows_ = 0;
     platform::RowIndexes selection_;
     int lastSelected_ = -1;
+    platform::RowIdentifiers selectedEntries_;
+    std::string lastEntry_;
     int depth_ = 0;
     std::vector<std::string> log_;
 };

@@ -7,6 +7,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -102,6 +103,9 @@ class BatchOperationsTest : public QObject {
                 table()->model()->index(row, 0),
                 QItemSelectionModel::Select | QItemSelectionModel::Rows);
         }
+    }
+    void sortByName(Qt::SortOrder order) {
+        table()->horizontalHeader()->setSortIndicator(1, order);
     }
     [[nodiscard]] static Names savedNames() {
         LibraryManager reloaded;
@@ -417,6 +421,45 @@ class BatchOperationsTest : public QObject {
         }
         QCOMPARE(plain, 3);  // the two others and the late one
         QVERIFY(fs::exists(work("late.txt")));
+    }
+
+    void batchesAfterASortTouchExactlyTheSelectedEntries() {
+        seedLibrary(6);
+        showWindow();
+        sortByName(Qt::DescendingOrder);
+        QCOMPARE(shownNames().front(), std::string("doc 5.txt"));
+        selectRows({m2::test::rowOf(*view_, "doc 4.txt"), m2::test::rowOf(*view_, "doc 1.txt")});
+        sortByName(Qt::AscendingOrder);
+        QCOMPARE(m2::test::selectedNames(*view_), (Names{"doc 1.txt", "doc 4.txt"}));
+
+        view_->encryptSelectedItems();
+        ReportControllerView* report = waitForReport();
+        QVERIFY(report != nullptr);
+        QCOMPARE(report->titleDetails->text(), QString("2 files encrypted"));
+        closeReport(report);
+        for (int n = 0; n < 6; ++n) {
+            const std::string plain = "doc " + std::to_string(n) + ".txt";
+            const bool chosen = n == 1 || n == 4;
+            QVERIFY2(fs::exists(work(plain)) != chosen, plain.c_str());
+            QVERIFY2(fs::exists(work(plain + ".m2p")) == chosen, plain.c_str());
+        }
+        // The batch's end keeps the order and the selected entries, under their new names.
+        QCOMPARE(shownNames().front(), std::string("doc 0.txt"));
+        QCOMPARE(m2::test::selectedNames(*view_), (Names{"doc 1.txt.m2p", "doc 4.txt.m2p"}));
+
+        sortByName(Qt::DescendingOrder);
+        fixture_->expectAlert("You are about to destroy files from your computer", std::nullopt, 0);
+        view_->shredSelectedFiles();
+        report = waitForReport();
+        QVERIFY(report != nullptr);
+        closeReport(report);
+        for (int n = 0; n < 6; ++n) {
+            const std::string plain = "doc " + std::to_string(n) + ".txt";
+            const bool chosen = n == 1 || n == 4;
+            QVERIFY2(fs::exists(work(plain)) != chosen, plain.c_str());
+            QVERIFY2(!fs::exists(work(plain + ".m2p")), plain.c_str());
+        }
+        QCOMPARE(savedNames().size(), std::size_t(4));
     }
 
     void documentsOpenForEditingAreSkipped() {

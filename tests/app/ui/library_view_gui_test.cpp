@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "app/library/CloudManager.h"
+#include "app/library/CloudType.h"
 #include "app/library/FolderManager.h"
 #include "app/library/LibraryManager.h"
 #include "app/services/CurrentProcess.h"
@@ -319,6 +321,86 @@ class LibraryViewTest : public QObject {
         QVERIFY(std::none_of(saved.begin(), saved.end(), [](const std::string& name) {
             return QString::fromStdString(name).startsWith("invoice", Qt::CaseInsensitive);
         }));
+    }
+
+    void aChangeOfFolderClearsTheSelectionAndTheSearch() {
+        search("receipt");
+        table()->selectRow(rowOf("Receipt 3.pdf"));
+        QCOMPARE(m2::test::selectedNames(*view_), Names{"Receipt 3.pdf"});
+        selectFolder("Home");
+        QCOMPARE(view_->searchEdit->text(), QString());
+        QCOMPARE(table()->model()->rowCount(), 12);
+        QCOMPARE(status(), QString("Home (12)"));
+        QVERIFY(m2::test::selectedNames(*view_).empty());
+
+        // Nothing the user sees is selected, so nothing is destroyed or removed.
+        fixture_->expectAlert("No files selected.",
+                              "Please select at least one file and try again.");
+        view_->shredSelectedFiles();
+        pressDelete();
+        fixture_->drainMainQueue();
+        for (const std::string& name : taxFiles()) {
+            QVERIFY2(fs::exists(files_ / "taxes" / name), name.c_str());
+        }
+        QCOMPARE(savedNames().size(), std::size_t(12));
+        QCOMPARE(view_->currentState(), CurrentProcess::idel);
+    }
+
+    void sortAndReloadKeepTheSelectedEntriesAndANewSearchDropsThem() {
+        search("receipt");
+        table()->selectRow(rowOf("Receipt 7.pdf"));
+        table()->selectionModel()->select(cellIndex(rowOf("Receipt 2.pdf"), 0),
+                                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        const Names chosen{"Receipt 2.pdf", "Receipt 7.pdf"};
+        QHeaderView* header = table()->horizontalHeader();
+        header->setSortIndicator(1, Qt::DescendingOrder);
+        QCOMPARE(shownNames().front(), std::string("Receipt 9.pdf"));
+        QCOMPARE(m2::test::selectedNames(*view_), (Names{"Receipt 7.pdf", "Receipt 2.pdf"}));
+        header->setSortIndicator(4, Qt::AscendingOrder);
+        Names selected = m2::test::selectedNames(*view_);
+        std::sort(selected.begin(), selected.end());
+        QCOMPARE(selected, chosen);
+        // A reload of the model (what a rescan or a batch's end does) keeps them as well.
+        view_->libraryManager.fileManager.showAgainAndReload();
+        selected = m2::test::selectedNames(*view_);
+        std::sort(selected.begin(), selected.end());
+        QCOMPARE(selected, chosen);
+
+        // Removal acts on exactly those two.
+        pressDelete();
+        QCOMPARE(status(), QString("Taxes (10)"));
+        Names saved = savedNames();
+        QCOMPARE(saved.size(), std::size_t(10));
+        QVERIFY(std::find(saved.begin(), saved.end(), "Receipt 2.pdf") == saved.end());
+        QVERIFY(std::find(saved.begin(), saved.end(), "Receipt 7.pdf") == saved.end());
+
+        table()->selectRow(0);
+        search("receipt 1");
+        QCOMPARE(shownNames(), Names{"Receipt 1.pdf"});
+        QVERIFY(m2::test::selectedNames(*view_).empty());
+    }
+
+    void aRescanShowsCloudChangesInTheShownFolderKeepingTheSelection() {
+        const fs::path dropbox = fixture_->home() / "Dropbox";
+        fs::create_directories(dropbox);
+        m2::test::writeFile(dropbox / "kept.txt", "kept");
+        m2::test::writeFile(dropbox / "going.txt", "going");
+        m2::CloudManager& cloud = *view_->cloudManager;
+        QVERIFY(cloud.addCloudProvider(m2::CloudType::DropBox, dropbox.string()));
+        selectFolder("Dropbox");
+        QCOMPARE(status(), QString("Dropbox (2)"));
+        table()->selectRow(rowOf("kept.txt"));
+
+        m2::test::writeFile(dropbox / "arrived.txt", "new");
+        fs::remove(dropbox / "going.txt");
+        // What the watcher's check starts once it saw the changes.
+        cloud.refreshCloudFolderAndContents();
+        QVERIFY(fixture_->waitFor([&] { return !cloud.isRefreshing(); }));
+        Names shown = shownNames();
+        std::sort(shown.begin(), shown.end());
+        QCOMPARE(shown, (Names{"arrived.txt", "kept.txt"}));
+        QCOMPARE(status(), QString("Dropbox (2)"));
+        QCOMPARE(m2::test::selectedNames(*view_), Names{"kept.txt"});
     }
 
     void cloudFolderDisablesFolderButtonsAndRefusesChanges() {

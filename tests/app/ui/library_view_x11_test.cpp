@@ -1,11 +1,13 @@
 // The real program on an X server: the first-run setup of the master password, then a folder
 // of 200 files added through Qt's own folder dialog (driven by xdotool), then a search and a
-// sort in the table, with screenshots of the library view under the build folder.
+// sort in the table, with screenshots of the library view under the build folder. Also a
+// watched cloud folder whose new file shows in the table on screen within the watcher's check.
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
 #include <QImage>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -13,10 +15,14 @@
 #include <string>
 #include <thread>
 
+#include "app/library/CloudManager.h"
+#include "app/library/CloudType.h"
 #include "app/library/FolderItem.h"
 #include "app/library/FolderManager.h"
 #include "app/library/LibraryManager.h"
+#include "app/services/Settings.h"
 #include "guisupport/X11Program.h"
+#include "platform/Paths.h"
 #include "support/TestFiles.h"
 #include "support/X11Programs.h"
 
@@ -160,6 +166,80 @@ TEST(LibraryViewX11, AddAFolderOf200FilesThroughTheDialogThenSearchAndSort) {
     EXPECT_NE(added.copy(firstRow), searched.copy(firstRow)) << "the search changed nothing";
 
     X11Program::xdotool({"windowfocus", "--sync", id, "key", "--clearmodifiers", "ctrl+q"});
+    ASSERT_TRUE(program.process().waitForFinished(20000)) << "Ctrl+Q did not end the program";
+    EXPECT_TRUE(program.stop()) << "a process started in the private home outlived the test";
+}
+
+// Dark pixels (text) in the band of the table just below its first row.
+int textBelowFirstRow(const QImage& shot, const QPoint& search, int header) {
+    int dark = 0;
+    for (int y = header + 40; y < std::min(shot.height(), header + 90); ++y) {
+        for (int x = std::max(0, search.x() - 600); x < search.x() - 100; ++x) {
+            dark += qGray(shot.pixel(x, y)) < 110 ? 1 : 0;
+        }
+    }
+    return dark;
+}
+
+// The settings and catalogue of an earlier run: a watched Dropbox folder holding one file,
+// shown in the table.
+void seedWatchedCloudFolder(const X11Program& program, const fs::path& dropbox) {
+    qputenv("M2_DOCUMENTS_DIR", QByteArray::fromStdString(program.documents().string()));
+    m2::platform::setDocumentsFolderOverride(program.documents());
+    m2::Settings::instance().setDropboxIncluded(true);
+    m2::Settings::instance().setDropboxPath(dropbox.string());
+    m2::Settings::instance().setMonitorCloudFolders(true);
+    {
+        m2::LibraryManager seed;
+        seed.folderManager.initItems();
+        m2::CloudManager cloud(seed);
+        (void)cloud.addCloudProvider(m2::CloudType::DropBox, dropbox.string());
+        const auto provider = seed.folderManager.find(m2::CloudType(m2::CloudType::DropBox).id());
+        if (const auto root = seed.folderManager.getCloudRoot()) {
+            root->expanded = true;
+        }
+        provider->selected = true;
+        seed.folderManager.setCurrent(provider);
+        seed.save();
+    }
+    m2::platform::setDocumentsFolderOverride(std::nullopt);
+}
+
+TEST(LibraryViewX11, AFileCreatedInAWatchedCloudFolderShowsInTheTableWithinTheCheck) {
+    ASSERT_FALSE(X11Program::xdotool({"getdisplaygeometry"}).empty())
+        << "no X server? run under xvfb-run";
+    X11Program program;
+    const fs::path dropbox = program.home() / "Dropbox";
+    fs::create_directories(dropbox);
+    m2::test::writeFile(dropbox / "first.txt", "first");
+    seedWatchedCloudFolder(program, dropbox);
+    ASSERT_TRUE(program.start()) << "the program, or its keyring session, did not start";
+    const unsigned long window = program.setUpMasterPassword(kTitle, "Correct horse 7", "my horse");
+    ASSERT_NE(window, 0UL) << "the first-run setup did not lead to the main window";
+    pause(1500);  // the refresh at log-on
+    const QImage before = X11Program::screenshot(window, "x11_cloud_before_new_file");
+    const auto search = findSearchField(before);
+    ASSERT_TRUE(search.has_value()) << "no search field found in the screenshot";
+    const auto header = findHeaderRow(before, *search);
+    ASSERT_TRUE(header.has_value()) << "no table header found in the screenshot";
+    ASSERT_LT(textBelowFirstRow(before, *search, *header), 10) << "a second row already shown";
+
+    m2::test::writeFile(dropbox / "arrived.txt", "new");
+    const auto created = std::chrono::steady_clock::now();
+    // The watcher's check, its rescan, and a margin for a loaded machine.
+    const auto limit = m2::CloudManager::checkInterval + std::chrono::seconds(10);
+    bool shown = false;
+    while (!shown && std::chrono::steady_clock::now() - created < limit) {
+        pause(500);
+        shown = textBelowFirstRow(X11Program::screenshot(window, "x11_cloud_new_file"), *search,
+                                  *header) > 20;
+    }
+    EXPECT_TRUE(shown) << "the new file did not appear in the shown table";
+    const std::string saved = m2::test::readFile(program.documents() / "Morvane" / "Morvane.m2l");
+    EXPECT_NE(saved.find("arrived.txt"), std::string::npos) << "the library did not take it";
+
+    X11Program::xdotool(
+        {"windowfocus", "--sync", QString::number(window), "key", "--clearmodifiers", "ctrl+q"});
     ASSERT_TRUE(program.process().waitForFinished(20000)) << "Ctrl+Q did not end the program";
     EXPECT_TRUE(program.stop()) << "a process started in the private home outlived the test";
 }

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <functional>
 
+#include "platform/Paths.h"
 #include "platform/ui/QtOpenPanel.h"
 
 using m2::platform::OpenPanelOptions;
@@ -60,6 +61,42 @@ class QtOpenPanelTest : public QObject {
         });
         QCOMPARE(result.response, PanelResponse::ok);
         QCOMPARE(result.paths, std::vector<std::string>{dir.path().toStdString()});
+    }
+
+    void panelsStartInDocumentsThenWhereTheUserLastChose() {
+        QTemporaryDir documents;
+        QTemporaryDir elsewhere;
+        m2::platform::setDocumentsFolderOverride(documents.path().toStdString());
+        m2::platform::rememberPanelFolder({});  // what the tests before chose
+        const QString file = elsewhere.filePath("chosen.txt");
+        std::ofstream(file.toStdString()) << "x";
+        const auto startsIn = [](const QString& folder) {
+            QString shown;
+            (void)runWith({}, [&](QFileDialog& dialog) {
+                shown = dialog.directory().absolutePath();
+                dialog.reject();
+            });
+            return shown == QDir(folder).absolutePath();
+        };
+        QVERIFY(startsIn(documents.path()));  // never the working folder
+        // A cancelled panel remembers nothing.
+        QVERIFY(startsIn(documents.path()));
+        (void)runWith({}, [&](QFileDialog& dialog) {
+            dialog.setDirectory(elsewhere.path());
+            dialog.selectFile(file);
+            QMetaObject::invokeMethod(&dialog, "accept");
+        });
+        OpenPanelOptions folders{"Add folder", true, true, true, true, false, {}};
+        QString shown;
+        (void)runWith(folders, [&](QFileDialog& dialog) {
+            shown = dialog.directory().absolutePath();
+            dialog.reject();
+        });
+        QCOMPARE(shown, QDir(elsewhere.path()).absolutePath());
+        // A folder that went away is not offered again.
+        elsewhere.remove();
+        QVERIFY(startsIn(documents.path()));
+        m2::platform::setDocumentsFolderOverride(std::nullopt);
     }
 
     void cancellingAnswersNoPaths() {

@@ -22,6 +22,7 @@ class NamesSource final : public m2::platform::TableDataSource {
     std::vector<std::string> names;
     m2::platform::TableView* table = nullptr;
     std::vector<std::string> sortKeys;
+    bool identified = true;  // each name is its row's identifier
 
     std::size_t numberOfRows() const override { return names.size(); }
     TableCell cell(std::size_t row, const std::string& column) const override {
@@ -37,6 +38,9 @@ class NamesSource final : public m2::platform::TableDataSource {
             std::reverse(names.begin(), names.end());
         }
         table->reloadData();
+    }
+    std::string rowIdentifier(std::size_t row) const override {
+        return identified && row < names.size() ? names[row] : std::string();
     }
 };
 
@@ -132,7 +136,7 @@ class QtTableViewTest : public QObject {
         table_->endUpdates();
     }
 
-    void selectionFollowsRowsAndSurvivesReload() {
+    void selectionFollowsEntriesThroughRemovalsSortsAndReloads() {
         source_.names = {"a", "b", "c", "d"};
         table_->reloadData();
         QCOMPARE(table_->selectedRow(), -1);
@@ -146,9 +150,39 @@ class QtTableViewTest : public QObject {
 
         table_->selectRowIndexes({0}, true);
         source_.names = {"a", "c"};
-        table_->reloadData();  // row 2 no longer exists
+        table_->reloadData();  // "d" is gone
         QCOMPARE(table_->selectedRowIndexes(), (RowIndexes{0}));
         QCOMPARE(table_->selectedRow(), 0);
+
+        // A sort moves the entry; the selection goes with it.
+        widget_->horizontalHeader()->setSortIndicator(1, Qt::DescendingOrder);
+        QCOMPARE(shown(), (std::vector<std::string>{"c", "a"}));
+        QCOMPARE(table_->selectedRowIndexes(), (RowIndexes{1}));
+
+        // Other entries in the same rows are not selected, whatever their positions.
+        source_.names = {"x", "y"};
+        table_->reloadData();
+        QVERIFY(table_->selectedRowIndexes().empty());
+        QCOMPARE(table_->selectedRow(), -1);
+        // Nor when the entry comes back later: what the user saw selected was let go.
+        source_.names = {"a", "y"};
+        table_->reloadData();
+        QVERIFY(table_->selectedRowIndexes().empty());
+    }
+
+    void withoutIdentifiersOrAfterDeselectingAReloadSelectsNothing() {
+        source_.names = {"a", "b"};
+        table_->reloadData();
+        table_->selectRowIndexes({0, 1}, false);
+        table_->deselectAll();
+        QVERIFY(table_->selectedRowIndexes().empty());
+        table_->reloadData();
+        QVERIFY(table_->selectedRowIndexes().empty());
+
+        source_.identified = false;
+        table_->selectRowIndexes({1}, false);
+        table_->reloadData();
+        QVERIFY(table_->selectedRowIndexes().empty());
     }
 
     void headerClickAsksTheSourceToSort() {
