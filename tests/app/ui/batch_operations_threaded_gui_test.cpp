@@ -7,12 +7,15 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
 #include <QTableWidget>
+#include <QTimer>
 #include <QtTest>
 #include <atomic>
 #include <filesystem>
@@ -35,7 +38,9 @@
 #include "guisupport/LibraryWindow.h"
 #include "guisupport/Screenshot.h"
 #include "guisupport/UiFixture.h"
+#include "platform/AlertPresenter.h"
 #include "platform/FileDescriptor.h"
+#include "platform/ui/QtAlertPresenter.h"
 #include "platform/ui/QtProgress.h"
 #include "platform/ui/Storyboard.h"
 #include "platform/ui/WindowController.h"
@@ -257,6 +262,43 @@ class BatchOperationsTest : public QObject {
         QVERIFY(fixture_->presentations().performedSegues().empty());
         QVERIFY(fs::exists(work("doc 0.txt")) && fs::exists(work("doc 1.txt")));
         view_->setCurrentState(CurrentProcess::idel);
+    }
+
+    // The real question box: Return answers its default button, "No", so it destroys nothing.
+    void returnOnTheShredQuestionShredsNothing() {
+        seedLibrary(2);
+        showWindow();
+        selectRows({0, 1});
+        const auto scripted = m2::platform::alertPresenter();
+        const auto boxes = m2::platform::ui::QtAlertPresenter::install();
+        QString message, details, defaultText;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr) {
+                return;
+            }
+            message = box->text();
+            details = box->informativeText();
+            defaultText = box->defaultButton() != nullptr ? box->defaultButton()->text() : "";
+            QWidget* focus = QApplication::focusWidget();
+            QTest::keyClick(focus != nullptr ? focus : box, Qt::Key_Return);
+            if (QApplication::activeModalWidget() == box) {
+                box->reject();
+            }
+        });
+        view_->shredSelectedFiles();
+        m2::platform::setAlertPresenter(scripted);
+        fixture_->drainMainQueue();
+        QCOMPARE(message, QString("You are about to destroy files from your computer"));
+        QCOMPARE(details, QString("This opperation cannot be undone, are you sure you would like "
+                                  "to continue?"));
+        QCOMPARE(defaultText, QString("No"));
+        QVERIFY(view_->currentState() == CurrentProcess::idel);
+        QVERIFY(fixture_->presentations().performedSegues().empty());
+        QCOMPARE(m2::test::readFile(work("doc 0.txt")), contentOf("doc 0.txt"));
+        QCOMPARE(m2::test::readFile(work("doc 1.txt")), contentOf("doc 1.txt"));
+        QCOMPARE(shownNames(), (Names{"doc 0.txt", "doc 1.txt"}));
+        QCOMPARE(savedNames(), (Names{"doc 0.txt", "doc 1.txt"}));
     }
 
     void withoutSingleSignOnTheSheetsAsk() {
