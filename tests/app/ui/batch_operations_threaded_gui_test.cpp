@@ -8,11 +8,15 @@
 #include <sys/stat.h>
 
 #include <QApplication>
+#include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QSplitter>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTimer>
@@ -428,6 +432,55 @@ class BatchOperationsTest : public QObject {
         QVERIFY(report != nullptr);
         QCOMPARE(report->titleDetails->text(), QString("4 files encrypted"));
         closeReport(report);
+    }
+
+    // While a batch runs, the progress panel sits under the library views, which give up
+    // only its room: no views at half height, no empty band under the panel.
+    void theProgressPanelTakesOnlyItsOwnRoom() {
+        seedLibrary(4);
+        showWindow();
+        const auto layOut = [] {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+            QApplication::processEvents();
+        };
+        layOut();
+        const int fullHeight = view_->librarySplitView->height();
+        selectRows({0, 1, 2, 3});
+        m2::test::WorkerGate& gate = fixture_->gate();
+        view_->batchWorkerWillProcess = [&gate](std::size_t index) {
+            if (index == 1) {
+                gate.pass();
+            }
+        };
+        fixture_->expectAlert("You are about to destroy files from your computer", std::nullopt, 0);
+        view_->shredSelectedFiles();
+        const auto releaseOnFailure = qScopeGuard([&gate] { gate.release(); });
+        QVERIFY(fixture_->waitForWorkersAtGate(1));
+        QVERIFY(fixture_->waitFor([this] { return barValue() >= 1.0; }));
+        layOut();
+
+        QGroupBox* panel = view_->progressContainer;
+        QVERIFY(panel->isVisible());
+        QCOMPARE(panel->height(), panel->sizeHint().height());
+        const int spacing = view_->programView->layout()->spacing();
+        const int row = std::max(view_->spinningProgress->height(), view_->progressLabel->height());
+        const int shrunk = fullHeight - view_->librarySplitView->height();
+        QVERIFY2(shrunk <= panel->height() + row + 2 * spacing + 2,
+                 qPrintable(QString("the library views lost %1 px for a panel of %2 px")
+                                .arg(shrunk)
+                                .arg(panel->height())));
+        const int below = view_->programView->height() - panel->geometry().bottom() - 1;
+        QVERIFY2(below <= view_->programView->layout()->contentsMargins().bottom() + 1,
+                 qPrintable(QString("%1 px empty under the panel").arg(below)));
+        m2::test::saveScreenshot(window_->window(), "main_window_during_batch.png");
+
+        gate.release();
+        ReportControllerView* report = waitForReport();
+        QVERIFY(report != nullptr);
+        closeReport(report);
+        QVERIFY(!panel->isVisible());
+        layOut();
+        QCOMPARE(view_->librarySplitView->height(), fullHeight);
     }
 
     void theWorkerProcessesExactlyItsSnapshot() {
