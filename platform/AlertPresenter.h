@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,6 +16,7 @@ struct AlertRequest {
     std::string message;
     std::optional<std::string> informativeText;  // absent: no informative text at all
     std::vector<std::string> buttons;
+    std::size_t defaultButton = 0;  // index into buttons of the one Return presses
 };
 
 // Shows modal alerts. The programs install a window-system presenter at start-up, tests a

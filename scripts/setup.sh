@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build, the programs and the tests need.
-# Safe to run again: apt-get skips what is already installed.
+# Installs the Debian 12 packages the build and the two programs need; with --tests also
+# what the tests and benchmarks need (the build asks for those only with M2_TESTS and
+# M2_BENCH on). Safe to run again: apt-get skips what is already installed.
 set -euo pipefail
 
 packages=(

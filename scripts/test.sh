@@ -75,7 +75,8 @@ export TSAN_OPTIONS="suppressions=$root/tests/tsan.supp:halt_on_error=1"
 
 for config in normal asan; do
   dir="build/$config"
-  flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+  # Everything, whatever an earlier configuration of the folder chose.
+  flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DM2_TESTS=ON -DM2_BENCH=ON)
   [ "$config" = asan ] && flags+=(-DM2_SANITIZE=ON -DM2_BENCH=OFF)
   if ! build "$dir" "${flags[@]}"; then
     echo "build failed: $config"
@@ -87,7 +88,7 @@ for config in normal asan; do
 done
 
 if cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DM2_TSAN=ON \
-  -DM2_BENCH=OFF >/dev/null && cmake --build build/tsan -j "$jobs" --target m2_threaded_tests; then
+  -DM2_TESTS=ON -DM2_BENCH=OFF >/dev/null && cmake --build build/tsan -j "$jobs" --target m2_threaded_tests; then
   run_ctest "tsan threaded" ctest --test-dir build/tsan -L threaded -j "$jobs" --output-on-failure
 else
   echo "build failed: tsan"

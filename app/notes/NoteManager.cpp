@@ -234,7 +234,7 @@ void NoteManager::updateNote(const NoteItemPtr& note) {
             return;  // deleted by the user while its editor was open: it stays deleted
         }
         if (!yesNoAlert("This note is no longer in your notes file",
-                        "Keep the text you wrote as a new note?")) {
+                        "Keep the text you wrote as a new note?", DefaultAnswer::yes)) {
             return;
         }
         // A new identity, so the old note's tile and any later copy of it stay apart.

@@ -33,8 +33,9 @@ void warningAlert(const std::string& message, const std::string& details) {
     (void)show({AlertStyle::warning, message, details, {"OK"}});
 }
 
-bool yesNoAlert(const std::string& message, const std::string& text) {
-    return show({AlertStyle::informational, message, text, {"Yes", "No"}}) == 0;
+bool yesNoAlert(const std::string& message, const std::string& text, DefaultAnswer defaultAnswer) {
+    const std::size_t returnPresses = defaultAnswer == DefaultAnswer::yes ? 0 : 1;
+    return show({AlertStyle::informational, message, text, {"Yes", "No"}, returnPresses}) == 0;
 }
 
 }  // namespace m2

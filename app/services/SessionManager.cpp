@@ -4,6 +4,18 @@
 #include "app/services/Settings.h"
 
 namespace m2 {
+namespace {
+
+// A period index of -1 switches the lock off; every other leaves it to the limit.
+bool activeForPeriod(std::int64_t period) {
+    return period != -1;
+}
+
+std::int64_t lockLimitOf(bool active, std::int64_t timeout) {
+    return active && timeout != -1 ? timeout : -1;
+}
+
+}  // namespace
 
 SessionManager& SessionManager::instance() {
     static SessionManager shared;
@@ -15,9 +27,18 @@ SessionManager::SessionManager(platform::IdleTimeSource& source) : source_(sourc
     load();
 }
 
+std::int64_t SessionManager::lockLimit() const {
+    return lockLimitOf(active_, timeout_);
+}
+
+std::int64_t SessionManager::storedLockLimit() {
+    const Settings& settings = Settings::instance();
+    return lockLimitOf(activeForPeriod(settings.TimeoutPeriod()), settings.TimeOutInterval());
+}
+
 bool SessionManager::shouldLogout() const {
-    const std::int64_t limit = timeout_;
-    if (!active_ || limit == -1) {
+    const std::int64_t limit = lockLimit();
+    if (limit == -1) {
         return false;
     }
     // Checked on its own, so that no stored limit below -1 can turn "unreadable" into "idle".
@@ -31,7 +52,7 @@ void SessionManager::save() const {
 
 void SessionManager::load() {
     const Settings& settings = Settings::instance();
-    active_ = settings.TimeoutPeriod() != -1;
+    active_ = activeForPeriod(settings.TimeoutPeriod());
     timeout_ = settings.TimeOutInterval();
 }
 

@@ -13,7 +13,7 @@ class SessionManager {
     // Reads the settings on first use.
     [[nodiscard]] static SessionManager& instance();
 
-    // 180, active, then load(); idle time comes from `source`.
+    // Never locks, active, then load(); idle time comes from `source`.
     explicit SessionManager(platform::IdleTimeSource& source = platform::systemIdleTimeSource());
 
     // Idle limit in SystemIdleTime's units; -1 means never lock.
@@ -22,6 +22,10 @@ class SessionManager {
     [[nodiscard]] bool active() const { return active_; }
     void setActive(bool value) { active_ = value; }
 
+    // The idle limit this policy locks after; -1 when it never locks.
+    [[nodiscard]] std::int64_t lockLimit() const;
+    // The same for a policy loaded from the settings as they are stored now.
+    [[nodiscard]] static std::int64_t storedLockLimit();
     // True only when the lock is on, a limit is set and the idle time is strictly above it;
     // an idle time that cannot be read never locks.
     [[nodiscard]] bool shouldLogout() const;
@@ -34,7 +38,7 @@ class SessionManager {
 
   private:
     platform::IdleTimeSource& source_;
-    std::atomic<std::int64_t> timeout_{180};
+    std::atomic<std::int64_t> timeout_{-1};
     std::int64_t currentActiveTime_ = 0;  // kept for its place in the record; never used
     std::atomic<bool> active_{true};
 };

@@ -77,7 +77,7 @@ Settings& Settings::instance() {
     X(STRING, NotesPath, "notesPathKey", std::string())                     \
     X(BOOL, FirstRun, "firstRun", true)                                     \
     X(BOOL, DatabaseSetup, "databaseSetupKey", false)                       \
-    X(INT, TimeOutInterval, "timeoutIntervalKey", std::int64_t{180})        \
+    X(INT, TimeOutInterval, "timeoutIntervalKey", std::int64_t{-1})         \
     X(INT, TimeoutPeriod, "timeoutPeriodKey", std::int64_t{0})              \
     X(BOOL, SingleSignOn, "singleSignOnKey", true)                          \
     X(BOOL, DropboxIncluded, "dropboxIncludedKey", false)                   \

@@ -18,7 +18,7 @@ class Settings {
     void setFirstRun(bool value) const;
     [[nodiscard]] bool DatabaseSetup() const;  // "databaseSetupKey", false
     void setDatabaseSetup(bool value) const;
-    [[nodiscard]] std::int64_t TimeOutInterval() const;  // "timeoutIntervalKey", 180
+    [[nodiscard]] std::int64_t TimeOutInterval() const;  // "timeoutIntervalKey", -1 (never)
     void setTimeOutInterval(std::int64_t value) const;
     [[nodiscard]] std::int64_t TimeoutPeriod() const;  // "timeoutPeriodKey", 0
     void setTimeoutPeriod(std::int64_t value) const;

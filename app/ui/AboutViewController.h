@@ -36,7 +36,8 @@ class AboutViewController : public platform::ui::ViewController {
     std::unique_ptr<Ui::AboutViewController> ui_;
 };
 
-// The About window's own window, fixed in size.
+// The About window's own window, fixed in size, centred on the window it was opened from;
+// Escape closes it.
 class AboutWindowController : public platform::ui::WindowController {
     Q_OBJECT
 

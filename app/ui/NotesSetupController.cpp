@@ -141,7 +141,8 @@ bool NotesSetupController::createOrAdopt(const std::string& path) {
         existing == noteManager->notesFileLocation;
     if (isFile(existing) && !unopenable &&
         yesNoAlert("A notes file already exists here",
-                   "Use the existing notes file? Choose No to create a new one beside it.")) {
+                   "Use the existing notes file? Choose No to create a new one beside it.",
+                   DefaultAnswer::yes)) {
         noteManager->setNotesFile(existing);
         return true;
     }

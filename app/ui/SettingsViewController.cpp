@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
+#include <algorithm>
 #include <array>
 
 #include "app/services/SessionManager.h"
@@ -10,6 +11,24 @@
 #include "ui_SettingsViewController.h"
 
 namespace m2 {
+namespace {
+
+// A limit no entry names, in the entries' own words: "3 minutes", "90 seconds".
+QString limitText(std::int64_t seconds) {
+    seconds = std::max<std::int64_t>(seconds, 0);
+    const auto counted = [](std::int64_t count, const char* unit) {
+        return QString::number(count) + " " + unit + (count == 1 ? "" : "s");
+    };
+    if (seconds != 0 && seconds % 3600 == 0) {
+        return counted(seconds / 3600, "hour");
+    }
+    if (seconds != 0 && seconds % 60 == 0) {
+        return counted(seconds / 60, "minute");
+    }
+    return counted(seconds, "second");
+}
+
+}  // namespace
 
 std::optional<SettingsViewController::timeoutPeriod> SettingsViewController::periodFromRawValue(
     std::int64_t rawValue) {
@@ -43,10 +62,8 @@ void SettingsViewController::loadView() {
 
 void SettingsViewController::viewDidLoad() {
     const Settings& settings = Settings::instance();
-    const std::int64_t stored = settings.TimeoutPeriod();
-    period = periodFromRawValue(stored);
-    // A stored number that names no period shows no selection.
-    logoffPeriodCombo->setCurrentIndex(period ? static_cast<int>(stored) : -1);
+    period = periodFromRawValue(settings.TimeoutPeriod());
+    logoffPeriodCombo->setCurrentIndex(shownPeriodIndex(SessionManager::storedLockLimit()));
     encryptFilenames->setChecked(settings.EncryptFilenames());
     hideExtensions->setChecked(settings.HideFileExtensions());
 
@@ -55,6 +72,20 @@ void SettingsViewController::viewDidLoad() {
             [this] { performSegueWithIdentifier("showPasswordSettingsSegue", nullptr); });
     connect(changePasswordButton, &QPushButton::clicked, this,
             [this] { performSegueWithIdentifier("showChangePasswordSegue", nullptr); });
+}
+
+int SettingsViewController::shownPeriodIndex(std::int64_t lockLimit) {
+    // The entry shown is what the idle lock will do, also where the stored period and limit
+    // disagree (as in settings files seeded with a limit but the period "never").
+    for (int index = 0; index <= 7; ++index) {
+        if (toTime(static_cast<timeoutPeriod>(index)) == lockLimit) {
+            return index;
+        }
+    }
+    // A limit no period names gets an entry of its own; it is no period, so Save with it
+    // chosen keeps the stored pair.
+    logoffPeriodCombo->addItem(limitText(lockLimit));
+    return logoffPeriodCombo->count() - 1;
 }
 
 void SettingsViewController::viewDidAppear() {

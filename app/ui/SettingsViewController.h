@@ -61,6 +61,9 @@ class SettingsViewController : public platform::ui::ViewController {
     void loadView() override;
 
   private:
+    // The combo index that shows this idle limit (-1: never), adding an entry when needed.
+    int shownPeriodIndex(std::int64_t lockLimit);
+
     std::unique_ptr<Ui::SettingsViewController> ui_;
 };
 

@@ -26,7 +26,9 @@ int runBox(const AlertRequest& request) {
         buttons.push_back(box.addButton(QString::fromStdString(request.buttons[i]), role));
     }
     if (!buttons.empty()) {
-        box.setDefaultButton(static_cast<QPushButton*>(buttons.front()));
+        const std::size_t chosen =
+            request.defaultButton < buttons.size() ? request.defaultButton : 0;
+        box.setDefaultButton(static_cast<QPushButton*>(buttons[chosen]));
         box.setEscapeButton(buttons.back());
     }
     const ModalSession session;

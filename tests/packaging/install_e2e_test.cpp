@@ -1,8 +1,11 @@
 // `cmake --install` of this build into a fresh prefix: the program, the desktop entry, the
-// MIME package and the icon land in the standard places, the entry validates, and the MIME
-// database made from the package maps "*.m2p" to our type.
+// MIME package and the icon land in the standard places, the entry validates and starts the
+// installed program by its absolute path (whatever the prefix), and the MIME database made
+// from the package maps "*.m2p" to our type.
+#include <gio/gdesktopappinfo.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -14,6 +17,32 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::string kMimeType = "application/x-morvane2-encrypted";
+
+// The program the entry starts, as the desktop reads its Exec line when it launches it
+// (GLib's key-file and argument parsers).
+std::string programOfEntry(const fs::path& entry) {
+    GDesktopAppInfo* info = g_desktop_app_info_new_from_filename(entry.c_str());
+    if (info == nullptr) {
+        return "(the desktop does not load the entry)";
+    }
+    const char* commandLine = g_app_info_get_commandline(G_APP_INFO(info));
+    gchar** argv = nullptr;
+    std::string program = "(Exec does not parse)";
+    if (commandLine != nullptr && g_shell_parse_argv(commandLine, nullptr, &argv, nullptr)) {
+        program = argv[0];
+        g_strfreev(argv);
+    }
+    g_object_unref(info);
+    return program;
+}
+
+// desktop-file-validate's complaints, or "" when the entry is clean.
+std::string validationOf(const fs::path& entry) {
+    int status = -1;
+    std::string found =
+        m2test::programOutput({"/usr/bin/desktop-file-validate", entry.string()}, {}, "/", &status);
+    return status == 0 && found.empty() ? "" : found + " (status " + std::to_string(status) + ")";
+}
 
 TEST(Install, PutsProgramEntryMimeTypeAndIconInTheStandardPlaces) {
     m2::test::TempDir prefix;
@@ -39,7 +68,10 @@ TEST(Install, PutsProgramEntryMimeTypeAndIconInTheStandardPlaces) {
     EXPECT_EQ(status, 0) << validation;
     EXPECT_EQ(validation, "") << "hints or warnings";
     const std::string text = m2::test::readFile(entry);
-    EXPECT_NE(text.find("\nExec=morvane2 %F\n"), std::string::npos) << text;
+    // Started by its installed path, so it is offered for ".m2p" files whatever PATH holds.
+    EXPECT_EQ(programOfEntry(entry), program.string()) << text;
+    EXPECT_NE(text.find("\nExec="), std::string::npos) << text;
+    EXPECT_NE(text.find(" %F\n"), std::string::npos) << "the entry takes no files: " << text;
     EXPECT_NE(text.find("\nMimeType=" + kMimeType + ";\n"), std::string::npos) << text;
     EXPECT_NE(text.find("\nIcon=morvane2\n"), std::string::npos) << text;
 
@@ -50,6 +82,25 @@ TEST(Install, PutsProgramEntryMimeTypeAndIconInTheStandardPlaces) {
     ASSERT_EQ(status, 0) << update;
     const std::string globs = m2::test::readFile(mime / "globs2");
     EXPECT_NE(globs.find(":" + kMimeType + ":*.m2p"), std::string::npos) << globs;
+}
+
+// A prefix with characters the Exec line must quote and escape: the entry still validates and
+// starts the program installed there.
+TEST(Install, EntryStartsTheInstalledProgramFromAnAwkwardPrefix) {
+    m2::test::TempDir folder;
+    const fs::path prefix = folder / "my apps $HOME 'x' \"y\" (z)";
+    const char* path = std::getenv("PATH");
+    int status = -1;
+    const std::string log = m2test::programOutput(
+        {"/usr/bin/cmake", "--install", M2_BINARY_DIR, "--prefix", prefix.string()},
+        {"PATH=" + std::string(path != nullptr ? path : "/usr/bin:/bin")}, "/", &status);
+    ASSERT_EQ(status, 0) << log;
+
+    const fs::path entry = prefix / "share/applications/morvane2.desktop";
+    ASSERT_TRUE(fs::is_regular_file(entry)) << log;
+    EXPECT_EQ(validationOf(entry), "");
+    EXPECT_EQ(programOfEntry(entry), (prefix / "bin/morvane2").string())
+        << m2::test::readFile(entry);
 }
 
 }  // namespace

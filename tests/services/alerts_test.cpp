@@ -12,9 +12,10 @@ TEST(Alerts, EachFunctionShowsItsStyleTextsAndButtons) {
     m2::warningAlert("Could not add file");
     m2::warningAlert("", "");
     (void)m2::yesNoAlert("Remove?", "The file stays on disk.");
+    (void)m2::yesNoAlert("Keep the text?", "", m2::DefaultAnswer::yes);
 
     const auto shown = alerts->shown();
-    ASSERT_EQ(shown.size(), 3u);
+    ASSERT_EQ(shown.size(), 4u);
     EXPECT_EQ(shown[0].style, AlertStyle::warning);
     EXPECT_EQ(shown[0].message, "Could not add file");
     EXPECT_FALSE(shown[0].informativeText.has_value());
@@ -27,6 +28,12 @@ TEST(Alerts, EachFunctionShowsItsStyleTextsAndButtons) {
     EXPECT_EQ(shown[2].style, AlertStyle::informational);
     EXPECT_EQ(shown[2].informativeText, std::optional<std::string>("The file stays on disk."));
     EXPECT_EQ(shown[2].buttons, (std::vector<std::string>{"Yes", "No"}));
+
+    // Return presses "OK", and "No" unless the question names "Yes".
+    EXPECT_EQ(shown[0].defaultButton, 0u);
+    EXPECT_EQ(shown[2].defaultButton, 1u);
+    EXPECT_EQ(shown[3].buttons, (std::vector<std::string>{"Yes", "No"}));
+    EXPECT_EQ(shown[3].defaultButton, 0u);
 }
 
 TEST(Alerts, YesNoIsTrueOnlyForTheFirstButton) {

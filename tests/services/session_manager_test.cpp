@@ -27,9 +27,12 @@ class SessionManagerTest : public testing::Test {
 
 TEST_F(SessionManagerTest, StartsFromTheSettingsAndSavesOnlyTheInterval) {
     {
+        // Fresh settings never lock, as the settings sheet's "never" says.
         const SessionManager nothingStored(idle_);
-        EXPECT_EQ(nothingStored.timeout(), 180);
+        EXPECT_EQ(nothingStored.timeout(), -1);
         EXPECT_TRUE(nothingStored.active());  // period index 0 (never) still reads active
+        idleUnits(100000);
+        EXPECT_FALSE(nothingStored.shouldLogout());
     }
     Settings::instance().setTimeOutInterval(600);
     Settings::instance().setTimeoutPeriod(4);

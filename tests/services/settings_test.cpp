@@ -54,7 +54,7 @@ TEST_F(SettingsTest, DefaultsWithNothingStoredAndTheFileIsSeeded) {
     EXPECT_EQ(s.NotesPath(), "");
     EXPECT_TRUE(s.FirstRun());
     EXPECT_FALSE(s.DatabaseSetup());
-    EXPECT_EQ(s.TimeOutInterval(), 180);
+    EXPECT_EQ(s.TimeOutInterval(), -1);
     EXPECT_EQ(s.TimeoutPeriod(), 0);
     EXPECT_TRUE(s.SingleSignOn());
     EXPECT_FALSE(s.DropboxIncluded());
@@ -170,7 +170,7 @@ TEST_F(SettingsTest, ValuesOfAnotherTypeReadAsTheirNumberOrTheDefault) {
     list.set("firstRun", std::string("no"));       // a string is no Bool: default true
     list.set("singleSignOnKey", std::int64_t{0});  // numbers read as Bool
     list.set("databaseSetupKey", std::int64_t{1});
-    list.set("timeoutIntervalKey", std::string("60"));  // a string is no Int: default 180
+    list.set("timeoutIntervalKey", std::string("60"));  // a string is no Int: default -1
     list.set("timeoutPeriodKey", 3.0);
     list.set("notesPathKey", std::int64_t{5});  // a number is no String
     writeFile(file(), list.toXml());
@@ -179,7 +179,7 @@ TEST_F(SettingsTest, ValuesOfAnotherTypeReadAsTheirNumberOrTheDefault) {
     EXPECT_TRUE(s.FirstRun());
     EXPECT_FALSE(s.SingleSignOn());
     EXPECT_TRUE(s.DatabaseSetup());
-    EXPECT_EQ(s.TimeOutInterval(), 180);
+    EXPECT_EQ(s.TimeOutInterval(), -1);
     EXPECT_EQ(s.TimeoutPeriod(), 3);
     EXPECT_EQ(s.NotesPath(), "");
 }
@@ -190,7 +190,7 @@ TEST_F(SettingsTest, DamagedFileReadsDefaultsAndIsMovedAsideOnTheFirstSet) {
     writeFile(file(), torn);
     const Settings& s = Settings::instance();
     EXPECT_FALSE(s.DatabaseSetup());
-    EXPECT_EQ(s.TimeOutInterval(), 180);
+    EXPECT_EQ(s.TimeOutInterval(), -1);
     EXPECT_EQ(readFile(file()), torn) << "a read must not touch the damaged file";
 
     testing::internal::CaptureStdout();
@@ -201,7 +201,7 @@ TEST_F(SettingsTest, DamagedFileReadsDefaultsAndIsMovedAsideOnTheFirstSet) {
     EXPECT_EQ(readFile(file().string() + ".corrupt"), torn);
     EXPECT_TRUE(s.DatabaseSetup());
     EXPECT_TRUE(s.FirstRun());
-    EXPECT_EQ(stored().value("timeoutIntervalKey"), m2::platform::PropertyValue(std::int64_t{180}));
+    EXPECT_EQ(stored().value("timeoutIntervalKey"), m2::platform::PropertyValue(std::int64_t{-1}));
 }
 
 TEST_F(SettingsTest, DeletedFileIsSeededAgainAndUnusableFolderGivesDefaults) {

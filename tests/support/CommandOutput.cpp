@@ -31,9 +31,7 @@ std::string commandOutput(const std::string& command, int* exitStatus) {
     return out;
 }
 
-namespace {
-
-std::vector<char*> pointersTo(std::vector<std::string>& texts) {
+std::vector<char*> execPointers(std::vector<std::string>& texts) {
     std::vector<char*> pointers;
     for (std::string& text : texts) {
         pointers.push_back(text.data());
@@ -41,8 +39,6 @@ std::vector<char*> pointersTo(std::vector<std::string>& texts) {
     pointers.push_back(nullptr);
     return pointers;
 }
-
-}  // namespace
 
 std::string programOutput(const std::vector<std::string>& argv, const std::vector<std::string>& env,
                           const std::string& folder, int* exitStatus) {
@@ -55,8 +51,8 @@ std::string programOutput(const std::vector<std::string>& argv, const std::vecto
     }
     std::vector<std::string> args = argv;
     std::vector<std::string> vars = env;
-    const std::vector<char*> argp = pointersTo(args);
-    const std::vector<char*> envp = pointersTo(vars);
+    const std::vector<char*> argp = execPointers(args);
+    const std::vector<char*> envp = execPointers(vars);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);

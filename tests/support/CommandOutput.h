@@ -15,4 +15,8 @@ std::string commandOutput(const std::string& command, int* exitStatus = nullptr)
 std::string programOutput(const std::vector<std::string>& argv, const std::vector<std::string>& env,
                           const std::string& folder, int* exitStatus = nullptr);
 
+// The C view of argument or environment texts for an exec call, ending in a null pointer;
+// valid while `texts` lives unchanged.
+std::vector<char*> execPointers(std::vector<std::string>& texts);
+
 }  // namespace m2test

@@ -2,11 +2,16 @@
 // window fixture. The login window, whose own behaviour comes later, is a stand-in that
 // records what start-up asks of it.
 #include <QAction>
+#include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QProcess>
+#include <QScreen>
 #include <QtTest>
 
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <optional>
@@ -556,6 +561,36 @@ class MainApplicationTest : public QObject {
         }
         about->OnViewHelp(nullptr);
         QCOMPARE((*workspace_)->urls(), Strings{AppDelegate::helpPage});
+    }
+
+    void aboutOpensCentredOnTheMainWindowAndEscapeClosesIt() {
+        QWidget* main = openMainWindow()->window();
+        // Away from the screen's centre, so that centring on the screen would show.
+        const QRect screen = main->screen()->availableGeometry();
+        main->setGeometry(screen.left() + 20, screen.top() + 20, screen.width() / 2 + 160,
+                          screen.height() / 2 + 120);
+        QApplication::processEvents();
+
+        delegate_->OnAbout(nullptr);
+        auto* about = dynamic_cast<m2::AboutViewController*>(
+            Application::instance().mainWindowContentViewController());
+        QVERIFY(about != nullptr);
+        const QPointer<QWidget> window = about->window();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        const QPoint offset = window->frameGeometry().center() - main->frameGeometry().center();
+        QVERIFY2(std::abs(offset.x()) <= 2 && std::abs(offset.y()) <= 2,
+                 qPrintable(QString("the About window is %1,%2 off the main window's centre")
+                                .arg(offset.x())
+                                .arg(offset.y())));
+        QVERIFY(main->frameGeometry().contains(window->frameGeometry()));
+        const auto folder = std::filesystem::path(M2_BINARY_DIR) / "screenshots";
+        std::filesystem::create_directories(folder);
+        QVERIFY(main->screen()->grabWindow(0).save(
+            QString::fromStdString((folder / "about_over_main_window.png").string())));
+
+        QTest::keyClick(window, Qt::Key_Escape);
+        QTRY_VERIFY(window == nullptr || !window->isVisible());
+        QVERIFY(main->isVisible());
     }
 };
 

@@ -7,13 +7,20 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 
+#include <QApplication>
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QSplitter>
 #include <QTableView>
 #include <QTableWidget>
+#include <QTimer>
 #include <QtTest>
 #include <atomic>
 #include <filesystem>
@@ -36,7 +43,9 @@
 #include "guisupport/LibraryWindow.h"
 #include "guisupport/Screenshot.h"
 #include "guisupport/UiFixture.h"
+#include "platform/AlertPresenter.h"
 #include "platform/FileDescriptor.h"
+#include "platform/ui/QtAlertPresenter.h"
 #include "platform/ui/QtProgress.h"
 #include "platform/ui/Storyboard.h"
 #include "platform/ui/WindowController.h"
@@ -263,6 +272,43 @@ class BatchOperationsTest : public QObject {
         view_->setCurrentState(CurrentProcess::idel);
     }
 
+    // The real question box: Return answers its default button, "No", so it destroys nothing.
+    void returnOnTheShredQuestionShredsNothing() {
+        seedLibrary(2);
+        showWindow();
+        selectRows({0, 1});
+        const auto scripted = m2::platform::alertPresenter();
+        const auto boxes = m2::platform::ui::QtAlertPresenter::install();
+        QString message, details, defaultText;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr) {
+                return;
+            }
+            message = box->text();
+            details = box->informativeText();
+            defaultText = box->defaultButton() != nullptr ? box->defaultButton()->text() : "";
+            QWidget* focus = QApplication::focusWidget();
+            QTest::keyClick(focus != nullptr ? focus : box, Qt::Key_Return);
+            if (QApplication::activeModalWidget() == box) {
+                box->reject();
+            }
+        });
+        view_->shredSelectedFiles();
+        m2::platform::setAlertPresenter(scripted);
+        fixture_->drainMainQueue();
+        QCOMPARE(message, QString("You are about to destroy files from your computer"));
+        QCOMPARE(details, QString("This opperation cannot be undone, are you sure you would like "
+                                  "to continue?"));
+        QCOMPARE(defaultText, QString("No"));
+        QVERIFY(view_->currentState() == CurrentProcess::idel);
+        QVERIFY(fixture_->presentations().performedSegues().empty());
+        QCOMPARE(m2::test::readFile(work("doc 0.txt")), contentOf("doc 0.txt"));
+        QCOMPARE(m2::test::readFile(work("doc 1.txt")), contentOf("doc 1.txt"));
+        QCOMPARE(shownNames(), (Names{"doc 0.txt", "doc 1.txt"}));
+        QCOMPARE(savedNames(), (Names{"doc 0.txt", "doc 1.txt"}));
+    }
+
     void withoutSingleSignOnTheSheetsAsk() {
         seedLibrary(3);
         m2::Settings::instance().setSingleSignOn(false);
@@ -390,6 +436,55 @@ class BatchOperationsTest : public QObject {
         QVERIFY(report != nullptr);
         QCOMPARE(report->titleDetails->text(), QString("4 files encrypted"));
         closeReport(report);
+    }
+
+    // While a batch runs, the progress panel sits under the library views, which give up
+    // only its room: no views at half height, no empty band under the panel.
+    void theProgressPanelTakesOnlyItsOwnRoom() {
+        seedLibrary(4);
+        showWindow();
+        const auto layOut = [] {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+            QApplication::processEvents();
+        };
+        layOut();
+        const int fullHeight = view_->librarySplitView->height();
+        selectRows({0, 1, 2, 3});
+        m2::test::WorkerGate& gate = fixture_->gate();
+        view_->batchWorkerWillProcess = [&gate](std::size_t index) {
+            if (index == 1) {
+                gate.pass();
+            }
+        };
+        fixture_->expectAlert("You are about to destroy files from your computer", std::nullopt, 0);
+        view_->shredSelectedFiles();
+        const auto releaseOnFailure = qScopeGuard([&gate] { gate.release(); });
+        QVERIFY(fixture_->waitForWorkersAtGate(1));
+        QVERIFY(fixture_->waitFor([this] { return barValue() >= 1.0; }));
+        layOut();
+
+        QGroupBox* panel = view_->progressContainer;
+        QVERIFY(panel->isVisible());
+        QCOMPARE(panel->height(), panel->sizeHint().height());
+        const int spacing = view_->programView->layout()->spacing();
+        const int row = std::max(view_->spinningProgress->height(), view_->progressLabel->height());
+        const int shrunk = fullHeight - view_->librarySplitView->height();
+        QVERIFY2(shrunk <= panel->height() + row + 2 * spacing + 2,
+                 qPrintable(QString("the library views lost %1 px for a panel of %2 px")
+                                .arg(shrunk)
+                                .arg(panel->height())));
+        const int below = view_->programView->height() - panel->geometry().bottom() - 1;
+        QVERIFY2(below <= view_->programView->layout()->contentsMargins().bottom() + 1,
+                 qPrintable(QString("%1 px empty under the panel").arg(below)));
+        m2::test::saveScreenshot(window_->window(), "main_window_during_batch.png");
+
+        gate.release();
+        ReportControllerView* report = waitForReport();
+        QVERIFY(report != nullptr);
+        closeReport(report);
+        QVERIFY(!panel->isVisible());
+        layOut();
+        QCOMPARE(view_->librarySplitView->height(), fullHeight);
     }
 
     void theWorkerProcessesExactlyItsSnapshot() {

@@ -124,13 +124,21 @@ TEST(BatchX11, EncryptAllThenDecryptOneAndShredOne) {
     keys(main, "ctrl+d");
     closeReport(program, main, "x11_batch_decrypt_report.png");
 
-    // Another row, the toolbar's Shred, "Yes" to the question.
+    // Another row, the toolbar's Shred: Return on the question answers "No" and destroys
+    // nothing; then "Yes" (Tab from the default "No", then Space).
     selectRow(main, 2);
     click(main, 391, 45);  // the toolbar's Shred button, left-aligned in a fixed order
-    const unsigned long question = waitForOtherWindow(program, main, 10);
+    unsigned long question = waitForOtherWindow(program, main, 10);
     ASSERT_NE(question, 0UL) << "no question before the shred";
     screenshot(question, "x11_batch_shred_question.png");
     keys(question, "Return");
+    ASSERT_TRUE(waitForOnlyMain(program, main, 10)) << "Return left the question or a report up";
+    EXPECT_TRUE(fs::exists(files / "gamma.txt.m2p")) << "Return on the question shredded";
+    click(main, 391, 45);
+    question = waitForOtherWindow(program, main, 10);
+    ASSERT_NE(question, 0UL) << "no question before the second shred";
+    keys(question, "Tab");
+    keys(question, "space");
     closeReport(program, main, "x11_batch_shred_report.png");
     screenshot(main, "x11_batch_after.png");
     keys(main, "ctrl+q");

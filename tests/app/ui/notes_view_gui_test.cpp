@@ -20,6 +20,7 @@
 #include "Sealkit/SealkitFacade.h"
 #include "app/notes/NoteReader.h"
 #include "app/services/PasswordCredentials.h"
+#include "app/services/SessionManager.h"
 #include "app/ui/CollectionViewItem.h"
 #include "app/ui/MainWindowController.h"
 #include "app/ui/NoteItemViewController.h"
@@ -555,10 +556,15 @@ class NotesViewTest : public QObject {
 
         m2::PasswordCredentials::instance().setPassword(m2::test::NotesWindow::password);
         m2::PasswordCredentials::instance().setHint(m2::test::NotesWindow::hint);
-        // Offscreen there is no idle time; the first login of the program says so once.
+        // Offscreen there is no idle time; the first login of the program with a lock period
+        // set says so once.
+        m2::SessionManager& session = *notes_->main().sessionManager;
+        const std::int64_t limit = session.timeout();
+        session.setTimeout(300);
         fixture_->expectAlert("Automatic lock is not available", std::nullopt);
         notes_->main().login();
         fixture_->drainMainQueue();
+        session.setTimeout(limit);
         QVERIFY(fromToolbar->window()->isVisible() && fromTile->window()->isVisible());
         fromTile->noteTitle->setText("Home wifi, edited across the lock");
         QTest::mouseClick(fromTile->okButton, Qt::LeftButton);

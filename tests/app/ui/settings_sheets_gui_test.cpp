@@ -228,11 +228,75 @@ class SettingsSheetsTest : public QObject {
         QCOMPARE(again->hideExtensions->isChecked(), hideExtensions);
     }
 
+    // The sheet shows the limit the idle check works to, from fresh settings and from a
+    // stored period and limit that disagree; Save with what it shows keeps that limit.
+    void settingsShowWhatTheIdleCheckDoes_data() {
+        QTest::addColumn<bool>("fresh");
+        QTest::addColumn<qint64>("period");
+        QTest::addColumn<qint64>("limit");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<qint64>("locksAfter");  // -1: never
+        QTest::newRow("fresh settings") << true << qint64(0) << qint64(0) << "Never" << qint64(-1);
+        QTest::newRow("limit seeded, period never")
+            << false << qint64(0) << qint64(180) << "3 minutes" << qint64(180);
+        QTest::newRow("limit of another period")
+            << false << qint64(0) << qint64(600) << "10 minutes" << qint64(600);
+        QTest::newRow("period without a limit")
+            << false << qint64(3) << qint64(-1) << "Never" << qint64(-1);
+        QTest::newRow("lock switched off")
+            << false << qint64(-1) << qint64(300) << "Never" << qint64(-1);
+        QTest::newRow("pair that agrees")
+            << false << qint64(7) << qint64(3600) << "1 hour" << qint64(3600);
+    }
+    void settingsShowWhatTheIdleCheckDoes() {
+        QFETCH(bool, fresh);
+        QFETCH(qint64, period);
+        QFETCH(qint64, limit);
+        QFETCH(QString, shown);
+        QFETCH(qint64, locksAfter);
+        if (!fresh) {
+            Settings::instance().setTimeoutPeriod(period);
+            Settings::instance().setTimeOutInterval(limit);
+        }
+        for (int save = 0; save < 2; ++save) {
+            SettingsViewController* sheet = openSettings();
+            QVERIFY(sheet != nullptr);
+            QCOMPARE(sheet->logoffPeriodCombo->currentText(), shown);
+            if (save == 0) {
+                sheet->windowCloseRequested();
+            } else {
+                QTest::mouseClick(sheet->saveButton, Qt::LeftButton);
+            }
+            fixture_->drainMainQueue();
+
+            // The idle check of the policy the program starts with from these settings.
+            m2::SessionManager session(fixture_->idle());
+            view_->sessionManager = &session;
+            const auto locksWhenIdleFor = [&](qint64 units) {
+                fixture_->idle().milliseconds = (units << 30) / 1'000'000 + 1;
+                const std::size_t before = fixture_->presentations().performedSegues().size();
+                view_->updateIdle();
+                const auto& segues = fixture_->presentations().performedSegues();
+                return segues.size() > before && segues.back() == "loginToMorvaneSegue";
+            };
+            if (locksAfter == -1) {
+                QVERIFY(!locksWhenIdleFor(100000));
+            } else {
+                QVERIFY(!locksWhenIdleFor(locksAfter));
+                if (save == 1) {
+                    QVERIFY(locksWhenIdleFor(locksAfter + 1));
+                }
+            }
+            view_->sessionManager = &m2::SessionManager::instance();
+        }
+    }
+
     void settingsWithAStoredPeriodOutOfRangeKeepItOnSave() {
         Settings::instance().setTimeoutPeriod(12);
         Settings::instance().setTimeOutInterval(900);
         SettingsViewController* sheet = openSettings();
-        QCOMPARE(sheet->logoffPeriodCombo->currentIndex(), -1);
+        // The lock works to the stored limit, which no period names.
+        QCOMPARE(sheet->logoffPeriodCombo->currentText(), QString("15 minutes"));
         sheet->encryptFilenames->setChecked(true);
         QTest::mouseClick(sheet->saveButton, Qt::LeftButton);
         QCOMPARE(Settings::instance().TimeoutPeriod(), qint64(12));

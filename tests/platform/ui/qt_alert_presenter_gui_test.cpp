@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <QtTest>
 #include <atomic>
+#include <optional>
 #include <thread>
 
 #include "app/services/Alerts.h"
@@ -27,6 +28,23 @@ QStringList buttonTexts(const QMessageBox& box) {
     }
     texts.sort();
     return texts;
+}
+
+// Return where a person's key press lands (the focused button, else the box); answers the
+// text of the box's default button. A box that Return leaves open is closed with Escape.
+QString pressReturn() {
+    QMessageBox* box = currentBox();
+    if (box == nullptr) {
+        return "no box";
+    }
+    const QString defaultText =
+        box->defaultButton() != nullptr ? box->defaultButton()->text() : QString("no default");
+    QWidget* focus = QApplication::focusWidget();
+    QTest::keyClick(focus != nullptr ? focus : box, Qt::Key_Return);
+    if (currentBox() == box) {
+        QTest::keyClick(box, Qt::Key_Escape);
+    }
+    return defaultText;
 }
 
 void press(QMessageBox& box, const QString& text) {
@@ -80,6 +98,29 @@ class QtAlertPresenterTest : public QObject {
                 press(*box, button);
             });
             QCOMPARE(m2::yesNoAlert("Remove the file?", "It stays on disk."), expected);
+        }
+    }
+
+    // Return presses the default button: "No" unless the question names "Yes", and "OK".
+    void returnPressesTheDefaultButton() {
+        const struct {
+            std::optional<m2::DefaultAnswer> defaultAnswer;  // absent: a warning
+            QString defaultText;
+            bool answer;
+        } cases[] = {{std::nullopt, "OK", false},
+                     {m2::DefaultAnswer::no, "No", false},
+                     {m2::DefaultAnswer::yes, "Yes", true}};
+        for (const auto& c : cases) {
+            QString pressed;
+            QTimer::singleShot(0, [&] { pressed = pressReturn(); });
+            if (!c.defaultAnswer) {
+                m2::warningAlert("Could not add file", "It is gone.");
+            } else if (*c.defaultAnswer == m2::DefaultAnswer::no) {
+                QCOMPARE(m2::yesNoAlert("Shred?", "This cannot be undone."), c.answer);
+            } else {
+                QCOMPARE(m2::yesNoAlert("Keep the text?", "", *c.defaultAnswer), c.answer);
+            }
+            QCOMPARE(pressed, c.defaultText);
         }
     }
 
