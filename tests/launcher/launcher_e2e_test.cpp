@@ -14,6 +14,7 @@
 #include <chrono>
 #include <filesystem>
 #include <optional>
+#include <random>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -327,12 +328,11 @@ TEST_F(LauncherE2eTest, ArgumentsThatDoNotSplitIntoThreePiecesAreRefused) {
         EXPECT_EQ(launcher.waitFor(), 0);
         EXPECT_EQ(launcher.output(), kInvalid);
     }
-    // A second document on the same command line would be left plain when the first one ends
-    // the launcher.
+    // Only the first document of the command line counts.
     LauncherRun two(desktop_, realLauncher(), {"a.m2p,x", "also.m2p,x"}, std::nullopt,
                     environment());
     EXPECT_EQ(two.waitFor(), 0);
-    EXPECT_EQ(two.output(), kInvalid + kInvalid);
+    EXPECT_EQ(two.output(), kInvalid);
     EXPECT_TRUE(editors().empty());
     EXPECT_EQ(workingFolders(), std::vector<std::string>{});
 }
@@ -495,7 +495,7 @@ TEST_F(LauncherE2eTest, AnApplicationThatEndsAtOnceIsAskedAbout) {
 }
 
 // A launcher killed while editing leaves its plain copy; the next launcher tells the user,
-// shows the copy, keeps it, and forgets the record.
+// shows the copy, and keeps both it and its record.
 TEST_F(LauncherE2eTest, ACopyLeftByAKilledLauncherIsReportedAndKept) {
     const fs::path document = seal("doc", "text\n", "secret-password");
     {
@@ -522,7 +522,8 @@ TEST_F(LauncherE2eTest, ACopyLeftByAKilledLauncherIsReportedAndKept) {
                                    ". Open it to recover your changes, then encrypt or shred it.");
     EXPECT_EQ(shown[1].second, "Password incorrect ");
     EXPECT_EQ(readFile(copy), "text\nedited\n");
-    EXPECT_EQ(listText().find("encryptedPath"), std::string::npos);
+    // Its record stays as long as the copy holds the edits.
+    EXPECT_NE(listText().find("encryptedPath"), std::string::npos);
     ASSERT_TRUE(waitForPath(desktop_ / "records", 1s));
     const auto deadline = std::chrono::steady_clock::now() + 10s;
     while (reveals().empty() && std::chrono::steady_clock::now() < deadline) {
@@ -533,3 +534,99 @@ TEST_F(LauncherE2eTest, ACopyLeftByAKilledLauncherIsReportedAndKept) {
 }
 
 }  // namespace
+
+namespace {
+
+// The path an alert about left edits names: after "kept at " or "at ", up to ". ".
+std::string namedPath(const std::string& text) {
+    for (const std::string lead : {"Its plain copy is kept at ", "your master password, at "}) {
+        if (const auto at = text.find(lead); at != std::string::npos) {
+            const auto from = at + lead.size();
+            return text.substr(from, text.find(". ", from) - from);
+        }
+    }
+    return {};
+}
+
+bool isLeftEditsAlert(const std::string& message) {
+    return message == "A file opened for editing earlier was not encrypted again" ||
+           message == "Changes to a file opened for editing earlier were not put in place";
+}
+
+}  // namespace
+
+// The launcher killed at each step of its seal-back, and at random moments in it: afterwards
+// the edits are in the document, or the next launcher names a file that holds them (and puts a
+// sealed one in place on Yes); nothing plain is ever left beside the document.
+TEST_F(LauncherE2eTest, AKillDuringTheSealBackNeverStrandsTheEdits) {
+    const std::vector<std::string> steps = {"kept",         "sealed",         "placed",
+                                            "shredding",    "plainDestroyed", "sealedRemoved",
+                                            "recordRemoved"};
+    constexpr int kRandomMoments = 20;
+    std::mt19937 random(20261210);
+    const std::string body(200 * 1024, 'x');
+    for (int round = 0; round < static_cast<int>(steps.size()) + kRandomMoments; ++round) {
+        const bool atStep = round < static_cast<int>(steps.size());
+        const std::string what = atStep ? steps[round] : "random " + std::to_string(round);
+        SCOPED_TRACE(what);
+        fs::remove(alerts());
+        fs::remove_all(desktop_ / "docs");
+        fs::create_directories(desktop_ / "docs");
+        const fs::path document = seal("doc", body, "secret-password");
+        const std::string edited = body + "edited-" + std::to_string(round) + "\n";
+        std::vector<std::string> extra = {"M2_TEST_APPEND=edited-" + std::to_string(round) + "\n",
+                                          "M2_TEST_ANSWERS=Yes"};
+        if (atStep) {
+            extra.push_back("M2_TEST_KILL_AT=" + steps[round]);
+        }
+        {
+            // The editor ends at once, so the launcher asks and seals on Yes.
+            LauncherRun killed(desktop_, testHelper("scripted_launcher"),
+                               {document.string() + ",-,hint"}, std::string("secret-password"),
+                               environment(extra));
+            if (!atStep) {
+                ASSERT_TRUE(waitForAlerts(1));
+                std::this_thread::sleep_for(
+                    std::chrono::microseconds(std::uniform_int_distribution<>(0, 40000)(random)));
+                ::kill(killed.pid(), SIGKILL);
+            }
+            ASSERT_TRUE(killed.waitFor()) << killed.output();
+        }
+        // Nothing but ciphertext beside the document.
+        for (const std::string& name : listFolder(desktop_ / "docs")) {
+            EXPECT_EQ(readFile(desktop_ / "docs" / name).find("edited-"), std::string::npos)
+                << name;
+        }
+        const bool inDocument = opened(document, "secret-password") == edited;
+
+        fs::remove(alerts());
+        LauncherRun next(desktop_, testHelper("scripted_launcher"), {document.string() + ",-,hint"},
+                         std::string("wrong-password"), environment({"M2_TEST_ANSWERS=Yes"}));
+        EXPECT_EQ(next.waitFor(), 0);
+        std::vector<std::pair<std::string, std::string>> told;
+        for (const auto& alert : shownAlerts()) {
+            if (isLeftEditsAlert(alert.first)) {
+                told.push_back(alert);
+            }
+        }
+        if (inDocument) {
+            EXPECT_EQ(told.size(), 0u) << testing::PrintToString(told);
+            EXPECT_EQ(workingFolders(), std::vector<std::string>{});
+            continue;
+        }
+        ASSERT_EQ(told.size(), 1u) << testing::PrintToString(shownAlerts());
+        if (told[0].first == "A file opened for editing earlier was not encrypted again") {
+            const std::string plain = namedPath(told[0].second);
+            EXPECT_EQ(readFile(plain), edited) << plain;
+        } else {
+            // Offered and accepted: the sealed copy is now the document.
+            EXPECT_NE(told[0].second.find("Put them in place of"), std::string::npos);
+            EXPECT_EQ(opened(document, "secret-password"), edited);
+            EXPECT_EQ(workingFolders(), std::vector<std::string>{});
+        }
+        for (const std::string& folder : workingFolders()) {
+            fs::remove_all(folder);
+        }
+        fs::remove(openFilesList());
+    }
+}
