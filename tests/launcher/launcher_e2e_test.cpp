@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <random>
@@ -629,4 +631,149 @@ TEST_F(LauncherE2eTest, AKillDuringTheSealBackNeverStrandsTheEdits) {
         }
         fs::remove(openFilesList());
     }
+}
+
+// A document is the file, not the text of its path: every other spelling of an open one is
+// refused, and of two launchers started at the same moment exactly one opens it, whose edit
+// the document then holds.
+TEST_F(LauncherE2eTest, OneLauncherPerDocumentHoweverItIsNamed) {
+    const fs::path document = seal("doc", "text\n", "secret-password");
+    fs::create_directory_symlink(desktop_ / "docs", desktop_ / "linked");
+    const std::string name = document.filename().string();
+    const std::vector<std::string> spellings = {
+        (desktop_ / "docs/." / name).string(), (desktop_ / "docs/../docs" / name).string(),
+        (desktop_ / "linked" / name).string(), "../docs/" + name};
+    const auto editing = [&](const std::string& text) {
+        return environment({"M2_TEST_APPEND=" + text, "M2_TEST_EXIT=1",
+                            "M2_TEST_RELEASE=" + desktop_.releaseFile().string()});
+    };
+    {
+        LauncherRun first(desktop_, testHelper("scripted_launcher"),
+                          {document.string() + ",-,hint"}, std::string("secret-password"),
+                          editing("one\n"));
+        ASSERT_TRUE(waitForEditor());
+        for (const std::string& spelling : spellings) {
+            SCOPED_TRACE(spelling);
+            fs::remove(alerts());
+            LauncherRun again(desktop_, testHelper("scripted_launcher"), {spelling + ",-,hint"},
+                              std::string("secret-password"), editing("two\n"));
+            EXPECT_EQ(again.waitFor(), 0);
+            ASSERT_EQ(shownAlerts().size(), 1u);
+            EXPECT_EQ(shownAlerts()[0].first, "File is already open for editing");
+        }
+        EXPECT_EQ(editors().size(), 1u);
+        release();
+        EXPECT_EQ(first.waitFor(), 0);
+        EXPECT_EQ(opened(document, "secret-password"), "text\none\n");
+    }
+
+    for (int round = 0; round < 20; ++round) {
+        SCOPED_TRACE(round);
+        fs::remove(alerts());
+        fs::remove(desktop_.releaseFile());
+        const std::size_t before = editors().size();
+        const std::string text = opened(document, "secret-password");
+        LauncherRun a(desktop_, testHelper("scripted_launcher"), {document.string() + ",-,hint"},
+                      std::string("secret-password"), editing("a\n"));
+        LauncherRun b(desktop_, testHelper("scripted_launcher"), {spellings[round % 4] + ",-,hint"},
+                      std::string("secret-password"), editing("b\n"));
+        ASSERT_TRUE(waitForAlerts(1));
+        ASSERT_TRUE(waitForEditor(before + 1));
+        EXPECT_EQ(shownAlerts()[0].first, "File is already open for editing");
+        release();
+        EXPECT_EQ(a.waitFor(), 0);
+        EXPECT_EQ(b.waitFor(), 0);
+        EXPECT_EQ(shownAlerts().size(), 1u);
+        ASSERT_EQ(editors().size(), before + 1);
+        const std::string edit = opened(document, "secret-password");
+        EXPECT_TRUE(edit == text + "a\n" || edit == text + "b\n") << edit;
+        EXPECT_EQ(workingFolders(), std::vector<std::string>{});
+    }
+}
+
+// With two documents on the command line the first is edited and sealed as usual; the
+// second is told of on standard error and touched by nothing.
+TEST_F(LauncherE2eTest, OnlyTheFirstDocumentOfTheCommandLineIsOpened) {
+    const fs::path first = seal("first", "one\n", "secret-password");
+    const fs::path second = seal("second", "two\n", "secret-password");
+    const std::string untouched = readFile(second);
+    LauncherRun launcher(
+        desktop_, testHelper("scripted_launcher"),
+        {first.string() + ",secret-password,hint", second.string() + ",secret-password,hint"},
+        std::nullopt,
+        environment({"M2_TEST_APPEND=edited\n", "M2_TEST_EXIT=1",
+                     "M2_TEST_RELEASE=" + desktop_.releaseFile().string()}));
+    ASSERT_TRUE(waitForEditor());
+    EXPECT_FALSE(launcher.waitFor(300ms)) << "the second document does not end the run";
+    release();
+    EXPECT_EQ(launcher.waitFor(), 0);
+    EXPECT_EQ(opened(first, "secret-password"), "one\nedited\n");
+    EXPECT_EQ(readFile(second), untouched);
+    EXPECT_EQ(editors().size(), 1u);
+    EXPECT_EQ(workingFolders(), std::vector<std::string>{});
+}
+
+// An editor that saved under another name and removed the copy: closing the window removes
+// nothing, and the next launcher names the saved file.
+TEST_F(LauncherE2eTest, ClosingAfterASaveAsRemovesNothingAndTheSavedFileIsNamed) {
+    const fs::path document = seal("doc", "text\n", "secret-password");
+    const std::string before = readFile(document);
+    {
+        LauncherRun launcher(desktop_, testHelper("scripted_launcher"),
+                             {document.string() + ",-,hint"}, std::string("secret-password"),
+                             environment({"M2_TEST_APPEND=edited\n", "M2_TEST_EDIT=saveas",
+                                          "M2_TEST_RELEASE=" + desktop_.releaseFile().string()}));
+        ASSERT_TRUE(waitForEditor());
+        writeFile(closeRequest(), "");
+        EXPECT_EQ(launcher.waitFor(), 0);
+    }
+    EXPECT_TRUE(shownAlerts().empty()) << testing::PrintToString(shownAlerts());
+    const auto folders = workingFolders();
+    ASSERT_EQ(folders.size(), 1u);
+    const fs::path saved = fs::path(folders[0]) / "saved-doc.txt";
+    EXPECT_EQ(readFile(saved), "text\nedited\n");
+    EXPECT_EQ(readFile(document), before);
+    release();
+
+    LauncherRun next(desktop_, testHelper("scripted_launcher"), {document.string() + ",-,hint"},
+                     std::string("wrong-password"), environment());
+    EXPECT_EQ(next.waitFor(), 0);
+    ASSERT_FALSE(shownAlerts().empty());
+    EXPECT_EQ(shownAlerts()[0].second,
+              "Its plain copy is kept at " + saved.string() +
+                  ". Open it to recover your changes, then encrypt or shred it.");
+    EXPECT_EQ(readFile(saved), "text\nedited\n");
+}
+
+// A list of open files that cannot be written (its disk full) refuses the document with the
+// system's reason: nothing is decrypted, nothing left, the editor never starts.
+TEST_F(LauncherE2eTest, AnUnwritableListOfOpenFilesRefusesTheDocument) {
+    const fs::path document = seal("doc", "text\n", "secret-password");
+    const fs::path base = openFilesList().parent_path();
+    fs::create_directories(base);
+    if (::mount("tmpfs", base.c_str(), "tmpfs", 0, "size=16k,mode=0700") != 0) {
+        GTEST_SKIP() << "mounting a small tmpfs is not allowed here (" << std::strerror(errno)
+                     << "); the full disk cannot be shown";
+    }
+    struct Unmount {
+        fs::path at;
+        ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
+    } unmount{base};
+    {
+        // Filled to the last block.
+        const int fd = ::open((base / "filler").c_str(), O_WRONLY | O_CREAT, 0600);
+        const std::string block(4096, 'f');
+        while (::write(fd, block.data(), block.size()) > 0) {
+        }
+        ::close(fd);
+    }
+    LauncherRun launcher(desktop_, testHelper("scripted_launcher"), {document.string() + ",-,hint"},
+                         std::string("secret-password"), environment());
+    EXPECT_EQ(launcher.waitFor(), 0);
+    const auto shown = shownAlerts();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].first, "Could not record the document as open for editing");
+    EXPECT_NE(shown[0].second.find(std::strerror(ENOSPC)), std::string::npos) << shown[0].second;
+    EXPECT_TRUE(editors().empty());
+    EXPECT_EQ(workingFolders(), std::vector<std::string>{});
 }
