@@ -25,6 +25,7 @@
 #include "platform/AtomicWrite.h"
 #include "platform/Dispatch.h"
 #include "platform/Launcher.h"
+#include "platform/Paths.h"
 #include "platform/WorkingFolders.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/KitWindows.h"
@@ -200,6 +201,9 @@ bool OpenFileViewController::decryptAndOpenFile(const std::string& file,
     fileOpenCheck->setVisible(true);
     progressLabel->setVisible(false);
 
+    // What killed runs of ours left beside the document and the list.
+    (void)platform::removeLeftoverTemporaries(fs::path(file).parent_path());
+    (void)platform::removeLeftoverTemporaries(platform::documentsFolder() / "Morvane");
     reportLeftEdits();
     struct stat info {};
     const auto document = DocumentIdentity::of(file);

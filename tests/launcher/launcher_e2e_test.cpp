@@ -777,3 +777,24 @@ TEST_F(LauncherE2eTest, AnUnwritableListOfOpenFilesRefusesTheDocument) {
     EXPECT_TRUE(editors().empty());
     EXPECT_EQ(workingFolders(), std::vector<std::string>{});
 }
+
+// A document named as long as the folder allows is edited and sealed back, and a temporary a
+// killed run left beside it goes at the launcher's start.
+TEST_F(LauncherE2eTest, TheLongestNamedDocumentIsSealedBackAndOldLeftoversGo) {
+    const fs::path document = seal(std::string(247, 'l'), "text\n", "secret-password");
+    ASSERT_EQ(document.filename().string().size(), 255u);
+    const fs::path leftover = desktop_ / "docs/.m2-Zz9Yy8";
+    writeFile(leftover, "partial ciphertext");
+    ::chmod(leftover.c_str(), 0600);
+    const timespec times[2] = {{0, UTIME_OMIT}, {1000000000, 0}};
+    ::utimensat(AT_FDCWD, leftover.c_str(), times, 0);
+    LauncherRun launcher(desktop_, testHelper("scripted_launcher"), {document.string() + ",-,hint"},
+                         std::string("secret-password"),
+                         environment({"M2_TEST_APPEND=edited\n", "M2_TEST_EXIT=1"}));
+    EXPECT_EQ(launcher.waitFor(), 0) << launcher.output();
+    EXPECT_TRUE(shownAlerts().empty()) << testing::PrintToString(shownAlerts());
+    EXPECT_EQ(opened(document, "secret-password"), "text\nedited\n");
+    EXPECT_EQ(listFolder(desktop_ / "docs"),
+              std::vector<std::string>{document.filename().string()});
+    EXPECT_EQ(workingFolders(), std::vector<std::string>{});
+}

@@ -137,6 +137,21 @@ TEST_F(Rekeying, EncryptedEntriesAndNotesMoveToTheNewPasswordOthersStayAsTheyWer
     EXPECT_EQ(progress->doubleValue(), 4.0);
 }
 
+// The longest name a folder allows still leaves room for every temporary of the run.
+TEST_F(Rekeying, ADocumentWithTheLongestNameIsRekeyed) {
+    const fs::path longest = add(std::string(247, 'l') + ".txt", kOldPassword);
+    ASSERT_EQ(longest.filename().string().size(), 255u);
+    ASSERT_FALSE(start().has_value());
+    finish();
+    EXPECT_EQ(plainWith(longest, kNewPassword), "contents of " + longest.stem().string());
+    EXPECT_EQ(names(report->success()),
+              std::vector<std::string>{longest.filename().string() + ": "});
+    EXPECT_TRUE(report->failure().empty());
+    EXPECT_EQ(m2::test::listFolder(env.folder()),
+              std::vector<std::string>{longest.filename().string()});
+    EXPECT_TRUE(env.workingFoldersEmpty());
+}
+
 TEST_F(Rekeying, RefusalsTouchNothing) {
     const fs::path one = add("one.txt", kOldPassword);
     const std::string before = readFile(one);
