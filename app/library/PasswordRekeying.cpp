@@ -77,11 +77,13 @@ ProcessReport rekeyDocuments(const RekeyingJob& job, const OpenForEditing& openF
                              std::shared_ptr<platform::TextField> progressLabel) {
     std::vector<Document> documents;
     documents.reserve(job.entries.size() + 1);
-    for (const auto& entry : job.entries) {
-        documents.push_back({entry.filePath + "/" + entry.fileName, entry.id});
-    }
+    // The notes first: they are read at every log-on, so they follow the new password as
+    // early as possible.
     if (!job.notesPath.empty()) {
         documents.push_back({job.notesPath, "-"});
+    }
+    for (const auto& entry : job.entries) {
+        documents.push_back({entry.filePath + "/" + entry.fileName, entry.id});
     }
 
     const std::size_t total = documents.size();

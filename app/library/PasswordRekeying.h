@@ -59,7 +59,7 @@ struct RekeyOutcome {
 // gone afterwards. Any thread.
 [[nodiscard]] RekeyOutcome rekeyDocument(const std::string& path, const RekeyingJob& job);
 
-// Re-keys the job's entries and then its notes file one by one on the calling (worker)
+// Re-keys the job's notes file and then its entries one by one on the calling (worker)
 // thread, skipping documents open for editing; the progress is posted to the main queue. The
 // report (process changePassword) lists the documents now under the new password, then as
 // failures those that could not be sealed again, then those that were not opened or were
