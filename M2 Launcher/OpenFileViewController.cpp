@@ -175,10 +175,13 @@ void OpenFileViewController::reportLeftEdits() {
                     }
                 }
             } else {
+                const bool gone = !left.record || !exists(left.record->encryptedPath);
                 warningAlert("Changes to a file opened for editing earlier were not put in place",
                              "They are kept, encrypted under your master password, at " + sealed +
-                                 ". The document has changed since it was opened: open the kept "
-                                 "copy to compare before you use it.");
+                                 (gone ? ". The document is no longer where it was opened: put "
+                                         "the kept copy where you want it."
+                                       : ". The document has changed since it was opened: open "
+                                         "the kept copy to compare before you use it."));
             }
             (void)platform::workspace().revealFile(sealed);
             continue;
