@@ -145,8 +145,8 @@ void OpenFileViewController::reportLeftEdits() {
     auto& manager = OpenFileManager::instance();
     for (const LeftEdits& left : findLeftEdits(manager.deadRecords(), runStart_)) {
         const auto forget = [&] {
-            if (SecurityManagerExtensions::instance().removeWorkingFolder(left.folder.string()) !=
-                securityResult::OK) {
+            if (!left.folder.empty() && SecurityManagerExtensions::instance().removeWorkingFolder(
+                                            left.folder.string()) != securityResult::OK) {
                 std::printf("Could not remove the working folder %s\n", left.folder.c_str());
                 return;
             }

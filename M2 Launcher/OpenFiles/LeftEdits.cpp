@@ -19,13 +19,10 @@ namespace fs = std::filesystem;
 namespace m2 {
 namespace {
 
-// The folder a record's plain copy lies in (a record made before the decryption names the
-// folder itself, ending in "/").
+// The working folder a record's plain copy lies in (a record made before the decryption
+// names the folder itself, ending in "/").
 fs::path folderOf(const OpenFileItem& item) {
-    if (const auto working = platform::workingFolderOf(item.plainPath)) {
-        return *working;
-    }
-    return fs::path(item.plainPath).lexically_normal().parent_path();
+    return platform::workingFolderOf(item.plainPath).value_or(fs::path());
 }
 
 // The shredder renames a file to 'Z's (dots kept) before it removes it.
@@ -152,6 +149,16 @@ std::vector<LeftEdits> findLeftEdits(const std::vector<OpenFileItem>& deadRecord
     std::vector<LeftEdits> found;
     std::vector<fs::path> folders;
     for (const OpenFileItem& record : deadRecords) {
+        if (!platform::workingFolderOf(record.plainPath)) {
+            // A copy outside our working folders: only the recorded file itself is looked at,
+            // never the folder around it.
+            LeftEdits left{{}, record, std::nullopt, false, std::nullopt};
+            if (contentOf(record.plainPath) == Content::data) {
+                left.plain = record.plainPath;
+            }
+            found.push_back(std::move(left));
+            continue;
+        }
         const fs::path folder = folderOf(record);
         folders.push_back(folder.lexically_normal());
         found.push_back(examineFolder(folder, record));

@@ -10,6 +10,7 @@ namespace m2 {
 
 // What a working sub-folder of a launcher that ended without finishing holds of its edits.
 struct LeftEdits {
+    // Empty for a record whose copy lies outside our working folders.
     std::filesystem::path folder;
     // The open-files record of the folder; absent when the launcher ended before it made one.
     std::optional<OpenFileItem> record;
