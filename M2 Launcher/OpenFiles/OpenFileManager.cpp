@@ -104,6 +104,7 @@ ListRead readList(const fs::path& path, std::size_t limit, std::string& bytes) {
 int nestingDepth(std::string_view bytes) {
     int depth = 0;
     int deepest = 0;
+    std::size_t close = 0;  // the next '>', looked for once per stretch: linear in all
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         if (bytes[i] != '<' || i + 1 >= bytes.size()) {
             continue;
@@ -112,8 +113,13 @@ int nestingDepth(std::string_view bytes) {
         if (next == '/') {
             --depth;
         } else if (next != '?' && next != '!') {
-            const std::size_t close = bytes.find('>', i);
-            if (close == std::string_view::npos || bytes[close - 1] != '/') {
+            if (close <= i) {
+                close = bytes.find('>', i);
+                if (close == std::string_view::npos) {
+                    return std::max(deepest, depth + 1);  // an open tag that never ends
+                }
+            }
+            if (bytes[close - 1] != '/') {
                 deepest = std::max(deepest, ++depth);
             }
         }
@@ -176,7 +182,13 @@ OpenFileManager::Claim OpenFileManager::claimDocument(const OpenFileItem& item,
             open = std::any_of(list.begin(), list.end(), [&](const OpenFileItem& listed) {
                 return namesDocument(listed, item.encryptedPath, wanted) && isLive(listed);
             });
-            if (open || std::any_of(list.begin(), list.end(), samePlainPath(item.plainPath))) {
+            if (open) {
+                return false;
+            }
+            if (std::any_of(list.begin(), list.end(), samePlainPath(item.plainPath))) {
+                if (reason != nullptr) {
+                    *reason = "Its working copy is already listed as open";
+                }
                 return false;
             }
             list.push_back(item);

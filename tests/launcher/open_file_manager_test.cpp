@@ -175,6 +175,9 @@ TEST_F(OpenFileManagerTest, AListThatIsNoSmallRegularFileReadsAsDamaged) {
                                    "</openFiles>");
          }},
         {"too deep", [&] { writeFile(list(), deep); }},
+        // Tags without an end, as many as fit: still read at once, in one pass.
+        {"unclosed tags",
+         [&] { writeFile(list(), std::string(OpenFileManager::kMaxListBytes / 2, '<')); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
