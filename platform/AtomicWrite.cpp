@@ -126,16 +126,20 @@ WriteResult replaceWith(const fs::path& requested, mode_t newFileMode,
     if (const int error = fill(fd.get()); error != 0) {
         return abandon(error);
     }
-    if (::fchmod(fd.get(), mode) != 0 || ::fsync(fd.get()) != 0) {
-        return abandon(errno);
-    }
-    if (!fd.reset()) {
+    if (::fsync(fd.get()) != 0) {
         return abandon(errno);
     }
     if (::rename(temporary.c_str(), target.c_str()) != 0) {
         return abandon(errno);
     }
+    // The mode only once the name is the target's: a temporary that a kill leaves stays 0600,
+    // which is what the sweep of leftovers looks for.
+    if (mode != 0600 && ::fchmod(fd.get(), mode) != 0) {
+        std::fprintf(stderr, "Could not give %s its permissions back\n", target.c_str());
+    }
     syncFolder(folder);
+    // Synced already: a close error can no longer lose what was written.
+    (void)fd.reset();
     return {};
 }
 
