@@ -17,12 +17,15 @@
 #include <system_error>
 
 #include "M2 Launcher/LauncherArguments.h"
+#include "M2 Launcher/OpenFiles/LeftEdits.h"
 #include "M2 Launcher/OpenFiles/OpenFileManager.h"
 #include "Sealkit/SealkitFacade.h"
 #include "app/services/Alerts.h"
 #include "app/services/SecurityManagerExtensions.h"
+#include "platform/AtomicWrite.h"
 #include "platform/Dispatch.h"
 #include "platform/Launcher.h"
+#include "platform/Paths.h"
 #include "platform/WorkingFolders.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/KitWindows.h"
@@ -92,15 +95,23 @@ void OpenFileViewController::viewDidLoad() {
     // It shows a state, so it reads as ticked (not greyed out) but takes no clicks.
     fileOpenCheck->setAttribute(Qt::WA_TransparentForMouseEvents);
     const auto requests = parseLauncherArguments(arguments_, passwordFromPipe);
-    for (const LauncherArgument& request : requests) {
-        if (request) {
-            anErrorOccuredDuringStart =
-                decryptAndOpenFile(request->file, request->password, request->hint);
-        } else {
-            anErrorOccuredDuringStart = true;
-            std::printf("Invalid command line arguments\n");
-            std::fflush(stdout);
-        }
+    if (requests.size() > 1) {
+        // One launcher edits one document; the first one's run goes on whatever follows.
+        std::fprintf(stderr,
+                     "Only the first document on the command line is opened; %zu more "
+                     "ignored\n",
+                     requests.size() - 1);
+    }
+    if (requests.empty()) {
+        return;
+    }
+    if (const LauncherArgument& request = requests.front(); request) {
+        anErrorOccuredDuringStart =
+            decryptAndOpenFile(request->file, request->password, request->hint);
+    } else {
+        anErrorOccuredDuringStart = true;
+        std::printf("Invalid command line arguments\n");
+        std::fflush(stdout);
     }
 }
 
@@ -117,22 +128,66 @@ bool OpenFileViewController::checkIfFileAlreadyOpen(const std::string& file) {
     if (!OpenFileManager::instance().isOpenForEditing(file)) {
         return false;
     }
+    refuseAlreadyOpen();
+    return true;
+}
+
+void OpenFileViewController::refuseAlreadyOpen() {
     if (QWidget* shown = window(); shown != nullptr) {
         shown->hide();
     }
     warningAlert("File is already open for editing",
                  "Please close the App the has the file open and try again");
     terminate();
-    return true;
 }
 
-void OpenFileViewController::reportDeadRecords() {
-    for (const OpenFileItem& dead : OpenFileManager::instance().takeDeadRecords()) {
-        // Its launcher ended without sealing it: the copy may hold the only edits, so it stays.
-        if (!exists(dead.plainPath)) {
+void OpenFileViewController::reportLeftEdits() {
+    auto& manager = OpenFileManager::instance();
+    for (const LeftEdits& left : findLeftEdits(manager.deadRecords(), runStart_)) {
+        const auto forget = [&] {
+            if (!left.folder.empty() && SecurityManagerExtensions::instance().removeWorkingFolder(
+                                            left.folder.string()) != securityResult::OK) {
+                std::printf("Could not remove the working folder %s\n", left.folder.c_str());
+                return;
+            }
+            if (left.record) {
+                (void)manager.removeOpenFile(*left.record);
+            }
+        };
+        if (left.nothingLeft()) {
+            forget();  // the document holds all there is, or nothing of an edit is left
             continue;
         }
-        const std::string path = readable(dead.plainPath);
+        if (left.sealed) {
+            const std::string sealed = readable(left.sealed->string());
+            if (left.documentUnchanged()) {
+                const std::string document = readable(left.record->encryptedPath);
+                if (yesNoAlert("Changes to a file opened for editing earlier were not put in "
+                               "place",
+                               "They are kept, encrypted under your master password, at " + sealed +
+                                   ". Put them in place of " + document + " now?")) {
+                    if (const auto placed = platform::copyFileAtomically(sealed, document);
+                        placed) {
+                        forget();
+                        continue;
+                    } else {
+                        warningAlert("Could not put the changes in place", placed.message);
+                    }
+                }
+            } else {
+                const bool gone = !left.record || !exists(left.record->encryptedPath);
+                warningAlert("Changes to a file opened for editing earlier were not put in place",
+                             "They are kept, encrypted under your master password, at " + sealed +
+                                 (gone ? ". The document is no longer where it was opened: put "
+                                         "the kept copy where you want it."
+                                       : ". The document has changed since it was opened: open "
+                                         "the kept copy to compare before you use it."));
+            }
+            (void)platform::workspace().revealFile(sealed);
+            continue;
+        }
+        // Its launcher ended without sealing it: the copy may hold the only edits, so it stays.
+        const std::string path = readable(left.plain->string());
         warningAlert("A file opened for editing earlier was not encrypted again",
                      "Its plain copy is kept at " + path +
                          ". Open it to recover your changes, then encrypt or shred it.");
@@ -149,34 +204,75 @@ bool OpenFileViewController::decryptAndOpenFile(const std::string& file,
     fileOpenCheck->setVisible(true);
     progressLabel->setVisible(false);
 
-    reportDeadRecords();
-    if (checkIfFileAlreadyOpen(file)) {
+    // What killed runs of ours left beside the document and the list.
+    (void)platform::removeLeftoverTemporaries(fs::path(file).parent_path());
+    (void)platform::removeLeftoverTemporaries(platform::documentsFolder() / "Morvane");
+    reportLeftEdits();
+    struct stat info {};
+    const auto document = DocumentIdentity::of(file);
+    if (!document || ::stat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        warningAlert(asString(securityResult::CouldNotCopyToTempLocation), "");
         return true;
+    }
+    const auto folder =
+        platform::makeWorkingFolder(platform::WorkingFolderPurpose::Document, document->size);
+    if (!folder) {
+        warningAlert(asString(securityResult::CouldNotCopyToTempLocation), folder.message);
+        return true;
+    }
+    // Recorded before anything is decrypted, in one step with the check, so of two launchers
+    // only one goes on and a plain copy is never untracked.
+    const OpenFileItem pending(file, folder.path.string() + "/", document);
+    std::string reason;
+    auto& manager = OpenFileManager::instance();
+    switch (manager.claimDocument(pending, &reason)) {
+        case OpenFileManager::Claim::claimed:
+            break;
+        case OpenFileManager::Claim::alreadyOpen:
+            (void)platform::removeWorkingFolder(folder.path);
+            refuseAlreadyOpen();
+            return true;
+        case OpenFileManager::Claim::notRecorded:
+            (void)platform::removeWorkingFolder(folder.path);
+            refuseUnrecorded(reason);
+            return true;
     }
     // The edited copy is sealed again under the hint its owner stored, not the placeholder
     // the command line carries.
     const std::string storedHint = readStoredHint(file).value_or(hint);
-    const TempLocationResult decrypted =
-        SecurityManagerExtensions::instance().decryptToTempLocation(file, password, storedHint);
+    const TempLocationResult decrypted = SecurityManagerExtensions::instance().decryptIntoFolder(
+        file, password, storedHint, folder.path);
     if (decrypted.result != securityResult::OK) {
+        (void)manager.removeOpenFile(pending);
         warningAlert(asString(decrypted.result), decrypted.reason);
+        return true;
+    }
+    const OpenFileItem item(file, decrypted.location, document);
+    if (!manager.replaceOpenFile(pending, item, &reason)) {
+        // An untracked plain copy would be found by no one after a crash.
+        (void)platform::removeWorkingFolder(folder.path);
+        (void)manager.removeOpenFile(pending);
+        refuseUnrecorded(reason);
         return true;
     }
     password_ = password;
     hint_ = storedHint;
-    const OpenFileItem item(file, decrypted.location);
     if (!OpenFileManager::isLive(item)) {
         // The working folder normally holds its own lock; without it other launchers would
         // take this record for one left behind.
-        liveness_ = platform::UniqueFd(::open(fs::path(decrypted.location).parent_path().c_str(),
-                                              O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        liveness_ =
+            platform::UniqueFd(::open(folder.path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (!liveness_ || ::flock(liveness_.get(), LOCK_EX | LOCK_NB) != 0) {
             std::printf("Could not lock the working folder of %s\n", decrypted.location.c_str());
         }
     }
-    (void)OpenFileManager::instance().addOpenFile(item);
     openFile(item);
     return false;
+}
+
+void OpenFileViewController::refuseUnrecorded(const std::string& reason) {
+    warningAlert("Could not record the document as open for editing",
+                 reason + ". The document was not opened; nothing of it was left decrypted.");
 }
 
 void OpenFileViewController::openFile(const OpenFileItem& item) {
@@ -245,6 +341,7 @@ void OpenFileViewController::reencryptAndQuit() {
     if (result == securityResult::OK) {
         // The record goes only now: until the document is sealed the copy is tracked.
         (void)OpenFileManager::instance().removeOpenFile(item);
+        SecurityManagerExtensions::reached(SecurityManagerExtensions::SealStep::recordRemoved);
         if (SecurityManagerExtensions::instance().removeWorkingFolder(item.plainPath) !=
             securityResult::OK) {
             std::printf("Could not remove the working folder of %s\n", item.plainPath.c_str());
@@ -276,8 +373,15 @@ bool OpenFileViewController::shouldWeallowClose() {
     }
     const OpenFileItem item = *currentOpenFileItem;
     const std::string name = currentName();
-    if (OpenFileManager::instance().checkIfFileAlreadyOpen(item.plainPath) &&
-        !yesNoAlert("The App that opened " + name + " is still running.",
+    if (!OpenFileManager::instance().checkIfFileAlreadyOpen(item.plainPath)) {
+        // The copy's name is gone (saved under another name, say): whatever the folder holds
+        // may be the edits, so nothing is removed and the next launcher tells of it.
+        currentFileIsOpen = false;
+        finished_ = true;
+        terminate();
+        return true;
+    }
+    if (!yesNoAlert("The App that opened " + name + " is still running.",
                     "To preserve any changes made to your file please Quit the App the opened "
                     "your file (typically Ctrl+Q).\n\nAre you sure you would like to quit "
                     "Morvane 2 Riravevovavi? all changes will be lost.")) {

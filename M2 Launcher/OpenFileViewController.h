@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -77,8 +78,14 @@ class OpenFileViewController final : public platform::ui::ViewController {
   private:
     struct Wait;
 
-    // Tells of records whose launcher ended without sealing their copy, and forgets them.
-    void reportDeadRecords();
+    // Tells of the edits launchers that ended without finishing left in their working
+    // folders, offers to put a sealed copy in place, and forgets a folder only when nothing
+    // of the edits is left in it.
+    void reportLeftEdits();
+    // The refusal of a document another launcher has open: closes the window, tells, ends.
+    void refuseAlreadyOpen();
+    // The refusal of a document whose record could not be written.
+    void refuseUnrecorded(const std::string& reason);
     void openFile(const OpenFileItem& item);
     void applicationEnded(const platform::WaitedApplication& waited);
     // Asks whether editing is over; Yes seals the copy and ends.
@@ -100,6 +107,8 @@ class OpenFileViewController final : public platform::ui::ViewController {
     bool finished_ = false;
     std::shared_ptr<Wait> wait_;
     platform::UniqueFd liveness_;  // only when the working folder's own lock is missing
+    // Working folders made after this are another launcher's on their way to their lock.
+    std::filesystem::file_time_type runStart_ = std::filesystem::file_time_type::clock::now();
 };
 
 // The window holding the controller; its close button asks the controller's close rule.

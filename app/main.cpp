@@ -17,6 +17,7 @@
 #include "app/ui/AppDelegate.h"
 #include "app/ui/MainStoryboard.h"
 #include "app/ui/projectViewController.h"
+#include "platform/AtomicWrite.h"
 #include "platform/Environment.h"
 #include "platform/Paths.h"
 #include "platform/WorkingFolders.h"
@@ -119,6 +120,7 @@ int main(int argc, char** argv) {
     // Only the one instance gets here: plain copies of the notes file or of a re-keying that a
     // crash left behind are still encrypted elsewhere, so they go.
     (void)m2::platform::removeStaleWorkingFolders();
+    (void)m2::platform::removeLeftoverTemporaries(m2::platform::documentsFolder() / "Morvane");
     const auto mainQueue = m2::platform::ui::QtMainQueue::install();
     const auto runLoop = m2::platform::ui::QtRunLoop::install();
     const auto timers = m2::platform::ui::QtTimerScheduler::install();

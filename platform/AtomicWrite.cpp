@@ -1,9 +1,12 @@
 #include "platform/AtomicWrite.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -12,11 +15,37 @@
 #include <vector>
 
 #include "platform/FileDescriptor.h"
+#include "platform/Paths.h"
 
 namespace fs = std::filesystem;
 
 namespace m2::platform {
 namespace {
+
+// When this program started, as near as a static can tell.
+const auto kProgramStart = std::filesystem::file_time_type::clock::now();
+
+bool temporaryLetters(std::string_view text) {
+    return text.size() == 6 && std::all_of(text.begin(), text.end(),
+                                           [](unsigned char c) { return std::isalnum(c) != 0; });
+}
+
+// Our name patterns: the short one, and the older ".<sibling>.XXXXXX" beside a sealed
+// document or in the base folder, while that sibling is still there.
+bool temporaryName(const fs::path& folder, const std::string& name) {
+    if (name.starts_with(kTemporaryPrefix)) {
+        return temporaryLetters(std::string_view(name).substr(std::strlen(kTemporaryPrefix)));
+    }
+    if (name.size() < 9 || name[0] != '.' || name[name.size() - 7] != '.' ||
+        !temporaryLetters(std::string_view(name).substr(name.size() - 6))) {
+        return false;
+    }
+    const std::string sibling = name.substr(1, name.size() - 8);
+    std::error_code ec;
+    return (sibling.ends_with(".m2p") ||
+            fs::equivalent(folder, documentsFolder() / "Morvane", ec)) &&
+           fs::is_regular_file(folder / sibling, ec);
+}
 
 WriteResult failure(int error, const fs::path& path, const char* what) {
     const int code = error == 0 ? EIO : error;
@@ -77,13 +106,16 @@ WriteResult replaceWith(const fs::path& requested, mode_t newFileMode,
         mode = existing.st_mode & 07777;
     }
 
-    std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    // A short name of fixed length: any name the folder allows also leaves room for it.
+    std::string pattern = (folder / (std::string(kTemporaryPrefix) + "XXXXXX")).string();
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     UniqueFd fd(::mkostemp(name.data(), O_CLOEXEC));
     if (!fd) {
         return failure(errno, target, "Could not save");
     }
+    // Held while it is written, so a sweep of leftovers in another process passes it by.
+    (void)::flock(fd.get(), LOCK_EX | LOCK_NB);
     const fs::path temporary(name.data());
     auto abandon = [&](int error) {
         fd.reset();
@@ -94,20 +126,50 @@ WriteResult replaceWith(const fs::path& requested, mode_t newFileMode,
     if (const int error = fill(fd.get()); error != 0) {
         return abandon(error);
     }
-    if (::fchmod(fd.get(), mode) != 0 || ::fsync(fd.get()) != 0) {
-        return abandon(errno);
-    }
-    if (!fd.reset()) {
+    if (::fsync(fd.get()) != 0) {
         return abandon(errno);
     }
     if (::rename(temporary.c_str(), target.c_str()) != 0) {
         return abandon(errno);
     }
+    // The mode only once the name is the target's: a temporary that a kill leaves stays 0600,
+    // which is what the sweep of leftovers looks for.
+    if (mode != 0600 && ::fchmod(fd.get(), mode) != 0) {
+        std::fprintf(stderr, "Could not give %s its permissions back\n", target.c_str());
+    }
     syncFolder(folder);
+    // Synced already: a close error can no longer lose what was written.
+    (void)fd.reset();
     return {};
 }
 
 }  // namespace
+
+std::size_t removeLeftoverTemporaries(const fs::path& folder) {
+    std::size_t removed = 0;
+    std::error_code ec;
+    for (auto it = fs::directory_iterator(folder, ec); !ec && it != fs::end(it); it.increment(ec)) {
+        const fs::path& path = it->path();
+        if (!temporaryName(folder, path.filename().string())) {
+            continue;
+        }
+        const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        struct stat info {};
+        if (!fd || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+            info.st_uid != ::geteuid() || (info.st_mode & 07777) != 0600 || info.st_nlink != 1) {
+            continue;
+        }
+        std::error_code timeError;
+        const auto written = fs::last_write_time(path, timeError);
+        if (timeError || written >= kProgramStart || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+            continue;  // this run's, or still being written by a live process
+        }
+        if (::unlink(path.c_str()) == 0) {
+            ++removed;
+        }
+    }
+    return removed;
+}
 
 WriteResult writeFileAtomically(const fs::path& path, std::string_view bytes, mode_t newFileMode) {
     return replaceWith(path, newFileMode, [bytes](int fd) {

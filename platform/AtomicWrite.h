@@ -21,10 +21,13 @@ struct [[nodiscard]] WriteResult {
     explicit operator bool() const { return ok(); }
 };
 
-// Replaces the file at `path` with `bytes`: a temporary file whose name starts with "." is
-// written in the same folder, synced, renamed over `path`, and the folder is synced. An
-// existing file keeps its permission bits; a new one gets `newFileMode`. When `path` is a
-// symbolic link, the file it points to is replaced and the link stays.
+// How the name of a temporary file of ours begins; six letters or digits follow.
+inline constexpr const char* kTemporaryPrefix = ".m2-";
+
+// Replaces the file at `path` with `bytes`: a temporary file ".m2-XXXXXX" (a short name, so
+// it fits wherever `path` does) is written in the same folder, synced, renamed over `path`, and the
+// folder is synced. An existing file keeps its permission bits; a new one gets `newFileMode`. When
+// `path` is a symbolic link, the file it points to is replaced and the link stays.
 WriteResult writeFileAtomically(const std::filesystem::path& path, std::string_view bytes,
                                 mode_t newFileMode = 0600);
 
@@ -33,6 +36,13 @@ WriteResult writeFileAtomically(const std::filesystem::path& path, std::string_v
 using PieceSource = std::function<std::optional<std::string_view>(std::size_t)>;
 WriteResult writeFileAtomically(const std::filesystem::path& path, const PieceSource& pieces,
                                 mode_t newFileMode = 0600);
+
+// Removes the temporaries a killed run of ours left in `folder` (not below it): a name of our
+// patterns (".m2-XXXXXX", or the older ".<name>.XXXXXX" beside an existing <name> that is a
+// sealed document or lies in the base folder), a regular
+// file of this user's with mode 0600 and one link, written before this program started and
+// held by no live writer. Nothing else is touched. Answers how many went.
+std::size_t removeLeftoverTemporaries(const std::filesystem::path& folder);
 
 // The same with the content streamed from the file at `source`; a new destination takes the
 // source's permission bits. `source` is left as it is.

@@ -81,9 +81,14 @@ struct SpawnSetup {
 
 }  // namespace
 
-std::optional<fs::path> findLauncherIn(const fs::path& programFolder,
-                                       const fs::path& installFolder) {
-    for (const fs::path& folder : {programFolder, installFolder}) {
+std::optional<fs::path> findLauncherIn(const fs::path& programFolder, const fs::path& installFolder,
+                                       const fs::path& fromProgramFolder) {
+    // The installed layout keeps its shape under any prefix: <bindir>/../<libexecdir>/...
+    const fs::path installed =
+        programFolder.empty() || fromProgramFolder.empty() || fromProgramFolder.is_absolute()
+            ? fs::path()
+            : (programFolder / fromProgramFolder).lexically_normal();
+    for (const fs::path& folder : {programFolder, installed, installFolder}) {
         if (folder.empty() || !folder.is_absolute()) {
             continue;
         }
@@ -97,7 +102,8 @@ std::optional<fs::path> findLauncherIn(const fs::path& programFolder,
 std::optional<fs::path> findLauncher() {
     std::error_code ec;
     const fs::path self = fs::read_symlink("/proc/self/exe", ec);
-    return findLauncherIn(ec ? fs::path() : self.parent_path(), M2_LAUNCHER_INSTALL_DIR);
+    return findLauncherIn(ec ? fs::path() : self.parent_path(), M2_LAUNCHER_INSTALL_DIR,
+                          M2_LAUNCHER_FROM_PROGRAM_DIR);
 }
 
 std::string launcherArgument(const std::string& documentPath) {

@@ -13,14 +13,17 @@ namespace m2::platform {
 inline constexpr const char* kLauncherName = "m2-launcher";
 
 // The launcher in the only trusted places: beside the running program (its resolved path),
-// else in the folder `cmake --install` puts it in. Never PATH, the working folder or an
-// environment variable: the program found receives the master password.
+// else where `cmake --install` puts it relative to the program (the same layout under any
+// prefix), else in the install folder chosen when the program was built. Never PATH, the working
+// folder or an environment variable: the program found receives the master password.
 [[nodiscard]] std::optional<std::filesystem::path> findLauncher();
 
-// The same search over two given folders: the program's own and the install folder. A
+// The same search over given folders: the program's own, then `fromProgramFolder` taken
+// from it (a relative path such as "../libexec/morvane2"), then the install folder. A
 // candidate counts when it is an executable regular file (a link to one is followed).
 [[nodiscard]] std::optional<std::filesystem::path> findLauncherIn(
-    const std::filesystem::path& programFolder, const std::filesystem::path& installFolder);
+    const std::filesystem::path& programFolder, const std::filesystem::path& installFolder,
+    const std::filesystem::path& fromProgramFolder = {});
 
 // The launcher's one argument: the document path, then ",-,hint". The password's place holds
 // "-" (never a real password: those have six characters at least); the password itself

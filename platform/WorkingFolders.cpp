@@ -76,6 +76,18 @@ std::vector<fs::path> privateRoots() {
     return roots;
 }
 
+// Both private folders once each, those that are still ours and closed to others.
+std::vector<fs::path> usablePrivateRoots() {
+    std::vector<fs::path> roots;
+    for (const fs::path& root : {privateRuntimeFolderLocation(), privateDiskFolderLocation()}) {
+        if (!root.empty() && std::find(roots.begin(), roots.end(), root) == roots.end() &&
+            checkedPrivateFolder(root, false)) {
+            roots.push_back(root);
+        }
+    }
+    return roots;
+}
+
 // Sub-folders this process made and keeps, by device and inode, each held under an
 // exclusive lock that a start-up clean-up in another process sees. The mutex also keeps this
 // process's own clean-up away from a sub-folder between its making and its lock.
@@ -239,16 +251,35 @@ bool removePlainCopy(const fs::path& path) {
     return ::remove(path.c_str()) == 0;
 }
 
+std::vector<fs::path> unheldDocumentFolders(fs::file_time_type madeBefore) {
+    const std::lock_guard lock(g_heldMutex);
+    std::vector<fs::path> found;
+    for (const fs::path& root : usablePrivateRoots()) {
+        std::error_code ec;
+        for (auto it = fs::directory_iterator(root, ec); !ec && it != fs::end(it);
+             it.increment(ec)) {
+            if (purposeOfName(it->path().filename().string()) != WorkingFolderPurpose::Document ||
+                !fs::is_directory(it->symlink_status(ec))) {
+                continue;
+            }
+            std::error_code timeError;
+            const auto made = fs::last_write_time(it->path(), timeError);
+            const UniqueFd fd(
+                ::open(it->path().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            // The probe lock goes again with the descriptor.
+            if (!timeError && made < madeBefore && fd &&
+                ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0) {
+                found.push_back(it->path());
+            }
+        }
+    }
+    return found;
+}
+
 std::size_t removeStaleWorkingFolders() {
     const std::lock_guard lock(g_heldMutex);
     std::size_t removed = 0;
-    std::vector<fs::path> seen;
-    for (const fs::path& root : {privateRuntimeFolderLocation(), privateDiskFolderLocation()}) {
-        if (root.empty() || std::find(seen.begin(), seen.end(), root) != seen.end() ||
-            !checkedPrivateFolder(root, false)) {
-            continue;
-        }
-        seen.push_back(root);
+    for (const fs::path& root : usablePrivateRoots()) {
         std::error_code ec;
         std::vector<fs::path> stale;
         for (auto it = fs::directory_iterator(root, ec); !ec && it != fs::end(it);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <vector>
 
 #include "platform/Paths.h"
 
@@ -12,6 +13,10 @@ namespace m2::platform {
 // What a working sub-folder is for. Its name starts with the purpose ("document-",
 // "notes-", "rekeying-"), so a later start can tell which ones a crash left behind.
 enum class WorkingFolderPurpose { Document, Notes, Rekeying };
+
+// The second name a plain copy has in its working sub-folder while it is sealed again, so
+// the edits are never held by the sealed copy alone before it is in place.
+inline constexpr const char* kKeptPlainName = ".m2-edited-copy";
 
 // Room asked of the runtime folder beyond twice the file's size (the encrypted copy and the
 // plain one exist at once while decrypting, the plain and the sealed one while sealing).
@@ -39,6 +44,12 @@ FolderResult makeWorkingFolder(WorkingFolderPurpose purpose, std::uintmax_t byte
 // Removes one plain file; inside a working sub-folder on a disk it is overwritten first, as
 // its blocks would otherwise stay readable. True when the file is gone.
 [[nodiscard]] bool removePlainCopy(const std::filesystem::path& path);
+
+// The document sub-folders in both private folders that no running process keeps and that
+// were made before `madeBefore` (a younger one may still be on its way to its lock): what a
+// launcher that ended without finishing left behind.
+[[nodiscard]] std::vector<std::filesystem::path> unheldDocumentFolders(
+    std::filesystem::file_time_type madeBefore);
 
 // For a start of the main program: removes the notes and re-keying sub-folders a crash left
 // in both private folders (they only ever hold a copy of a file still sealed elsewhere),

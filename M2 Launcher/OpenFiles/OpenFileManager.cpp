@@ -2,9 +2,14 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <iterator>
+#include <optional>
+#include <string_view>
 #include <system_error>
 
 #include "app/library/CatalogueFile.h"
@@ -45,6 +50,83 @@ std::string collapseSlashes(const std::string& path) {
     return collapsed;
 }
 
+// Whether the record names the document at `path`: the same file as recorded at opening or
+// as its path now names, else (a file that cannot be read) the same path text.
+bool namesDocument(const OpenFileItem& item, const std::string& path,
+                   const std::optional<DocumentIdentity>& wanted) {
+    if (wanted) {
+        if (item.document && item.document->sameFile(*wanted)) {
+            return true;
+        }
+        if (const auto now = DocumentIdentity::of(item.encryptedPath);
+            now && now->sameFile(*wanted)) {
+            return true;
+        }
+    }
+    return platform::canonicallyEqual(collapseSlashes(item.encryptedPath), collapseSlashes(path));
+}
+
+enum class ListRead { missing, damaged, read };
+
+// The list's bytes: a regular file only, opened without waiting (a FIFO or a device put in
+// its place never blocks), and no longer than `limit`.
+ListRead readList(const fs::path& path, std::size_t limit, std::string& bytes) {
+    const platform::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd) {
+        return errno == ENOENT ? ListRead::missing : ListRead::damaged;
+    }
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        static_cast<std::uint64_t>(info.st_size) > limit) {
+        return ListRead::damaged;
+    }
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+        if (n == 0) {
+            return ListRead::read;
+        }
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return ListRead::damaged;
+        }
+        bytes.append(buffer, static_cast<std::size_t>(n));
+        if (bytes.size() > limit) {
+            return ListRead::damaged;
+        }
+    }
+}
+
+// How deeply the elements nest, an upper bound counted on the text alone, so the parser is
+// never handed a list built to exhaust it.
+int nestingDepth(std::string_view bytes) {
+    int depth = 0;
+    int deepest = 0;
+    std::size_t close = 0;  // the next '>', looked for once per stretch: linear in all
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '<' || i + 1 >= bytes.size()) {
+            continue;
+        }
+        const char next = bytes[i + 1];
+        if (next == '/') {
+            --depth;
+        } else if (next != '?' && next != '!') {
+            if (close <= i) {
+                close = bytes.find('>', i);
+                if (close == std::string_view::npos) {
+                    return std::max(deepest, depth + 1);  // an open tag that never ends
+                }
+            }
+            if (bytes[close - 1] != '/') {
+                deepest = std::max(deepest, ++depth);
+            }
+        }
+    }
+    return deepest;
+}
+
 }  // namespace
 
 OpenFileManager& OpenFileManager::instance() {
@@ -70,7 +152,8 @@ platform::FileLock OpenFileManager::lockList() const {
 }
 
 bool OpenFileManager::underLock(Access access,
-                                const std::function<bool(std::vector<OpenFileItem>&)>& step) {
+                                const std::function<bool(std::vector<OpenFileItem>&)>& step,
+                                std::string* reason) {
     const std::lock_guard guard(mutex_);
     if (access == Access::change) {
         // The lock file lives beside the list; a folder that cannot be made fails the save.
@@ -81,10 +164,70 @@ bool OpenFileManager::underLock(Access access,
     openFiles_.clear();
     loadLocked();
     const bool answer = step(openFiles_);
-    if (access == Access::change && answer) {
-        (void)saveLocked();
+    if (access == Access::change && answer && !saveLocked(reason)) {
+        openFiles_.clear();
+        loadLocked();
+        return false;
     }
     return answer;
+}
+
+OpenFileManager::Claim OpenFileManager::claimDocument(const OpenFileItem& item,
+                                                      std::string* reason) {
+    const auto wanted = DocumentIdentity::of(item.encryptedPath);
+    bool open = false;
+    const bool recorded = underLock(
+        Access::change,
+        [&](std::vector<OpenFileItem>& list) {
+            open = std::any_of(list.begin(), list.end(), [&](const OpenFileItem& listed) {
+                return namesDocument(listed, item.encryptedPath, wanted) && isLive(listed);
+            });
+            if (open) {
+                return false;
+            }
+            if (std::any_of(list.begin(), list.end(), samePlainPath(item.plainPath))) {
+                if (reason != nullptr) {
+                    *reason = "Its working copy is already listed as open";
+                }
+                return false;
+            }
+            list.push_back(item);
+            return true;
+        },
+        reason);
+    if (recorded) {
+        return Claim::claimed;
+    }
+    return open ? Claim::alreadyOpen : Claim::notRecorded;
+}
+
+bool OpenFileManager::replaceOpenFile(const OpenFileItem& from, const OpenFileItem& to,
+                                      std::string* reason) {
+    return underLock(
+        Access::change,
+        [&](std::vector<OpenFileItem>& list) {
+            const auto found =
+                std::find_if(list.begin(), list.end(), samePlainPath(from.plainPath));
+            if (found == list.end()) {
+                if (reason != nullptr) {
+                    *reason = "The document's record is no longer in the list of open files";
+                }
+                return false;
+            }
+            *found = to;
+            return true;
+        },
+        reason);
+}
+
+std::vector<OpenFileItem> OpenFileManager::deadRecords() {
+    std::vector<OpenFileItem> dead;
+    (void)underLock(Access::read, [&](std::vector<OpenFileItem>& list) {
+        std::copy_if(list.begin(), list.end(), std::back_inserter(dead),
+                     [](const OpenFileItem& item) { return !isLive(item); });
+        return false;
+    });
+    return dead;
 }
 
 bool OpenFileManager::addOpenFile(const OpenFileItem& item) {
@@ -152,11 +295,11 @@ bool OpenFileManager::isLive(const OpenFileItem& item) {
 }
 
 bool OpenFileManager::isOpenForEditing(const std::string& encryptedPath) {
-    const std::string wanted = collapseSlashes(encryptedPath);
+    const auto wanted = DocumentIdentity::of(encryptedPath);
     return underLock(Access::read, [&](std::vector<OpenFileItem>& list) {
         return std::any_of(list.begin(), list.end(), [&](const OpenFileItem& item) {
-            return platform::canonicallyEqual(collapseSlashes(item.encryptedPath), wanted) &&
-                   entryExists(item.plainPath) && isLive(item);
+            return namesDocument(item, encryptedPath, wanted) && entryExists(item.plainPath) &&
+                   isLive(item);
         });
     });
 }
@@ -185,16 +328,21 @@ void OpenFileManager::load() {
     loadLocked();
 }
 
-// A missing list leaves the records as they are; a damaged one is moved aside by
-// CatalogueFile and gives no records.
+// A missing list leaves the records as they are; a damaged one (also one that is no regular
+// file, too long or too deeply nested) is set aside and gives no records.
 void OpenFileManager::loadLocked() {
-    std::error_code error;
-    if (!fs::exists(fs::symlink_status(openFilePath, error))) {
+    std::string bytes;
+    const ListRead read = readList(openFilePath, kMaxListBytes, bytes);
+    if (read == ListRead::missing) {
         return;
     }
-    const auto document = CatalogueFile::load(openFilePath);
     openFiles_.clear();
+    std::optional<platform::XmlDocument> document;
+    if (read == ListRead::read && nestingDepth(bytes) <= kMaxListDepth) {
+        document = platform::XmlDocument::parse(bytes);
+    }
     if (!document) {
+        CatalogueFile::setAside(openFilePath);
         return;
     }
     for (const auto& element : document->root().childElements(elemenName)) {
@@ -202,7 +350,7 @@ void OpenFileManager::loadLocked() {
     }
 }
 
-bool OpenFileManager::saveLocked() const {
+bool OpenFileManager::saveLocked(std::string* reason) const {
     auto root = platform::XmlElement::create(rootName);
     root.addAttribute(XmlUtils::createAttribute("version", "1"));
     for (const auto& item : openFiles_) {
@@ -210,7 +358,7 @@ bool OpenFileManager::saveLocked() const {
     }
     platform::XmlDocument document;
     document.setRoot(root);
-    return CatalogueFile::save(openFilePath, document);
+    return CatalogueFile::save(openFilePath, document, reason);
 }
 
 }  // namespace m2

@@ -30,8 +30,21 @@ class OpenFileManager {
     [[nodiscard]] std::vector<OpenFileItem> openFiles() const;
 
     // False when a record with the same plain path is listed (nothing changes); otherwise
-    // appends the record, saves and answers true.
+    // appends the record, saves and answers whether it was saved.
     bool addOpenFile(const OpenFileItem& item);
+
+    // What claimDocument answers.
+    enum class Claim { claimed, alreadyOpen, notRecorded };
+    // In one step under the list's lock: refuses a document that a running launcher has open
+    // (the same file, however its path is spelt), else records `item` and saves. A list that
+    // cannot be written answers notRecorded with the system's reason and keeps nothing.
+    [[nodiscard]] Claim claimDocument(const OpenFileItem& item, std::string* reason = nullptr);
+    // Replaces the record with `from`'s plain path by `to`; false, with the reason, when the
+    // record is not listed or the list cannot be written.
+    [[nodiscard]] bool replaceOpenFile(const OpenFileItem& from, const OpenFileItem& to,
+                                       std::string* reason = nullptr);
+    // The records whose launcher has ended (crashed or killed), left on the list.
+    [[nodiscard]] std::vector<OpenFileItem> deadRecords();
     // Removes the first record with the item's plain path and saves; false when none.
     bool removeOpenFile(const OpenFileItem& item);
     // Removes the working copy (with its whole working sub-folder), then its record; false,
@@ -42,8 +55,9 @@ class OpenFileManager {
     // Whether any record is listed: working copies a run that ended early left behind.
     [[nodiscard]] bool hasOrphanedItems();
 
-    // Whether the document at this encrypted path is open for editing: a record names it
-    // (runs of "/" count as one), its working copy still exists and its launcher still runs.
+    // Whether the document at this encrypted path is open for editing: a record names the
+    // same file (by device and inode; by its path text, runs of "/" as one, when either
+    // cannot be read), its working copy still exists and its launcher still runs.
     // Reads only; the main program asks it before a batch touches the document.
     [[nodiscard]] bool isOpenForEditing(const std::string& encryptedPath);
     // Takes the records whose launcher has ended (crashed or killed) off the list and answers
@@ -61,17 +75,22 @@ class OpenFileManager {
     void load();
 
     const std::filesystem::path openFilePath;
+    // A longer or deeper list is damaged: it is set aside, never read whole.
+    static constexpr std::size_t kMaxListBytes = 4 * 1024 * 1024;
+    static constexpr int kMaxListDepth = 16;
     static constexpr std::string_view rootName = "openFiles";
     static constexpr std::string_view elemenName = "file";
 
   private:
     enum class Access { read, change };
     // Runs `step` on the list reloaded under the file lock; with Access::change, saves when
-    // `step` answers true. Answers what `step` answered.
-    bool underLock(Access access, const std::function<bool(std::vector<OpenFileItem>&)>& step);
+    // `step` answers true. Answers what `step` answered, or false when that save failed
+    // (with the reason; the records in memory are then those of the file again).
+    bool underLock(Access access, const std::function<bool(std::vector<OpenFileItem>&)>& step,
+                   std::string* reason = nullptr);
     [[nodiscard]] platform::FileLock lockList() const;
     void loadLocked();
-    bool saveLocked() const;
+    bool saveLocked(std::string* reason = nullptr) const;
 
     mutable std::mutex mutex_;
     std::vector<OpenFileItem> openFiles_;

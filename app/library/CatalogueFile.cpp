@@ -175,29 +175,44 @@ std::optional<platform::XmlDocument> CatalogueFile::load(const std::filesystem::
     return std::nullopt;
 }
 
+void CatalogueFile::setAside(const std::filesystem::path& path) {
+    setPending(path, moveAside(path) ? Pending::none : Pending::moveAside);
+}
+
 void CatalogueFile::keepOriginalBeforeNextSave(const std::filesystem::path& path) {
     if (pendingFor(path) == Pending::none) {
         setPending(path, Pending::keepOriginal);
     }
 }
 
-bool CatalogueFile::save(const std::filesystem::path& path, const platform::XmlDocument& document) {
+bool CatalogueFile::save(const std::filesystem::path& path, const platform::XmlDocument& document,
+                         std::string* reason) {
     const std::string bytes = document.serialize();
-    return save(path, [&bytes](std::size_t i) {
-        return i == 0 ? std::optional<std::string_view>(bytes) : std::nullopt;
-    });
+    return save(
+        path,
+        [&bytes](std::size_t i) {
+            return i == 0 ? std::optional<std::string_view>(bytes) : std::nullopt;
+        },
+        reason);
 }
 
-bool CatalogueFile::save(const std::filesystem::path& path, const platform::PieceSource& pieces) {
+bool CatalogueFile::save(const std::filesystem::path& path, const platform::PieceSource& pieces,
+                         std::string* reason) {
+    const auto fail = [&](const std::string& why) {
+        if (reason != nullptr) {
+            *reason = why;
+        }
+        return false;
+    };
     switch (pendingFor(path)) {
         case Pending::moveAside:
             if (entryExists(path) && !moveAside(path)) {
-                return false;
+                return fail("A damaged copy of the file could not be moved aside");
             }
             break;
         case Pending::keepOriginal:
             if (entryExists(path) && !copyAside(path)) {
-                return false;
+                return fail("The file's earlier version could not be kept");
             }
             break;
         case Pending::none:
@@ -208,7 +223,7 @@ bool CatalogueFile::save(const std::filesystem::path& path, const platform::Piec
     if (path.parent_path() == platform::documentsFolder() / "Morvane") {
         if (const platform::FolderResult base = platform::ensureBaseFolder(); !base) {
             std::cout << "File not written successfully: " << base.message << std::endl;
-            return false;
+            return fail(base.message);
         }
     }
     // An operation that changed nothing writes nothing.
@@ -219,7 +234,7 @@ bool CatalogueFile::save(const std::filesystem::path& path, const platform::Piec
     if (!result) {
         std::cout << "File not written successfully: " << path.string() << ": " << result.message
                   << std::endl;
-        return false;
+        return fail(result.message);
     }
     return true;
 }

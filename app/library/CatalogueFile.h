@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
 
 #include "platform/AtomicWrite.h"
 #include "platform/Xml.h"
@@ -26,17 +27,23 @@ class CatalogueFile {
     [[nodiscard]] static std::optional<platform::XmlDocument> load(
         const std::filesystem::path& path);
 
+    // A file its reader found damaged: moved aside as load() does, never written over.
+    static void setAside(const std::filesystem::path& path);
+
     // The loaded file had entries the reader dropped: keep the original before the next save.
     static void keepOriginalBeforeNextSave(const std::filesystem::path& path);
 
     // Replaces the file with the serialised document, creating the base folder when the file
-    // lies in it and it is missing. False, with a diagnostic printed, when nothing was written.
+    // lies in it and it is missing. False, with a diagnostic printed, when nothing was written;
+    // `reason` (when given) then receives the system's reason.
     [[nodiscard]] static bool save(const std::filesystem::path& path,
-                                   const platform::XmlDocument& document);
+                                   const platform::XmlDocument& document,
+                                   std::string* reason = nullptr);
     // The same with the document already serialized, in pieces written one after another;
     // piece(i) may wait for a piece still being made, and answers each as often as asked.
     [[nodiscard]] static bool save(const std::filesystem::path& path,
-                                   const platform::PieceSource& pieces);
+                                   const platform::PieceSource& pieces,
+                                   std::string* reason = nullptr);
 };
 
 }  // namespace m2

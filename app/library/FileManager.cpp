@@ -13,6 +13,7 @@
 #include "app/library/FolderManager.h"
 #include "app/library/LibraryManager.h"
 #include "app/library/MainViewServices.h"
+#include "platform/AtomicWrite.h"
 #include "platform/Dispatch.h"
 #include "platform/OpenPanel.h"
 #include "platform/PathString.h"
@@ -176,6 +177,20 @@ FileManager::FileManager() : currentFilter(FolderManager::home) {
         library = std::move(*loaded);
         sortIntoFolders();
     }
+    // What a killed save or re-keying of an earlier run left beside the documents goes, off
+    // the main thread.
+    std::vector<std::string> folders;
+    for (const auto& item : library) {
+        if (item && std::find(folders.begin(), folders.end(), item->filePath) == folders.end()) {
+            folders.push_back(item->filePath);
+        }
+    }
+    platform::Dispatch::global(platform::QualityOfService::background)
+        .async([folders = std::move(folders)] {
+            for (const std::string& folder : folders) {
+                (void)platform::removeLeftoverTemporaries(folder);
+            }
+        });
 }
 
 FileManager::~FileManager() {

@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 
 #include <utility>
@@ -27,7 +29,125 @@ struct Document {
     std::string id;
 };
 
+constexpr const char* kNotesId = "-";
+// How often the journal is brought up to date during a long run: losing track of a few
+// documents costs only a check each when the run is finished.
+constexpr auto kJournalInterval = std::chrono::seconds(1);
+constexpr std::size_t kJournalBatch = 256;
+
+std::atomic<RekeyingStepHook> g_stepHook{nullptr};
+
+std::vector<Document> documentsOf(const RekeyingJob& job) {
+    std::vector<Document> documents;
+    documents.reserve(job.entries.size() + 1);
+    // The notes first: they are read at every log-on, so they follow the new password as
+    // early as possible.
+    if (!job.notesPath.empty()) {
+        documents.push_back({job.notesPath, kNotesId});
+    }
+    for (const auto& entry : job.entries) {
+        documents.push_back({entry.filePath + "/" + entry.fileName, entry.id});
+    }
+    return documents;
+}
+
+// The journal of the documents from `first` on.
+RekeyingJournal pendingFrom(const std::vector<Document>& documents, std::size_t first) {
+    RekeyingJournal journal;
+    for (std::size_t i = first; i < documents.size(); ++i) {
+        if (documents[i].id == kNotesId) {
+            journal.notesPath = documents[i].path;
+        } else {
+            journal.documents.push_back({documents[i].id, documents[i].path});
+        }
+    }
+    return journal;
+}
+
+void writeJournal(const RekeyingJob& job, const RekeyingJournal& journal) {
+    if (!job.journalPath.empty() && !writeRekeyingJournal(job.journalPath, journal)) {
+        std::printf("Could not keep the record of the change of master password at %s\n",
+                    job.journalPath.c_str());
+    }
+}
+
+// The job that finishes `journal`: from `previous` to the logged-in password and hint.
+RekeyingJob finishingJob(const RekeyingJournal& journal, const std::string& previous,
+                         std::string password, std::string hint, const std::string& journalPath) {
+    RekeyingJob job;
+    job.notesPath = journal.notesPath;
+    for (const auto& document : journal.documents) {
+        SecurityManager::BatchEntry entry;
+        entry.id = document.id;
+        entry.filePath = platform::deletingLastPathComponent(document.path);
+        entry.fileName = platform::lastPathComponent(document.path);
+        job.entries.push_back(std::move(entry));
+    }
+    job.oldPassword = previous;
+    job.newPassword = std::move(password);
+    job.newHint = std::move(hint);
+    job.journalPath = journalPath;
+    job.finishing = true;
+    return job;
+}
+
 }  // namespace
+
+void setRekeyingStepHook(RekeyingStepHook hook) {
+    g_stepHook.store(hook);
+}
+
+RekeyingJournal journalOf(const RekeyingJob& job) {
+    return pendingFrom(documentsOf(job), 0);
+}
+
+bool documentOpensWith(const std::string& path, const std::string& password) {
+    const SecurityManagerExtensions& extensions = SecurityManagerExtensions::instance();
+    const TempLocationResult opened = extensions.decryptToTempLocation(
+        path, password, "", platform::WorkingFolderPurpose::Rekeying);
+    if (opened.result != securityResult::OK) {
+        return false;
+    }
+    if (extensions.removeWorkingFolder(opened.location) != securityResult::OK) {
+        std::printf("Could not remove the working folder of %s\n", path.c_str());
+    }
+    return true;
+}
+
+PreviousPassword checkPreviousPassword(RekeyingJournal& journal, const std::string& previous,
+                                       const std::string& current) {
+    // True when the document was judged: it opens with `previous`, or not with either.
+    const auto judge = [&](const std::string& path, PreviousPassword& verdict) {
+        if (!isFile(path)) {
+            return false;
+        }
+        if (documentOpensWith(path, previous)) {
+            verdict = PreviousPassword::matches;
+            return true;
+        }
+        if (documentOpensWith(path, current)) {
+            return false;
+        }
+        verdict = PreviousPassword::wrong;
+        return true;
+    };
+    PreviousPassword verdict = PreviousPassword::nothingPending;
+    if (!journal.notesPath.empty()) {
+        if (judge(journal.notesPath, verdict)) {
+            return verdict;
+        }
+        if (isFile(journal.notesPath)) {
+            journal.notesPath.clear();  // already under the current password
+        }
+    }
+    for (auto document = journal.documents.begin(); document != journal.documents.end();) {
+        if (judge(document->path, verdict)) {
+            return verdict;
+        }
+        document = isFile(document->path) ? journal.documents.erase(document) : document + 1;
+    }
+    return verdict;
+}
 
 RekeyingJob rekeyingJob(const std::vector<FileItemPtr>& library, const std::string& notesPath,
                         const PasswordCredentials& current, std::string newPassword,
@@ -75,14 +195,10 @@ RekeyOutcome rekeyDocument(const std::string& path, const RekeyingJob& job) {
 ProcessReport rekeyDocuments(const RekeyingJob& job, const OpenForEditing& openForEditing,
                              std::shared_ptr<platform::ProgressIndicator> progress,
                              std::shared_ptr<platform::TextField> progressLabel) {
-    std::vector<Document> documents;
-    documents.reserve(job.entries.size() + 1);
-    for (const auto& entry : job.entries) {
-        documents.push_back({entry.filePath + "/" + entry.fileName, entry.id});
-    }
-    if (!job.notesPath.empty()) {
-        documents.push_back({job.notesPath, "-"});
-    }
+    const std::vector<Document> documents = documentsOf(job);
+    writeJournal(job, pendingFrom(documents, 0));
+    auto written = std::chrono::steady_clock::now();
+    std::size_t writtenAt = 0;
 
     const std::size_t total = documents.size();
     platform::Dispatch::main().async([progress, total] {
@@ -98,6 +214,19 @@ ProcessReport rekeyDocuments(const RekeyingJob& job, const OpenForEditing& openF
     std::vector<Result> notOpened;
     std::size_t counter = 0;
     for (const Document& document : documents) {
+        if (counter > 0) {
+            // The one before this is done: the journal may say so.
+            const auto now = std::chrono::steady_clock::now();
+            if (now - written >= kJournalInterval || counter - writtenAt >= kJournalBatch) {
+                writeJournal(job, pendingFrom(documents, counter));
+                written = now;
+                writtenAt = counter;
+            }
+            if (const RekeyingStepHook hook = g_stepHook.load()) {
+                writeJournal(job, pendingFrom(documents, counter));
+                hook(counter);
+            }
+        }
         ++counter;
         platform::Dispatch::main().async([progress, progressLabel, counter, total,
                                           name = platform::lastPathComponent(document.path)] {
@@ -114,7 +243,11 @@ ProcessReport rekeyDocuments(const RekeyingJob& job, const OpenForEditing& openF
             notOpened.emplace_back(false, openForEditingReason, document.path, document.id);
             continue;
         }
-        const RekeyOutcome outcome = rekeyDocument(document.path, job);
+        RekeyOutcome outcome = rekeyDocument(document.path, job);
+        if (job.finishing && outcome.stage == RekeyOutcome::Stage::notOpened &&
+            documentOpensWith(document.path, job.newPassword)) {
+            outcome = {RekeyOutcome::Stage::rekeyed, ""};
+        }
         switch (outcome.stage) {
             case RekeyOutcome::Stage::rekeyed:
                 report.success().emplace_back(true, "", document.path, document.id);
@@ -127,6 +260,8 @@ ProcessReport rekeyDocuments(const RekeyingJob& job, const OpenForEditing& openF
                 break;
         }
     }
+    // What failed is in the report; nothing is left for a later run to finish.
+    writeJournal(job, RekeyingJournal{});
     auto& failures = report.failure();
     failures.insert(failures.end(), notSealed.begin(), notSealed.end());
     failures.insert(failures.end(), notOpened.begin(), notOpened.end());
@@ -137,13 +272,17 @@ std::optional<MasterPasswordChange::Refusal> MasterPasswordChange::start(Run run
     if (const CurrentProcess state = run.mainView.currentState(); state != CurrentProcess::idel) {
         return Refusal{"Could not change password.", asString(state)};
     }
+    RekeyingJob prepared = rekeyingJob(run.library.fileManager.library, run.notesPath, run.loggedIn,
+                                       run.newCredentials.password(), run.newCredentials.hint());
+    prepared.journalPath = rekeyingJournalPath().string();
+    // Kept before the keyring changes: from then on a stop would strand the documents.
+    writeJournal(prepared, journalOf(prepared));
     if (!run.newCredentials.saveToKeychain()) {
+        writeJournal(prepared, RekeyingJournal{});
         return Refusal{"Error", keyringRefusedReason};
     }
     run.mainView.setCurrentState(CurrentProcess::changePassword);
-    auto job = std::make_shared<const RekeyingJob>(
-        rekeyingJob(run.library.fileManager.library, run.notesPath, run.loggedIn,
-                    run.newCredentials.password(), run.newCredentials.hint()));
+    auto job = std::make_shared<const RekeyingJob>(std::move(prepared));
     auto shared = std::make_shared<Run>(std::move(run));
     platform::Dispatch::global(platform::QualityOfService::userInitiated).async([shared, job] {
         auto report = std::make_shared<const ProcessReport>(
@@ -164,6 +303,43 @@ std::optional<MasterPasswordChange::Refusal> MasterPasswordChange::start(Run run
                 library.folderView->reloadData();
             }
             library.save();
+            shared->mainView.setCurrentState(CurrentProcess::idel);
+            if (shared->finished) {
+                shared->finished(*report);
+            }
+        });
+    });
+    return std::nullopt;
+}
+
+std::optional<MasterPasswordChange::Refusal> MasterPasswordChange::finish(Finish run) {
+    if (const CurrentProcess state = run.mainView.currentState(); state != CurrentProcess::idel) {
+        return Refusal{"Could not finish the change of your master password.", asString(state)};
+    }
+    run.mainView.setCurrentState(CurrentProcess::changePassword);
+    // The logged-in password is read here, on the main thread, where its writers are.
+    auto current = std::make_shared<const std::pair<std::string, std::string>>(
+        run.loggedIn.password(), run.loggedIn.hint());
+    auto shared = std::make_shared<Finish>(std::move(run));
+    platform::Dispatch::global(platform::QualityOfService::userInitiated).async([shared, current] {
+        RekeyingJournal journal =
+            readRekeyingJournal(shared->journalPath).value_or(RekeyingJournal{});
+        const PreviousPassword verdict =
+            checkPreviousPassword(journal, shared->previousPassword, current->first);
+        if (verdict == PreviousPassword::wrong) {
+            platform::Dispatch::main().async([shared] {
+                shared->mainView.setCurrentState(CurrentProcess::idel);
+                if (shared->refused) {
+                    shared->refused();
+                }
+            });
+            return;
+        }
+        const RekeyingJob job = finishingJob(journal, shared->previousPassword, current->first,
+                                             current->second, shared->journalPath);
+        auto report = std::make_shared<const ProcessReport>(
+            rekeyDocuments(job, shared->openForEditing, nullptr, nullptr));
+        platform::Dispatch::main().async([shared, report] {
             shared->mainView.setCurrentState(CurrentProcess::idel);
             if (shared->finished) {
                 shared->finished(*report);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/library/RekeyingJournal.h"
 #include "app/library/SecurityManager.h"
 #include "app/services/ProcessReport.h"
 #include "platform/Progress.h"
@@ -36,7 +37,20 @@ struct RekeyingJob {
     std::string oldHint;
     std::string newPassword;
     std::string newHint;
+    // Where the run keeps what is still under the old password; empty: no journal.
+    std::string journalPath;
+    // Finishing a stopped run: a document that no longer opens with the old password but
+    // opens with the new one was re-keyed before the stop, and counts as done.
+    bool finishing = false;
 };
+
+// Set by tests only: called on the worker after each document, once the journal says so
+// (the journal is then written at every document).
+using RekeyingStepHook = void (*)(std::size_t documentsDone);
+void setRekeyingStepHook(RekeyingStepHook hook);
+
+// The journal of a job before anything is re-keyed: every document of it is pending.
+[[nodiscard]] RekeyingJournal journalOf(const RekeyingJob& job);
 
 // Main thread: the job for the entries of `library` marked encrypted and the notes file at
 // `notesPath` (left out when no file is there), from the `current` logged-in password to the
@@ -59,8 +73,10 @@ struct RekeyOutcome {
 // gone afterwards. Any thread.
 [[nodiscard]] RekeyOutcome rekeyDocument(const std::string& path, const RekeyingJob& job);
 
-// Re-keys the job's entries and then its notes file one by one on the calling (worker)
-// thread, skipping documents open for editing; the progress is posted to the main queue. The
+// Re-keys the job's notes file and then its entries one by one on the calling (worker)
+// thread, skipping documents open for editing; the progress is posted to the main queue.
+// The journal, when the job has one, is written before the first document, brought up to
+// date every second or every few hundred documents, and removed at the end. The
 // report (process changePassword) lists the documents now under the new password, then as
 // failures those that could not be sealed again, then those that were not opened or were
 // skipped. `progress` and `progressLabel` may be null.
@@ -68,6 +84,20 @@ struct RekeyOutcome {
                                            const OpenForEditing& openForEditing,
                                            std::shared_ptr<platform::ProgressIndicator> progress,
                                            std::shared_ptr<platform::TextField> progressLabel);
+
+// Whether the sealed document at `path` opens with `password`; the plain copy made to find
+// out lies only in a private working folder, which goes at once. Any thread.
+[[nodiscard]] bool documentOpensWith(const std::string& path, const std::string& password);
+
+// How a password given to finish a stopped change fares on the journal's documents.
+enum class PreviousPassword { matches, wrong, nothingPending };
+
+// Tries `previous` on the first pending document that still exists (the notes first); the
+// documents found already under `current` on the way are taken off `journal`. Nothing is
+// written. Any thread.
+[[nodiscard]] PreviousPassword checkPreviousPassword(RekeyingJournal& journal,
+                                                     const std::string& previous,
+                                                     const std::string& current);
 
 // The change of the master password as the application's one running process.
 class MasterPasswordChange {
@@ -95,6 +125,25 @@ class MasterPasswordChange {
     // new password (nothing is touched then). Otherwise registers changePassword, snapshots the
     // library and starts the worker; answers nothing.
     [[nodiscard]] static std::optional<Refusal> start(Run run);
+
+    // Finishing a change that was stopped, from its journal, to the password the user logged
+    // on with.
+    struct Finish {
+        std::string previousPassword;
+        PasswordCredentials& loggedIn;  // holds the current password and hint
+        MainViewServices& mainView;     // holds the one running process
+        std::string journalPath;
+        OpenForEditing openForEditing;
+        // Main queue: `previousPassword` does not open the pending documents; nothing was
+        // written and the journal is as it was.
+        std::function<void()> refused;
+        // Main queue, last: the process is idel again.
+        std::function<void(const ProcessReport&)> finished;
+    };
+
+    // Main thread. Refuses while another process runs; otherwise registers changePassword
+    // and checks the previous password and re-keys what the journal names on a worker.
+    [[nodiscard]] static std::optional<Refusal> finish(Finish run);
 };
 
 }  // namespace m2

@@ -82,9 +82,8 @@ SecurityManagerExtensions& SecurityManagerExtensions::instance() {
 TempLocationResult SecurityManagerExtensions::decryptToTempLocation(
     const std::string& path, const std::string& password, const std::string& hint,
     platform::WorkingFolderPurpose purpose) const {
-    const fs::path source(path);
     std::error_code ec;
-    const std::uintmax_t size = fs::file_size(source, ec);
+    const std::uintmax_t size = fs::file_size(path, ec);
     if (ec) {
         return {securityResult::CouldNotCopyToTempLocation, "", ""};
     }
@@ -95,9 +94,17 @@ TempLocationResult SecurityManagerExtensions::decryptToTempLocation(
         std::printf("%s\n", folder.message.c_str());
         return {securityResult::CouldNotCopyToTempLocation, "", ""};
     }
-    const fs::path working = folder.path / source.filename();
+    return decryptIntoFolder(path, password, hint, folder.path);
+}
+
+TempLocationResult SecurityManagerExtensions::decryptIntoFolder(const std::string& path,
+                                                                const std::string& password,
+                                                                const std::string& hint,
+                                                                const fs::path& folder) const {
+    const fs::path source(path);
+    const fs::path working = folder / source.filename();
     if (!copyExclusively(source, working)) {
-        (void)platform::removeWorkingFolder(folder.path);
+        (void)platform::removeWorkingFolder(folder);
         return {securityResult::CouldNotCopyToTempLocation, "", ""};
     }
 
@@ -108,7 +115,7 @@ TempLocationResult SecurityManagerExtensions::decryptToTempLocation(
     if (result.status) {
         return {securityResult::OK, result.path, ""};
     }
-    if (!platform::removeWorkingFolder(folder.path)) {
+    if (!platform::removeWorkingFolder(folder)) {
         std::printf("Could not remove the encrypted copy %s\n", working.c_str());
         return {securityResult::CouldNotCopyToTempLocation, "", ""};
     }
@@ -119,29 +126,63 @@ TempLocationResult SecurityManagerExtensions::decryptToTempLocation(
 securityResult SecurityManagerExtensions::encryptTempBackToOriginal(
     const std::string& path, const std::string& destinationFile, const std::string& password,
     const std::string& hint) const {
+    // A second name keeps the edited content while it is sealed: the engine then only takes
+    // the plain name away, and the content goes once the document holds the edits.
+    const fs::path kept = fs::path(path).parent_path() / platform::kKeptPlainName;
+    ::unlink(kept.c_str());
+    const bool keeping = ::link(path.c_str(), kept.c_str()) == 0 || copyExclusively(path, kept);
+    auto dropKept = [&] {
+        if (keeping && ::unlink(kept.c_str()) != 0 && errno != ENOENT) {
+            std::printf("Could not remove %s\n", kept.c_str());
+        }
+    };
+    if (!keeping) {
+        std::printf("Could not keep the edited file %s while it is encrypted\n", path.c_str());
+        return securityResult::CouldNotReencrypt;
+    }
+    reached(SealStep::kept);
     const Settings& settings = Settings::instance();
     Encryptor encryptor(password, hint, settings.EncryptFilenames(), settings.HideFileExtensions());
     const Result result = Result(encryptor.encryptFileOutcome(path, hint));
     if (!result.status) {
+        // The plain name is still there (the engine leaves it on failure), else the kept one
+        // is all that is left of the edits.
+        if (fs::exists(fs::symlink_status(path))) {
+            dropKept();
+        } else {
+            (void)::rename(kept.c_str(), path.c_str());
+        }
         return securityResult::CouldNotReencrypt;
     }
+    reached(SealStep::sealed);
     const fs::path sealed(result.path);
-    if (sealed == fs::path(destinationFile) || sameFile(sealed, destinationFile)) {
-        return securityResult::OK;
+    const bool inPlace = sealed == fs::path(destinationFile) || sameFile(sealed, destinationFile);
+    if (!inPlace) {
+        // The old encrypted file is replaced in one rename, so a failed copy never loses it.
+        if (const auto copied = platform::copyFileAtomically(sealed, destinationFile); !copied) {
+            std::printf("%s. The sealed document is kept at %s\n", copied.message.c_str(),
+                        sealed.c_str());
+            // The sealed copy is complete and holds the edits: the plain one is not needed.
+            if (!platform::removePlainCopy(kept)) {
+                std::printf("Could not remove %s\n", kept.c_str());
+            }
+            return securityResult::CouldNotReencrypt;
+        }
     }
-    // The old encrypted file is replaced in one rename, so a failed copy never loses it.
-    if (const auto copied = platform::copyFileAtomically(sealed, destinationFile); !copied) {
-        std::printf("%s. The sealed document is kept at %s\n", copied.message.c_str(),
-                    sealed.c_str());
-        return securityResult::CouldNotReencrypt;
+    reached(SealStep::placed);
+    // Only now, with the edits in the document, does the plain content go.
+    if (!platform::removePlainCopy(kept)) {
+        std::printf("Could not remove the plain copy %s\n", kept.c_str());
     }
-    // Only ciphertext: removed, not overwritten.
-    if (::unlink(sealed.c_str()) != 0) {
+    reached(SealStep::plainDestroyed);
+    if (!inPlace && ::unlink(sealed.c_str()) != 0) {
+        // Only ciphertext: removed, not overwritten.
         std::printf(
             "The document was sealed in place, but the leftover copy %s could not be "
             "removed.\n",
             sealed.c_str());
     }
+    reached(SealStep::sealedRemoved);
     return securityResult::OK;
 }
 

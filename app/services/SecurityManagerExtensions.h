@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "app/services/SecurityResult.h"
@@ -21,12 +22,26 @@ struct TempLocationResult {
 // and lock or unlock a file. No state; safe from any thread, one document per call.
 class SecurityManagerExtensions {
   public:
+    // The steps of sealing an edited copy back, in order: the plain content kept under a
+    // second name, the sealed copy made beside it, the sealed copy in place of the document,
+    // the plain content destroyed, the sealed copy removed; then the caller's record removed.
+    enum class SealStep { kept, sealed, placed, plainDestroyed, sealedRemoved, recordRemoved };
+    // Told of each step as it is done; set only by tests, to stop the program at a step.
+    static inline std::function<void(SealStep)> sealStepHook;
+    static void reached(SealStep step) {
+        if (sealStepHook) {
+            sealStepHook(step);
+        }
+    }
+
     SecurityManagerExtensions() = default;
     [[nodiscard]] static SecurityManagerExtensions& instance();
 
-    // Seals the plain file at `path` (which the encryption destroys) and puts the sealed file
-    // in place of `destinationFile`, replacing it in one step. On any failure the destination
-    // is as it was.
+    // Seals the plain file at `path` into its working folder, puts the sealed file in place of
+    // `destinationFile` (durably, in one rename) and only then destroys the plain file, so at
+    // every moment the document or a named file in the working folder holds the edits. On any
+    // failure the destination is as it was and the edits stay in the working folder (the
+    // plain file when sealing failed, else the sealed copy).
     [[nodiscard]] securityResult encryptTempBackToOriginal(const std::string& path,
                                                            const std::string& destinationFile,
                                                            const std::string& password,
@@ -36,6 +51,11 @@ class SecurityManagerExtensions {
     // sub-folder + "//" + the stored name. A failed decryption removes the copy and its
     // sub-folder and answers CouldNotOpenFile with the engine's message. Remove the sub-folder
     // with removeWorkingFolder once the operation ends.
+    // The same into a working sub-folder the caller made (and keeps on success).
+    [[nodiscard]] TempLocationResult decryptIntoFolder(const std::string& path,
+                                                       const std::string& password,
+                                                       const std::string& hint,
+                                                       const std::filesystem::path& folder) const;
     [[nodiscard]] TempLocationResult decryptToTempLocation(
         const std::string& path, const std::string& password, const std::string& hint,
         platform::WorkingFolderPurpose purpose = platform::WorkingFolderPurpose::Document) const;

@@ -4,10 +4,12 @@
 #include <QWidget>
 #include <chrono>
 
+#include "M2 Launcher/OpenFiles/OpenFileManager.h"
 #include "app/services/Alerts.h"
 #include "app/services/PasswordCredentials.h"
 #include "app/ui/LoginViewController.h"
 #include "app/ui/MainWindowController.h"
+#include "app/ui/UnfinishedPasswordChange.h"
 #include "app/ui/projectViewController.h"
 #include "platform/Timer.h"
 #include "platform/ui/Application.h"
@@ -65,6 +67,15 @@ void projectViewController::login() {
         }
     }
     tellOnceWhenIdleUnavailable(*sessionManager);
+    UnfinishedPasswordChange::offerAtLogOn(
+        {*this, *this, PasswordCredentials::instance(),
+         [](const std::string& path) { return OpenFileManager::instance().isOpenForEditing(path); },
+         [this] {
+             noteManager.load();
+             if (noteManager.notesView != nullptr) {
+                 noteManager.notesView->reloadData();
+             }
+         }});
 }
 
 void projectViewController::logoff() {

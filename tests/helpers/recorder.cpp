@@ -3,7 +3,9 @@
 // (its session id), ".stdin" (its standard input, read to the end, when $M2_TEST_READ_STDIN
 // is set), then ".started". With $M2_TEST_APPEND it appends that text to the file named by
 // its first argument (an edit); with $M2_TEST_RELEASE it waits until that file exists and
-// then writes ".after". It exits with status $M2_TEST_EXIT (0 when unset).
+// then writes ".after". $M2_TEST_EDIT=delete removes the file after the edit; "saveas"
+// saves the edited file as "saved-<name>" beside it and removes the original. It exits with status
+// $M2_TEST_EXIT (0 when unset).
 #include <unistd.h>
 
 #include <chrono>
@@ -53,10 +55,17 @@ int main(int argc, char** argv) {
     if (const char* text = std::getenv("M2_TEST_APPEND"); text != nullptr && argc > 1) {
         std::ofstream(argv[1], std::ios::binary | std::ios::app) << text;
     }
-    if (const char* edit = std::getenv("M2_TEST_EDIT");
-        edit != nullptr && std::string(edit) == "delete" && argc > 1) {
+    if (const char* edit = std::getenv("M2_TEST_EDIT"); edit != nullptr && argc > 1) {
         std::error_code error;
-        fs::remove(argv[1], error);
+        if (std::string(edit) == "saveas") {
+            const fs::path original(argv[1]);
+            fs::copy_file(original,
+                          original.parent_path() / ("saved-" + original.filename().string()),
+                          error);
+        }
+        if (std::string(edit) == "delete" || std::string(edit) == "saveas") {
+            fs::remove(argv[1], error);
+        }
     }
     writeAtomically(base.string() + ".started", "");
 

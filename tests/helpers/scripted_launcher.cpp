@@ -3,7 +3,13 @@
 // 0x1F byte, its informative text and a 0x1E byte; it is answered with the next button
 // named in $M2_TEST_ANSWERS (comma-separated), else with its last button ("OK", "No").
 // Whenever the file $M2_TEST_CLOSE appears it is removed and the window's close button
-// pressed.
+// pressed. $M2_TEST_KILL_AT names a step of the seal-back ("kept", "sealed", "placed",
+// "plainDestroyed", "sealedRemoved", "recordRemoved") at which the process kills itself;
+// "shredding" kills it halfway through overwriting the plain copy, after "placed".
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
 #include <QTimer>
 #include <QWidget>
 #include <algorithm>
@@ -17,7 +23,9 @@
 
 #include "M2 Launcher/LauncherApplication.h"
 #include "M2 Launcher/OpenFileViewController.h"
+#include "app/services/SecurityManagerExtensions.h"
 #include "platform/AlertPresenter.h"
+#include "platform/WorkingFolders.h"
 
 namespace {
 
@@ -55,6 +63,57 @@ class FileAlerts final : public m2::platform::AlertPresenter {
     std::deque<std::string> answers_;
 };
 
+using Step = m2::SecurityManagerExtensions::SealStep;
+
+const char* stepName(Step step) {
+    switch (step) {
+        case Step::kept:
+            return "kept";
+        case Step::sealed:
+            return "sealed";
+        case Step::placed:
+            return "placed";
+        case Step::plainDestroyed:
+            return "plainDestroyed";
+        case Step::sealedRemoved:
+            return "sealedRemoved";
+        case Step::recordRemoved:
+            return "recordRemoved";
+    }
+    return "";
+}
+
+// The plain copy half overwritten the way the shredder does it, as a kill in its midst
+// leaves it: 0xFF bytes over the first half.
+void overwriteHalf(const std::filesystem::path& file) {
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return;
+    }
+    const off_t size = ::lseek(fd, 0, SEEK_END);
+    const std::string fill(static_cast<std::size_t>(size / 2 + 1), '\xff');
+    (void)::pwrite(fd, fill.data(), fill.size(), 0);
+    (void)::fsync(fd);
+    ::close(fd);
+}
+
+void killAtStep(const std::string& wanted, const std::string& plainFolder) {
+    m2::SecurityManagerExtensions::sealStepHook = [wanted, plainFolder](Step step) {
+        if (wanted == "shredding" && step == Step::placed) {
+            std::error_code error;
+            for (const auto& entry : std::filesystem::directory_iterator(plainFolder, error)) {
+                if (entry.path().filename() == m2::platform::kKeptPlainName) {
+                    overwriteHalf(entry.path());
+                }
+            }
+            ::kill(::getpid(), SIGKILL);
+        }
+        if (wanted == stepName(step)) {
+            ::kill(::getpid(), SIGKILL);
+        }
+    };
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -62,6 +121,11 @@ int main(int argc, char** argv) {
     m2::LauncherOptions options;
     options.windowAlerts = false;
     options.onWindow = [](m2::OpenFileWindowController& window) {
+        if (const std::string step = environmentText("M2_TEST_KILL_AT"); !step.empty()) {
+            const auto& item = window.openFileViewController().currentOpenFileItem;
+            killAtStep(step,
+                       item ? std::filesystem::path(item->plainPath).parent_path().string() : "");
+        }
         const std::string request = environmentText("M2_TEST_CLOSE");
         if (request.empty()) {
             return;

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,8 +13,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <optional>
+#include <random>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -328,12 +331,11 @@ TEST_F(LauncherE2eTest, ArgumentsThatDoNotSplitIntoThreePiecesAreRefused) {
         EXPECT_EQ(launcher.waitFor(), 0);
         EXPECT_EQ(launcher.output(), kInvalid);
     }
-    // A second document on the same command line would be left plain when the first one ends
-    // the launcher.
+    // Only the first document of the command line counts.
     LauncherRun two(desktop_, realLauncher(), {"a.m2p,x", "also.m2p,x"}, std::nullopt,
                     environment());
     EXPECT_EQ(two.waitFor(), 0);
-    EXPECT_EQ(two.output(), kInvalid + kInvalid);
+    EXPECT_EQ(two.output(), kInvalid);
     EXPECT_TRUE(editors().empty());
     EXPECT_EQ(workingFolders(), std::vector<std::string>{});
 }
@@ -496,7 +498,7 @@ TEST_F(LauncherE2eTest, AnApplicationThatEndsAtOnceIsAskedAbout) {
 }
 
 // A launcher killed while editing leaves its plain copy; the next launcher tells the user,
-// shows the copy, keeps it, and forgets the record.
+// shows the copy, and keeps both it and its record.
 TEST_F(LauncherE2eTest, ACopyLeftByAKilledLauncherIsReportedAndKept) {
     const fs::path document = seal("doc", "text\n", "secret-password");
     {
@@ -523,7 +525,8 @@ TEST_F(LauncherE2eTest, ACopyLeftByAKilledLauncherIsReportedAndKept) {
                                    ". Open it to recover your changes, then encrypt or shred it.");
     EXPECT_EQ(shown[1].second, "Password incorrect ");
     EXPECT_EQ(readFile(copy), "text\nedited\n");
-    EXPECT_EQ(listText().find("encryptedPath"), std::string::npos);
+    // Its record stays as long as the copy holds the edits.
+    EXPECT_NE(listText().find("encryptedPath"), std::string::npos);
     ASSERT_TRUE(waitForPath(desktop_ / "records", 1s));
     const auto deadline = std::chrono::steady_clock::now() + 10s;
     while (reveals().empty() && std::chrono::steady_clock::now() < deadline) {
@@ -534,3 +537,265 @@ TEST_F(LauncherE2eTest, ACopyLeftByAKilledLauncherIsReportedAndKept) {
 }
 
 }  // namespace
+
+namespace {
+
+// The path an alert about left edits names: after "kept at " or "at ", up to ". ".
+std::string namedPath(const std::string& text) {
+    for (const std::string lead : {"Its plain copy is kept at ", "your master password, at "}) {
+        if (const auto at = text.find(lead); at != std::string::npos) {
+            const auto from = at + lead.size();
+            return text.substr(from, text.find(". ", from) - from);
+        }
+    }
+    return {};
+}
+
+bool isLeftEditsAlert(const std::string& message) {
+    return message == "A file opened for editing earlier was not encrypted again" ||
+           message == "Changes to a file opened for editing earlier were not put in place";
+}
+
+}  // namespace
+
+// The launcher killed at each step of its seal-back, and at random moments in it: afterwards
+// the edits are in the document, or the next launcher names a file that holds them (and puts a
+// sealed one in place on Yes); nothing plain is ever left beside the document.
+TEST_F(LauncherE2eTest, AKillDuringTheSealBackNeverStrandsTheEdits) {
+    const std::vector<std::string> steps = {"kept",         "sealed",         "placed",
+                                            "shredding",    "plainDestroyed", "sealedRemoved",
+                                            "recordRemoved"};
+    constexpr int kRandomMoments = 20;
+    std::mt19937 random(20261210);
+    const std::string body(200 * 1024, 'x');
+    for (int round = 0; round < static_cast<int>(steps.size()) + kRandomMoments; ++round) {
+        const bool atStep = round < static_cast<int>(steps.size());
+        const std::string what = atStep ? steps[round] : "random " + std::to_string(round);
+        SCOPED_TRACE(what);
+        fs::remove(alerts());
+        fs::remove_all(desktop_ / "docs");
+        fs::create_directories(desktop_ / "docs");
+        const fs::path document = seal("doc", body, "secret-password");
+        const std::string edited = body + "edited-" + std::to_string(round) + "\n";
+        std::vector<std::string> extra = {"M2_TEST_APPEND=edited-" + std::to_string(round) + "\n",
+                                          "M2_TEST_ANSWERS=Yes"};
+        if (atStep) {
+            extra.push_back("M2_TEST_KILL_AT=" + steps[round]);
+        }
+        {
+            // The editor ends at once, so the launcher asks and seals on Yes.
+            LauncherRun killed(desktop_, testHelper("scripted_launcher"),
+                               {document.string() + ",-,hint"}, std::string("secret-password"),
+                               environment(extra));
+            if (!atStep) {
+                ASSERT_TRUE(waitForAlerts(1));
+                std::this_thread::sleep_for(
+                    std::chrono::microseconds(std::uniform_int_distribution<>(0, 40000)(random)));
+                ::kill(killed.pid(), SIGKILL);
+            }
+            ASSERT_TRUE(killed.waitFor()) << killed.output();
+        }
+        // Nothing but ciphertext beside the document.
+        for (const std::string& name : listFolder(desktop_ / "docs")) {
+            EXPECT_EQ(readFile(desktop_ / "docs" / name).find("edited-"), std::string::npos)
+                << name;
+        }
+        const bool inDocument = opened(document, "secret-password") == edited;
+
+        fs::remove(alerts());
+        LauncherRun next(desktop_, testHelper("scripted_launcher"), {document.string() + ",-,hint"},
+                         std::string("wrong-password"), environment({"M2_TEST_ANSWERS=Yes"}));
+        EXPECT_EQ(next.waitFor(), 0);
+        std::vector<std::pair<std::string, std::string>> told;
+        for (const auto& alert : shownAlerts()) {
+            if (isLeftEditsAlert(alert.first)) {
+                told.push_back(alert);
+            }
+        }
+        if (inDocument) {
+            EXPECT_EQ(told.size(), 0u) << testing::PrintToString(told);
+            EXPECT_EQ(workingFolders(), std::vector<std::string>{});
+            continue;
+        }
+        ASSERT_EQ(told.size(), 1u) << testing::PrintToString(shownAlerts());
+        if (told[0].first == "A file opened for editing earlier was not encrypted again") {
+            const std::string plain = namedPath(told[0].second);
+            EXPECT_EQ(readFile(plain), edited) << plain;
+        } else {
+            // Offered and accepted: the sealed copy is now the document.
+            EXPECT_NE(told[0].second.find("Put them in place of"), std::string::npos);
+            EXPECT_EQ(opened(document, "secret-password"), edited);
+            EXPECT_EQ(workingFolders(), std::vector<std::string>{});
+        }
+        for (const std::string& folder : workingFolders()) {
+            fs::remove_all(folder);
+        }
+        fs::remove(openFilesList());
+    }
+}
+
+// A document is the file, not the text of its path: every other spelling of an open one is
+// refused, and of two launchers started at the same moment exactly one opens it, whose edit
+// the document then holds.
+TEST_F(LauncherE2eTest, OneLauncherPerDocumentHoweverItIsNamed) {
+    const fs::path document = seal("doc", "text\n", "secret-password");
+    fs::create_directory_symlink(desktop_ / "docs", desktop_ / "linked");
+    const std::string name = document.filename().string();
+    const std::vector<std::string> spellings = {
+        (desktop_ / "docs/." / name).string(), (desktop_ / "docs/../docs" / name).string(),
+        (desktop_ / "linked" / name).string(), "../docs/" + name};
+    const auto editing = [&](const std::string& text) {
+        return environment({"M2_TEST_APPEND=" + text, "M2_TEST_EXIT=1",
+                            "M2_TEST_RELEASE=" + desktop_.releaseFile().string()});
+    };
+    {
+        LauncherRun first(desktop_, testHelper("scripted_launcher"),
+                          {document.string() + ",-,hint"}, std::string("secret-password"),
+                          editing("one\n"));
+        ASSERT_TRUE(waitForEditor());
+        for (const std::string& spelling : spellings) {
+            SCOPED_TRACE(spelling);
+            fs::remove(alerts());
+            LauncherRun again(desktop_, testHelper("scripted_launcher"), {spelling + ",-,hint"},
+                              std::string("secret-password"), editing("two\n"));
+            EXPECT_EQ(again.waitFor(), 0);
+            ASSERT_EQ(shownAlerts().size(), 1u);
+            EXPECT_EQ(shownAlerts()[0].first, "File is already open for editing");
+        }
+        EXPECT_EQ(editors().size(), 1u);
+        release();
+        EXPECT_EQ(first.waitFor(), 0);
+        EXPECT_EQ(opened(document, "secret-password"), "text\none\n");
+    }
+
+    for (int round = 0; round < 20; ++round) {
+        SCOPED_TRACE(round);
+        fs::remove(alerts());
+        fs::remove(desktop_.releaseFile());
+        const std::size_t before = editors().size();
+        const std::string text = opened(document, "secret-password");
+        LauncherRun a(desktop_, testHelper("scripted_launcher"), {document.string() + ",-,hint"},
+                      std::string("secret-password"), editing("a\n"));
+        LauncherRun b(desktop_, testHelper("scripted_launcher"), {spellings[round % 4] + ",-,hint"},
+                      std::string("secret-password"), editing("b\n"));
+        ASSERT_TRUE(waitForAlerts(1));
+        ASSERT_TRUE(waitForEditor(before + 1));
+        EXPECT_EQ(shownAlerts()[0].first, "File is already open for editing");
+        release();
+        EXPECT_EQ(a.waitFor(), 0);
+        EXPECT_EQ(b.waitFor(), 0);
+        EXPECT_EQ(shownAlerts().size(), 1u);
+        ASSERT_EQ(editors().size(), before + 1);
+        const std::string edit = opened(document, "secret-password");
+        EXPECT_TRUE(edit == text + "a\n" || edit == text + "b\n") << edit;
+        EXPECT_EQ(workingFolders(), std::vector<std::string>{});
+    }
+}
+
+// With two documents on the command line the first is edited and sealed as usual; the
+// second is told of on standard error and touched by nothing.
+TEST_F(LauncherE2eTest, OnlyTheFirstDocumentOfTheCommandLineIsOpened) {
+    const fs::path first = seal("first", "one\n", "secret-password");
+    const fs::path second = seal("second", "two\n", "secret-password");
+    const std::string untouched = readFile(second);
+    LauncherRun launcher(
+        desktop_, testHelper("scripted_launcher"),
+        {first.string() + ",secret-password,hint", second.string() + ",secret-password,hint"},
+        std::nullopt,
+        environment({"M2_TEST_APPEND=edited\n", "M2_TEST_EXIT=1",
+                     "M2_TEST_RELEASE=" + desktop_.releaseFile().string()}));
+    ASSERT_TRUE(waitForEditor());
+    EXPECT_FALSE(launcher.waitFor(300ms)) << "the second document does not end the run";
+    release();
+    EXPECT_EQ(launcher.waitFor(), 0);
+    EXPECT_EQ(opened(first, "secret-password"), "one\nedited\n");
+    EXPECT_EQ(readFile(second), untouched);
+    EXPECT_EQ(editors().size(), 1u);
+    EXPECT_EQ(workingFolders(), std::vector<std::string>{});
+}
+
+// An editor that saved under another name and removed the copy: closing the window removes
+// nothing, and the next launcher names the saved file.
+TEST_F(LauncherE2eTest, ClosingAfterASaveAsRemovesNothingAndTheSavedFileIsNamed) {
+    const fs::path document = seal("doc", "text\n", "secret-password");
+    const std::string before = readFile(document);
+    {
+        LauncherRun launcher(desktop_, testHelper("scripted_launcher"),
+                             {document.string() + ",-,hint"}, std::string("secret-password"),
+                             environment({"M2_TEST_APPEND=edited\n", "M2_TEST_EDIT=saveas",
+                                          "M2_TEST_RELEASE=" + desktop_.releaseFile().string()}));
+        ASSERT_TRUE(waitForEditor());
+        writeFile(closeRequest(), "");
+        EXPECT_EQ(launcher.waitFor(), 0);
+    }
+    EXPECT_TRUE(shownAlerts().empty()) << testing::PrintToString(shownAlerts());
+    const auto folders = workingFolders();
+    ASSERT_EQ(folders.size(), 1u);
+    const fs::path saved = fs::path(folders[0]) / "saved-doc.txt";
+    EXPECT_EQ(readFile(saved), "text\nedited\n");
+    EXPECT_EQ(readFile(document), before);
+    release();
+
+    LauncherRun next(desktop_, testHelper("scripted_launcher"), {document.string() + ",-,hint"},
+                     std::string("wrong-password"), environment());
+    EXPECT_EQ(next.waitFor(), 0);
+    ASSERT_FALSE(shownAlerts().empty());
+    EXPECT_EQ(shownAlerts()[0].second,
+              "Its plain copy is kept at " + saved.string() +
+                  ". Open it to recover your changes, then encrypt or shred it.");
+    EXPECT_EQ(readFile(saved), "text\nedited\n");
+}
+
+// A list of open files that cannot be written (its disk full) refuses the document with the
+// system's reason: nothing is decrypted, nothing left, the editor never starts.
+TEST_F(LauncherE2eTest, AnUnwritableListOfOpenFilesRefusesTheDocument) {
+    const fs::path document = seal("doc", "text\n", "secret-password");
+    const fs::path base = openFilesList().parent_path();
+    fs::create_directories(base);
+    if (::mount("tmpfs", base.c_str(), "tmpfs", 0, "size=16k,mode=0700") != 0) {
+        GTEST_SKIP() << "mounting a small tmpfs is not allowed here (" << std::strerror(errno)
+                     << "); the full disk cannot be shown";
+    }
+    struct Unmount {
+        fs::path at;
+        ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
+    } unmount{base};
+    {
+        // Filled to the last block.
+        const int fd = ::open((base / "filler").c_str(), O_WRONLY | O_CREAT, 0600);
+        const std::string block(4096, 'f');
+        while (::write(fd, block.data(), block.size()) > 0) {
+        }
+        ::close(fd);
+    }
+    LauncherRun launcher(desktop_, testHelper("scripted_launcher"), {document.string() + ",-,hint"},
+                         std::string("secret-password"), environment());
+    EXPECT_EQ(launcher.waitFor(), 0);
+    const auto shown = shownAlerts();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].first, "Could not record the document as open for editing");
+    EXPECT_NE(shown[0].second.find(std::strerror(ENOSPC)), std::string::npos) << shown[0].second;
+    EXPECT_TRUE(editors().empty());
+    EXPECT_EQ(workingFolders(), std::vector<std::string>{});
+}
+
+// A document named as long as the folder allows is edited and sealed back, and a temporary a
+// killed run left beside it goes at the launcher's start.
+TEST_F(LauncherE2eTest, TheLongestNamedDocumentIsSealedBackAndOldLeftoversGo) {
+    const fs::path document = seal(std::string(247, 'l'), "text\n", "secret-password");
+    ASSERT_EQ(document.filename().string().size(), 255u);
+    const fs::path leftover = desktop_ / "docs/.m2-Zz9Yy8";
+    writeFile(leftover, "partial ciphertext");
+    ::chmod(leftover.c_str(), 0600);
+    const timespec times[2] = {{0, UTIME_OMIT}, {1000000000, 0}};
+    ::utimensat(AT_FDCWD, leftover.c_str(), times, 0);
+    LauncherRun launcher(desktop_, testHelper("scripted_launcher"), {document.string() + ",-,hint"},
+                         std::string("secret-password"),
+                         environment({"M2_TEST_APPEND=edited\n", "M2_TEST_EXIT=1"}));
+    EXPECT_EQ(launcher.waitFor(), 0) << launcher.output();
+    EXPECT_TRUE(shownAlerts().empty()) << testing::PrintToString(shownAlerts());
+    EXPECT_EQ(opened(document, "secret-password"), "text\nedited\n");
+    EXPECT_EQ(listFolder(desktop_ / "docs"),
+              std::vector<std::string>{document.filename().string()});
+    EXPECT_EQ(workingFolders(), std::vector<std::string>{});
+}

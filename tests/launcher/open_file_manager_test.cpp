@@ -1,11 +1,13 @@
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -147,6 +149,59 @@ TEST_F(OpenFileManagerTest, DamagedListIsKeptAsideNeverWrittenOver) {
     ASSERT_TRUE(manager.addOpenFile({"/docs/b.m2p", "/tmp/b"}));
     EXPECT_EQ(readFile(list().string() + ".unreadable"), damaged);
     EXPECT_EQ(recordsOnDisk(), (std::vector<OpenFileItem>{{"/docs/b.m2p", "/tmp/b"}}));
+}
+
+// Whatever stands in the list's place, reading it never blocks or crashes: a FIFO (no
+// writer), an over-long file and one nested too deeply all read as damaged and are set
+// aside, and the next record starts a fresh list.
+TEST_F(OpenFileManagerTest, AListThatIsNoSmallRegularFileReadsAsDamaged) {
+    struct Case {
+        std::string name;
+        std::function<void()> make;
+    };
+    const std::string deep = [] {
+        std::string text = "<openFiles version=\"1\">";
+        for (int i = 0; i < 100000; ++i) {
+            text += "<file>";
+        }
+        return text;
+    }();
+    const std::vector<Case> cases = {
+        {"fifo", [&] { ASSERT_EQ(::mkfifo(list().c_str(), 0600), 0); }},
+        {"too long",
+         [&] {
+             writeFile(list(), "<openFiles version=\"1\">" +
+                                   std::string(OpenFileManager::kMaxListBytes, ' ') +
+                                   "</openFiles>");
+         }},
+        {"too deep", [&] { writeFile(list(), deep); }},
+        // Tags without an end, as many as fit: still read at once, in one pass.
+        {"unclosed tags",
+         [&] { writeFile(list(), std::string(OpenFileManager::kMaxListBytes / 2, '<')); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(documents_.base());
+        fs::create_directories(documents_.base());
+        c.make();
+        OpenFileManager manager;
+        EXPECT_TRUE(manager.openFiles().empty());
+        EXPECT_TRUE(manager.addOpenFile({"/docs/b.m2p", "/tmp/b"}));
+        EXPECT_TRUE(fs::exists(fs::symlink_status(list().string() + ".unreadable")));
+        EXPECT_EQ(recordsOnDisk(), (std::vector<OpenFileItem>{{"/docs/b.m2p", "/tmp/b"}}));
+    }
+}
+
+// The document's identity at opening is kept in the record and read back; a record without
+// it (an older list) still reads.
+TEST_F(OpenFileManagerTest, TheDocumentsIdentityIsKeptInTheRecord) {
+    const m2::DocumentIdentity identity{2049, 1234567, 4096, 1765400000123456789};
+    OpenFileManager manager;
+    ASSERT_TRUE(manager.addOpenFile({"/docs/a.m2p", "/tmp/a", identity}));
+    ASSERT_TRUE(manager.addOpenFile({"/docs/b.m2p", "/tmp/b"}));
+    EXPECT_EQ(recordsOnDisk(), (std::vector<OpenFileItem>{{"/docs/a.m2p", "/tmp/a", identity},
+                                                          {"/docs/b.m2p", "/tmp/b"}}));
+    EXPECT_NE(readFile(list()).find("modified=\"1765400000123456789\""), std::string::npos);
 }
 
 TEST_F(OpenFileManagerTest, OnlyFileElementsAreRecords) {

@@ -15,7 +15,9 @@
 
 #include "app/library/LibraryManager.h"
 #include "app/library/PasswordRekeying.h"
+#include "app/library/RekeyingJournal.h"
 #include "app/services/PasswordCredentials.h"
+#include "platform/AtomicWrite.h"
 #include "platform/Dispatch.h"
 #include "platform/WorkingFolders.h"
 #include "support/RekeyingLibrary.h"
@@ -55,14 +57,44 @@ class RekeyingCrash : public testing::Test {
         }
         (void)m2::test::sealWith(contentOf(kDocuments), folder, "notes", kOldPassword);
         library.save();
-        return m2::rekeyingJob(library.fileManager.library, (folder / "notes.m2p").string(),
-                               m2::PasswordCredentials::instance(), kNewPassword,
-                               m2::test::kNewHint);
+        m2::RekeyingJob job =
+            m2::rekeyingJob(library.fileManager.library, (folder / "notes.m2p").string(),
+                            m2::PasswordCredentials::instance(), kNewPassword, m2::test::kNewHint);
+        job.journalPath = journalOf(folder).string();
+        return job;
+    }
+
+    static fs::path journalOf(const fs::path& folder) { return folder.string() + ".journal"; }
+
+    // The documents of `folder` (notes and entries, by path) still under the old password.
+    static std::set<std::string> underOldPassword(const fs::path& folder) {
+        std::set<std::string> old;
+        for (int i = 0; i <= kDocuments; ++i) {
+            const fs::path path =
+                folder / ((i < kDocuments ? "doc" + std::to_string(i) : "notes") + ".m2p");
+            if (plainWith(path, kOldPassword)) {
+                old.insert(path.string());
+            }
+        }
+        return old;
+    }
+
+    static std::set<std::string> listedIn(const m2::RekeyingJournal& journal) {
+        std::set<std::string> listed;
+        if (!journal.notesPath.empty()) {
+            listed.insert(journal.notesPath);
+        }
+        for (const auto& document : journal.documents) {
+            listed.insert(document.path);
+        }
+        return listed;
     }
 
     // Runs the job in a child process as the worker and the final step would; kills it with
     // SIGKILL after `delay` unless it ended first. Answers whether it finished by itself.
     static bool runChild(const m2::RekeyingJob& job, std::chrono::microseconds delay) {
+        // As the program does before the keyring takes the new password.
+        EXPECT_TRUE(m2::writeRekeyingJournal(job.journalPath, m2::journalOf(job)));
         const pid_t child = ::fork();
         if (child == 0) {
             (void)m2::rekeyDocuments(job, nullptr, nullptr, nullptr);
@@ -98,7 +130,8 @@ class RekeyingCrash : public testing::Test {
             EXPECT_EQ(plain, contentOf(i)) << "run " << run << ": " << path;
         }
         // Besides them at most the hidden partial copy of a sealed file that the atomic
-        // replacement was writing: ciphertext, never plain text.
+        // replacement was writing: ciphertext, never plain text, and gone at the next start
+        // (made to look older than this one).
         for (const std::string& name : m2::test::listFolder(folder)) {
             if (std::find(expected.begin(), expected.end(), name) != expected.end()) {
                 continue;
@@ -107,6 +140,28 @@ class RekeyingCrash : public testing::Test {
             EXPECT_EQ(m2::test::readFile(folder / name).find(m2::test::patternText(256)),
                       std::string::npos)
                 << "run " << run << ": " << name << " holds plain text";
+            fs::last_write_time(folder / name,
+                                fs::last_write_time(folder / name) - std::chrono::hours(1));
+        }
+        (void)m2::platform::removeLeftoverTemporaries(folder);
+        std::vector<std::string> left = m2::test::listFolder(folder);
+        std::sort(left.begin(), left.end());
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(left, expected) << "run " << run;
+
+        // The journal names every document still under the old password, and only documents
+        // of the run; it goes once nothing is pending.
+        const auto journal = m2::readRekeyingJournal(journalOf(folder));
+        const std::set<std::string> old = underOldPassword(folder);
+        if (journal) {
+            const std::set<std::string> listed = listedIn(*journal);
+            EXPECT_TRUE(std::includes(listed.begin(), listed.end(), old.begin(), old.end()))
+                << "run " << run;
+            for (const std::string& path : listed) {
+                EXPECT_EQ(fs::path(path).parent_path(), folder) << "run " << run;
+            }
+        } else {
+            EXPECT_TRUE(old.empty()) << "run " << run << ": no journal";
         }
 
         const m2::LibraryManager reloaded;
@@ -130,6 +185,7 @@ TEST_F(RekeyingCrash, EveryDocumentOpensWithTheOldOrTheNewPasswordAfterAKillAtAn
     const auto begin = std::chrono::steady_clock::now();
     const fs::path first = env.folder() / "undisturbed";
     ASSERT_TRUE(runChild(prepare(first), std::chrono::minutes(2)));
+    EXPECT_FALSE(fs::exists(journalOf(first)));
     const auto whole = std::chrono::duration_cast<std::chrono::microseconds>(
         std::chrono::steady_clock::now() - begin);
     for (int i = 0; i < kDocuments; ++i) {
@@ -147,6 +203,38 @@ TEST_F(RekeyingCrash, EveryDocumentOpensWithTheOldOrTheNewPasswordAfterAKillAtAn
         (void)runChild(job, std::chrono::microseconds(at(random)));
         check(folder, run);
         fs::remove_all(folder);
+        fs::remove(journalOf(folder));
+    }
+}
+
+// Stopped right after a given number of documents, the journal names exactly those still
+// under the old password, the notes (re-keyed first) among them only before the first.
+TEST_F(RekeyingCrash, AStoppedRunLeavesAJournalOfExactlyWhatIsLeft) {
+    for (const std::size_t done : {std::size_t(1), std::size_t(3), std::size_t(kDocuments)}) {
+        const fs::path folder = env.folder() / ("after" + std::to_string(done));
+        const m2::RekeyingJob job = prepare(folder);
+        static std::size_t stopAfter;
+        stopAfter = done;
+        const pid_t child = ::fork();
+        if (child == 0) {
+            m2::setRekeyingStepHook([](std::size_t count) {
+                if (count == stopAfter) {
+                    ::raise(SIGKILL);
+                }
+            });
+            (void)m2::rekeyDocuments(job, nullptr, nullptr, nullptr);
+            ::_exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status)) << done;
+
+        const auto journal = m2::readRekeyingJournal(journalOf(folder));
+        ASSERT_TRUE(journal) << done;
+        EXPECT_EQ(listedIn(*journal), underOldPassword(folder)) << done;
+        EXPECT_EQ(underOldPassword(folder).size(), static_cast<std::size_t>(kDocuments) + 1 - done);
+        EXPECT_TRUE(journal->notesPath.empty()) << done;
+        check(folder, static_cast<int>(done));
     }
 }
 

@@ -122,8 +122,8 @@ TEST_F(Rekeying, EncryptedEntriesAndNotesMoveToTheNewPasswordOthersStayAsTheyWer
 
     EXPECT_EQ(report->currentProcess(), CurrentProcess::changePassword);
     EXPECT_EQ(names(report->success()),
-              (std::vector<std::string>{one.filename().string() + ": ",
-                                        two.filename().string() + ": ", "notes.m2p: "}));
+              (std::vector<std::string>{"notes.m2p: ", one.filename().string() + ": ",
+                                        two.filename().string() + ": "}));
     EXPECT_EQ(names(report->failure()),
               std::vector<std::string>{foreign.filename().string() + ": Password incorrect "});
     EXPECT_EQ(report->failure()[0].id, library.fileManager.library[2]->id);
@@ -133,8 +133,24 @@ TEST_F(Rekeying, EncryptedEntriesAndNotesMoveToTheNewPasswordOthersStayAsTheyWer
               (std::vector<std::string>{"foreign.txt.m2p", "notes.m2p", "one.txt.m2p", "plain.txt",
                                         "two.txt.m2p"}));
     EXPECT_TRUE(env.workingFoldersEmpty());
-    EXPECT_EQ(label->stringValue(), "Changing password (4 of 4) files : Current file: notes.m2p");
+    EXPECT_EQ(label->stringValue(),
+              "Changing password (4 of 4) files : Current file: " + foreign.filename().string());
     EXPECT_EQ(progress->doubleValue(), 4.0);
+}
+
+// The longest name a folder allows still leaves room for every temporary of the run.
+TEST_F(Rekeying, ADocumentWithTheLongestNameIsRekeyed) {
+    const fs::path longest = add(std::string(247, 'l') + ".txt", kOldPassword);
+    ASSERT_EQ(longest.filename().string().size(), 255u);
+    ASSERT_FALSE(start().has_value());
+    finish();
+    EXPECT_EQ(plainWith(longest, kNewPassword), "contents of " + longest.stem().string());
+    EXPECT_EQ(names(report->success()),
+              std::vector<std::string>{longest.filename().string() + ": "});
+    EXPECT_TRUE(report->failure().empty());
+    EXPECT_EQ(m2::test::listFolder(env.folder()),
+              std::vector<std::string>{longest.filename().string()});
+    EXPECT_TRUE(env.workingFoldersEmpty());
 }
 
 TEST_F(Rekeying, RefusalsTouchNothing) {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "support/CommandOutput.h"
+#include "support/PrivateDesktop.h"
 #include "support/TestFiles.h"
 
 namespace fs = std::filesystem;
@@ -57,7 +58,16 @@ TEST(Install, PutsProgramEntryMimeTypeAndIconInTheStandardPlaces) {
     EXPECT_TRUE(fs::is_regular_file(program));
     EXPECT_NE(fs::status(program).permissions() & fs::perms::owner_exec, fs::perms::none);
     if (fs::exists(fs::path(M2_BINARY_DIR) / "m2-launcher")) {
-        EXPECT_TRUE(fs::is_regular_file(prefix / "libexec/morvane2/m2-launcher"));
+        const fs::path launcher = prefix / "libexec/morvane2/m2-launcher";
+        EXPECT_TRUE(fs::is_regular_file(launcher));
+        // The program in the installed layout finds it there, whatever the prefix: a probe
+        // running the program's own search from the installed program's folder.
+        const fs::path probe = prefix / "bin/launcher_probe";
+        fs::copy_file(m2::test::testHelper("launcher_probe"), probe);
+        EXPECT_EQ(m2test::commandOutput("'" + probe.string() + "'", &status),
+                  launcher.string() + "\n");
+        EXPECT_EQ(status, 0);
+        fs::remove(probe);
     }
     EXPECT_TRUE(fs::is_regular_file(prefix / "share/icons/hicolor/scalable/apps/morvane2.svg"));
 

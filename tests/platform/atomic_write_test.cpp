@@ -1,4 +1,6 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -25,6 +27,51 @@ TEST(AtomicWrite, NewFileGetsContentAndModeAndNoLeftovers) {
     ASSERT_TRUE(writeFileAtomically(dir / "b", "", 0640));
     EXPECT_EQ(readFile(dir / "b"), "");
     EXPECT_EQ(permissionBits(dir / "b"), 0640u);
+}
+
+// The temporary's name is short and fixed, so a file whose name is as long as the folder
+// allows can still be replaced.
+TEST(AtomicWrite, TheLongestNameCanBeReplaced) {
+    TempDir dir;
+    const fs::path longest = dir / std::string(255, 'n');
+    ASSERT_TRUE(writeFileAtomically(longest, "one"));
+    const auto copied = writeFileAtomically(longest, "two");
+    ASSERT_TRUE(copied) << copied.message;
+    EXPECT_EQ(readFile(longest), "two");
+    EXPECT_EQ(listFolder(dir.path()), std::vector<std::string>{longest.filename().string()});
+}
+
+// Only a leftover of ours goes: our name pattern, the user's own, mode 0600, one link,
+// written before this program started and held by no writer.
+TEST(AtomicWrite, LeftoverTemporariesOfEarlierRunsAndNothingElseAreRemoved) {
+    TempDir dir;
+    const auto old = [&](const std::string& name, mode_t mode) {
+        writeFile(dir / name, "partial");
+        ::chmod((dir / name).c_str(), mode);
+        const timespec times[2] = {{0, UTIME_OMIT}, {1000000000, 0}};
+        ::utimensat(AT_FDCWD, (dir / name).c_str(), times, 0);
+    };
+    writeFile(dir / "doc.txt.m2p", "sealed");
+    writeFile(dir / "notes.txt", "plain");
+    old(".m2-Ab3dE9", 0600);           // ours: goes
+    old(".doc.txt.m2p.x9YzQ2", 0600);  // the older pattern beside a document: goes
+    old(".notes.txt.backup", 0600);    // beside no document: stays
+    old(".m2-Ab3dE", 0600);            // five letters: stays
+    old(".m2-held01", 0600);           // being written: stays
+    old(".m2-other1", 0644);           // another mode: stays
+    old(".m2-linkd1", 0600);           // another link: stays
+    fs::create_hard_link(dir / ".m2-linkd1", dir / "linked");
+    writeFile(dir / ".m2-young1", "this run's");
+    ::chmod((dir / ".m2-young1").c_str(), 0600);
+    const int held = ::open((dir / ".m2-held01").c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+
+    EXPECT_EQ(m2::platform::removeLeftoverTemporaries(dir.path()), 2u);
+    ::close(held);
+    EXPECT_EQ(listFolder(dir.path()),
+              (std::vector<std::string>{".m2-Ab3dE", ".m2-held01", ".m2-linkd1", ".m2-other1",
+                                        ".m2-young1", ".notes.txt.backup", "doc.txt.m2p", "linked",
+                                        "notes.txt"}));
 }
 
 TEST(AtomicWrite, ReplacingKeepsPermissionBitsIncludingReadOnly) {

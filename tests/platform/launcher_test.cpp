@@ -59,6 +59,26 @@ TEST(Launcher, FoundBesideTheProgramElseInTheInstallFolderOnly) {
     EXPECT_EQ(findLauncherIn("bin", "libexec"), std::nullopt) << "relative folders";
 }
 
+// Installed under another prefix than the one it was built for, the program finds the
+// launcher where the install put it relative to itself, before the built-in folder.
+TEST(Launcher, FoundInTheInstalledLayoutUnderAnyPrefix) {
+    TempDir dir;
+    const fs::path program = dir / "prefix/bin";
+    const fs::path installed = dir / "prefix/libexec/morvane2";
+    const fs::path builtIn = dir / "usr/local/libexec/morvane2";
+    for (const fs::path& folder : {program, installed, builtIn}) {
+        fs::create_directories(folder);
+    }
+    writeFile(builtIn / kLauncherName, "#!/bin/false\n");
+    ::chmod((builtIn / kLauncherName).c_str(), 0755);
+    EXPECT_EQ(findLauncherIn(program, builtIn, "../libexec/morvane2"), builtIn / kLauncherName);
+    writeFile(installed / kLauncherName, "#!/bin/false\n");
+    ::chmod((installed / kLauncherName).c_str(), 0755);
+    EXPECT_EQ(findLauncherIn(program, builtIn, "../libexec/morvane2"), installed / kLauncherName);
+    EXPECT_EQ(findLauncherIn(program, builtIn, installed), builtIn / kLauncherName)
+        << "only a relative layout counts";
+}
+
 // The running program's own folder is where its resolved path lies, never where a link to
 // it lies, the working folder or PATH.
 TEST(Launcher, TheRunningProgramLooksBesideItsResolvedSelf) {
