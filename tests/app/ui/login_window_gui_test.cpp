@@ -167,6 +167,47 @@ class LoginWindowTest : public QObject {
         QCOMPARE(fixture_->terminations(), 0);
     }
 
+    // Return in the field, at a fresh start and in the window a lock presents (a dialog
+    // whose default button is Log On): one log-on per key press, so one alert per wrong
+    // password and one login for the right one.
+    void returnInTheFieldLogsOnOnce_data() {
+        QTest::addColumn<bool>("afterLock");
+        QTest::newRow("fresh start") << false;
+        QTest::newRow("after a lock") << true;
+    }
+    void returnInTheFieldLogsOnOnce() {
+        QFETCH(bool, afterLock);
+        storeMasterPassword("");
+        std::unique_ptr<WindowController> owner;
+        LoginRecorder recorder;
+        LoginViewController* login = nullptr;
+        if (afterLock) {
+            owner = Storyboard::main().instantiate<WindowController>("mainWindowSausage");
+            owner->showWindow();
+            owner->contentViewController()->performSegueWithIdentifier("loginToMorvaneSegue",
+                                                                       nullptr);
+            login = dynamic_cast<LoginViewController*>(
+                fixture_->presentations().events().back().controller.data());
+            QVERIFY(login != nullptr);
+            login->delegate = &recorder;
+        } else {
+            login = showLoginWindow();
+        }
+        login->window()->activateWindow();
+        login->passwordEdit->setFocus();
+        fixture_->expectAlert("Invalid Password", "Please enter a valid password and try again.");
+        QTest::keyClicks(login->passwordEdit, "wrong password");
+        QTest::keyClick(login->passwordEdit, Qt::Key_Return);
+        fixture_->drainMainQueue();
+        QCOMPARE(fixture_->alerts().shown().size(), std::size_t(1));
+        login->passwordEdit->clear();
+        QTest::keyClicks(login->passwordEdit, masterPassword);
+        QTest::keyClick(login->passwordEdit, Qt::Key_Return);
+        fixture_->drainMainQueue();
+        QCOMPARE(fixture_->alerts().shown().size(), std::size_t(1));
+        QCOMPARE(afterLock ? recorder.logins : mainWindowsMade_, 1);
+    }
+
     void closingWithoutLogOnQuits() {
         storeMasterPassword("");
         LoginViewController* login = showLoginWindow();
