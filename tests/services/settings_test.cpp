@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <limits>
+#include <string>
+#include <vector>
 
 #include "app/services/PListReader.h"
 #include "app/services/Settings.h"
@@ -44,6 +47,19 @@ class SettingsTest : public testing::Test {
             EXPECT_EQ(::pclose(pipe), 0) << command;
         }
         return out;
+    }
+
+    // Names of the settings files set aside, sorted.
+    [[nodiscard]] std::vector<std::string> setAside() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(file().parent_path())) {
+            const std::string name = entry.path().filename().string();
+            if (name.rfind("Morvane2.plist.unreadable-", 0) == 0) {
+                names.push_back(name);
+            }
+        }
+        std::sort(names.begin(), names.end());
+        return names;
     }
 
     TempDir dir_;
@@ -145,10 +161,16 @@ TEST_F(SettingsTest, UnknownKeysAndExtremeIntegersSurviveAndPythonReadsTheSameVa
     EXPECT_FALSE(s.FirstRun());
 
     for (const std::int64_t value :
-         {std::int64_t{-1}, std::numeric_limits<std::int64_t>::max(),
-          std::numeric_limits<std::int64_t>::min(), std::int64_t{4294967296}}) {
+         {std::int64_t{-1}, std::int64_t{0}, std::numeric_limits<std::int64_t>::max(),
+          std::int64_t{4294967296}}) {
         s.setTimeOutInterval(value);
         EXPECT_EQ(s.TimeOutInterval(), value);
+    }
+    // Below -1 no time-out means anything: stored as written, read as the default.
+    for (const std::int64_t value : {std::numeric_limits<std::int64_t>::min(), std::int64_t{-5}}) {
+        s.setTimeOutInterval(value);
+        EXPECT_EQ(s.TimeOutInterval(), 180) << value;
+        EXPECT_EQ(stored().value("timeoutIntervalKey"), m2::platform::PropertyValue(value));
     }
     s.setTimeOutInterval(-1);
     s.setNotesPath("/home/u/Notes & <things>/M2_SecureNotes.m2n");
@@ -196,9 +218,11 @@ TEST_F(SettingsTest, DamagedFileReadsDefaultsAndIsMovedAsideOnTheFirstSet) {
     testing::internal::CaptureStdout();
     s.setDatabaseSetup(true);
     const std::string diagnostic = testing::internal::GetCapturedStdout();
-    EXPECT_NE(diagnostic.find("Morvane2.plist.corrupt"), std::string::npos) << diagnostic;
+    EXPECT_NE(diagnostic.find("Morvane2.plist.unreadable-"), std::string::npos) << diagnostic;
 
-    EXPECT_EQ(readFile(file().string() + ".corrupt"), torn);
+    const std::vector<std::string> aside = setAside();
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_EQ(readFile(file().parent_path() / aside[0]), torn);
     EXPECT_TRUE(s.DatabaseSetup());
     EXPECT_TRUE(s.FirstRun());
     EXPECT_EQ(stored().value("timeoutIntervalKey"), m2::platform::PropertyValue(std::int64_t{180}));
