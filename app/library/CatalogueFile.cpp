@@ -99,10 +99,9 @@ bool copyAside(const std::filesystem::path& path) {
 }
 
 // Catalogues of a million entries stay well below these; a larger file or a longer value
-// than any path can make is damage (or a trap), read as unreadable. The folder tree's reader
-// cuts deep nesting itself (keeping the original), so the depth is bounded only by the size.
+// than any path can make is damage (or a trap), read as unreadable.
 constexpr std::uint64_t kMaximumCatalogueBytes = std::uint64_t{1} << 30;
-constexpr platform::XmlLimits kCatalogueLimits{kMaximumCatalogueBytes, 64 * 1024};
+constexpr std::size_t kMaximumValueBytes = 64 * 1024;
 
 // Whether the file already holds exactly the pieces' bytes; reading stops at the first
 // difference, and pieces are awaited only as far as the file agrees.
@@ -139,7 +138,8 @@ bool holdsExactly(const std::filesystem::path& path, const platform::PieceSource
 
 }  // namespace
 
-std::optional<platform::XmlDocument> CatalogueFile::load(const std::filesystem::path& path) {
+std::optional<platform::XmlDocument> CatalogueFile::load(const std::filesystem::path& path,
+                                                        std::size_t maximumDepth) {
     const platform::StoredFileContents contents =
         platform::readStoredFile(path, kMaximumCatalogueBytes);
     if (contents.outcome == platform::StoredFileOutcome::missing) {
@@ -148,7 +148,8 @@ std::optional<platform::XmlDocument> CatalogueFile::load(const std::filesystem::
     }
     std::optional<platform::XmlDocument> document;
     if (contents.outcome == platform::StoredFileOutcome::read) {
-        document = platform::XmlDocument::parse(contents.bytes, kCatalogueLimits);
+        document = platform::XmlDocument::parse(contents.bytes,
+                                                {maximumDepth, kMaximumValueBytes});
     }
     if (document) {
         setPending(path, Pending::none);
