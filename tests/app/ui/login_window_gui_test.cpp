@@ -208,6 +208,24 @@ class LoginWindowTest : public QObject {
         QCOMPARE(afterLock ? recorder.logins : mainWindowsMade_, 1);
     }
 
+    // A keyring that could not be asked is told as such, never as a wrong password.
+    void aKeyringThatCannotBeAskedIsNoWrongPassword() {
+        storeMasterPassword("");
+        LoginViewController* login = showLoginWindow();
+        fixture_->keychain()->failWith = m2::platform::keychainAuthFailed;
+        fixture_->expectAlert("The system keyring is not available",
+                              "The system keyring is locked and was not unlocked. Morvane 2 "
+                              "Riravevovavi keeps the check of your master password there: "
+                              "unlock the keyring when your desktop asks for it, then try again.");
+        logOn(login, masterPassword);
+        QVERIFY(login->window()->isVisible());
+        QVERIFY(!login->passwordValidated);
+        QCOMPARE(mainWindowsMade_, 0);
+        fixture_->keychain()->failWith = m2::platform::keychainSuccess;  // unlocked meanwhile
+        logOn(login, masterPassword);
+        QCOMPARE(mainWindowsMade_, 1);
+    }
+
     void closingWithoutLogOnQuits() {
         storeMasterPassword("");
         LoginViewController* login = showLoginWindow();
