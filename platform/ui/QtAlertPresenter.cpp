@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "platform/ModalSession.h"
-#include "platform/ui/Application.h"
 
 namespace m2::platform::ui {
 namespace {
@@ -45,7 +44,6 @@ void widenForItsText(QMessageBox& box, const AlertRequest& request) {
 
 int runBox(const AlertRequest& request) {
     QMessageBox box;
-    box.setWindowTitle(Application::instance().displayName());
     box.setIcon(request.style == AlertStyle::warning ? QMessageBox::Warning
                                                      : QMessageBox::Information);
     box.setText(QString::fromStdString(request.message));
