@@ -88,10 +88,11 @@ void waitForRunningProcess(m2::AppDelegate& delegate) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("morvane2");
-    QApplication::setApplicationDisplayName("Morvane 2 Riravevovavi");
     QApplication::setApplicationVersion(M2_VERSION);
     QGuiApplication::setDesktopFileName("morvane2");
     QApplication::setWindowIcon(m2::platform::ui::iconNamed("morvane2"));
+    // Not Qt's display name: the window system would append that to every title.
+    m2::platform::ui::Application::instance().setDisplayName("Morvane 2 Riravevovavi");
 
     // One instance writes the catalogue; a later start hands its paths over.
     const std::vector<std::string> paths = pathsToOpen();

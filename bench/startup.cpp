@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -185,10 +186,25 @@ int main(int argc, char** argv) {
     fs::create_directories(root / "empty");
     // The large library is written by a child: a process's peak memory survives exec, so the
     // programs measured must not be forked from a parent that held the library.
+    // Both are a returning user's: a master password was set up, so the first window is the
+    // login, which needs no catalogue.
+    const auto returningUser = [](const fs::path& documents) {
+        m2::platform::setDocumentsFolderOverride(documents);
+        if (!m2::platform::ensureBaseFolder()) {
+            return false;
+        }
+        std::ofstream settings(documents / "Morvane" / "Morvane2.plist", std::ios::binary);
+        settings
+            << R"(<?xml version="1.0" encoding="UTF-8"?><plist version="1.0"><dict>)"
+            << R"(<key>databaseSetupKey</key><true/><key>firstRun</key><false/></dict></plist>)";
+        return static_cast<bool>(settings.flush());
+    };
     const pid_t writer = ::fork();
     if (writer == 0) {
-        m2::platform::setDocumentsFolderOverride(root / "large");
-        ::_exit(m2::platform::ensureBaseFolder() && m2::FileReader::save(makeLibrary()) ? 0 : 1);
+        ::_exit(returningUser(root / "empty") && returningUser(root / "large") &&
+                        m2::FileReader::save(makeLibrary())
+                    ? 0
+                    : 1);
     }
     int written = -1;
     if (writer < 0 || ::waitpid(writer, &written, 0) != writer || !WIFEXITED(written) ||

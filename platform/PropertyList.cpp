@@ -29,9 +29,43 @@ plist_t makeNode(const PropertyValue& value) {
     return std::visit(Visitor{}, value);
 }
 
+// libplist's XML reader recurses once per nested element: deeper lists would overflow the
+// stack. Ours are flat; a few levels of nesting is all any real list holds.
+constexpr std::size_t kMaximumXmlNesting = 256;
+
+// Whether the elements of an XML text nest no deeper than the bound (a cheap scan that
+// needs no well-formed input: a malformed text is refused by the parser after it).
+bool xmlNestsWithin(std::string_view text, std::size_t bound) {
+    std::size_t depth = 0;
+    for (std::size_t i = text.find('<'); i != std::string_view::npos; i = text.find('<', i + 1)) {
+        if (i + 1 >= text.size()) {
+            break;
+        }
+        const char next = text[i + 1];
+        if (next == '/') {
+            depth = depth > 0 ? depth - 1 : 0;
+            continue;
+        }
+        if (next == '?' || next == '!') {
+            continue;
+        }
+        const std::size_t close = text.find('>', i);
+        if (close == std::string_view::npos) {
+            break;
+        }
+        if (text[close - 1] != '/' && ++depth > bound) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // The parsed tree of any encoding libplist reads; null when the bytes do not parse.
 plist_t parseNode(std::string_view bytes) {
     if (bytes.empty() || bytes.size() > std::numeric_limits<std::uint32_t>::max()) {
+        return nullptr;
+    }
+    if (bytes.substr(0, 6) != "bplist" && !xmlNestsWithin(bytes, kMaximumXmlNesting)) {
         return nullptr;
     }
     plist_t root = nullptr;

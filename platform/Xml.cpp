@@ -288,12 +288,51 @@ XmlElement XmlElement::appendCopy(const XmlElement& element) {
 
 XmlDocument::XmlDocument() : doc_(std::make_shared<pugi::xml_document>()) {}
 
-std::optional<XmlDocument> XmlDocument::parse(std::string_view bytes) {
+namespace {
+
+// Walks the tree without recursion: the depth checked is the one a crafted file could make.
+bool withinLimits(const pugi::xml_document& document, const XmlLimits& limits) {
+    std::size_t depth = 0;
+    pugi::xml_node node = document.first_child();
+    while (node) {
+        if (node.type() == pugi::node_element) {
+            if (depth + 1 > limits.maximumDepth) {
+                return false;
+            }
+            for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
+                if (std::strlen(a.value()) > limits.maximumAttributeBytes) {
+                    return false;
+                }
+            }
+        }
+        if (node.first_child()) {
+            node = node.first_child();
+            ++depth;
+            continue;
+        }
+        while (node && !node.next_sibling()) {
+            node = node.parent();
+            if (depth == 0) {
+                return true;
+            }
+            --depth;
+        }
+        if (node) {
+            node = node.next_sibling();
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<XmlDocument> XmlDocument::parse(std::string_view bytes, const XmlLimits& limits) {
     XmlDocument document;
     const pugi::xml_parse_result result = document.doc_->load_buffer(
         bytes.data(), bytes.size(), pugi::parse_default, pugi::encoding_auto);
     // pugixml keeps what it read before an error; such a tree is never used.
-    if (result.status != pugi::status_ok || !document.doc_->document_element()) {
+    if (result.status != pugi::status_ok || !document.doc_->document_element() ||
+        !withinLimits(*document.doc_, limits)) {
         return std::nullopt;
     }
     return document;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
@@ -71,14 +72,23 @@ class XmlElement {
     pugi::xml_node node_;
 };
 
+// Bounds on what parse accepts, so a crafted file can neither exhaust the stack of a
+// reader that walks the tree nor hand out values no stored file ever holds.
+struct XmlLimits {
+    std::size_t maximumDepth = 2048;                // elements nested in one another
+    std::size_t maximumAttributeBytes = 16u << 20;  // one attribute value, as stored
+};
+
 // One XML document.
 class XmlDocument {
   public:
     XmlDocument();
 
     // The document the bytes hold; absent unless the whole text parsed without error (a
-    // partly parsed document is never answered) and it has a root element.
-    [[nodiscard]] static std::optional<XmlDocument> parse(std::string_view bytes);
+    // partly parsed document is never answered), it has a root element and it keeps
+    // within the limits.
+    [[nodiscard]] static std::optional<XmlDocument> parse(std::string_view bytes,
+                                                          const XmlLimits& limits = {});
 
     // The root element; a null handle when there is none.
     [[nodiscard]] XmlElement root() const;

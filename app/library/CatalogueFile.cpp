@@ -17,6 +17,7 @@
 #include "platform/AtomicWrite.h"
 #include "platform/FileDescriptor.h"
 #include "platform/Paths.h"
+#include "platform/StoredFile.h"
 
 namespace m2 {
 
@@ -71,9 +72,8 @@ std::optional<std::filesystem::path> asideName(const std::filesystem::path& path
 }
 
 bool moveAside(const std::filesystem::path& path) {
-    const auto aside = asideName(path);
-    // link + unlink rather than rename, so a name taken meanwhile is never replaced.
-    if (aside && ::link(path.c_str(), aside->c_str()) == 0 && ::unlink(path.c_str()) == 0) {
+    // Whatever stands there (a file, a FIFO, a folder, a link) is renamed, never copied.
+    if (const auto aside = platform::moveStoredFileAside(path, ".unreadable")) {
         std::cout << path.filename().string() << " could not be read; it was kept as "
                   << aside->filename().string() << std::endl;
         return true;
@@ -98,28 +98,10 @@ bool copyAside(const std::filesystem::path& path) {
     return false;
 }
 
-enum class ReadOutcome { read, missing, failed };
-
-ReadOutcome readWhole(const std::filesystem::path& path, std::string& bytes) {
-    platform::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd) {
-        return errno == ENOENT ? ReadOutcome::missing : ReadOutcome::failed;
-    }
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
-        if (n == 0) {
-            return ReadOutcome::read;
-        }
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return ReadOutcome::failed;
-        }
-        bytes.append(buffer, static_cast<std::size_t>(n));
-    }
-}
+// Catalogues of a million entries stay well below these; a larger file or a longer value
+// than any path can make is damage (or a trap), read as unreadable.
+constexpr std::uint64_t kMaximumCatalogueBytes = std::uint64_t{1} << 30;
+constexpr std::size_t kMaximumValueBytes = 64 * 1024;
 
 // Whether the file already holds exactly the pieces' bytes; reading stops at the first
 // difference, and pieces are awaited only as far as the file agrees.
@@ -156,16 +138,18 @@ bool holdsExactly(const std::filesystem::path& path, const platform::PieceSource
 
 }  // namespace
 
-std::optional<platform::XmlDocument> CatalogueFile::load(const std::filesystem::path& path) {
-    std::string bytes;
-    const ReadOutcome outcome = readWhole(path, bytes);
-    if (outcome == ReadOutcome::missing) {
+std::optional<platform::XmlDocument> CatalogueFile::load(const std::filesystem::path& path,
+                                                        std::size_t maximumDepth) {
+    const platform::StoredFileContents contents =
+        platform::readStoredFile(path, kMaximumCatalogueBytes);
+    if (contents.outcome == platform::StoredFileOutcome::missing) {
         setPending(path, Pending::none);
         return std::nullopt;
     }
     std::optional<platform::XmlDocument> document;
-    if (outcome == ReadOutcome::read) {
-        document = platform::XmlDocument::parse(bytes);
+    if (contents.outcome == platform::StoredFileOutcome::read) {
+        document = platform::XmlDocument::parse(contents.bytes,
+                                                {maximumDepth, kMaximumValueBytes});
     }
     if (document) {
         setPending(path, Pending::none);

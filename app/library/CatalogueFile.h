@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -23,9 +24,16 @@ class CatalogueFile {
   public:
     CatalogueFile() = delete;
 
-    // The parsed document; absent when there is no file or it is damaged (then moved aside).
+    // Elements nested deeper than this make a catalogue damaged; the folder tree, whose
+    // reader cuts deep nesting itself, asks for unlimitedDepth.
+    static constexpr std::size_t defaultMaximumDepth = 64;
+    static constexpr std::size_t unlimitedDepth = static_cast<std::size_t>(-1);
+
+    // The parsed document; absent when there is no file or it is damaged (then moved aside):
+    // not a regular file, larger than any catalogue, nested deeper than `maximumDepth` or
+    // with a value longer than any path.
     [[nodiscard]] static std::optional<platform::XmlDocument> load(
-        const std::filesystem::path& path);
+        const std::filesystem::path& path, std::size_t maximumDepth = defaultMaximumDepth);
 
     // A file its reader found damaged: moved aside as load() does, never written over.
     static void setAside(const std::filesystem::path& path);

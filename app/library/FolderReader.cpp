@@ -43,7 +43,7 @@ void FolderReader::save(platform::XmlElement& parent, FolderItem& child,
 
 std::optional<std::vector<FolderItemPtr>> FolderReader::load() {
     const std::filesystem::path path = location();
-    const auto document = CatalogueFile::load(path);
+    const auto document = CatalogueFile::load(path, CatalogueFile::unlimitedDepth);
     if (!document) {
         return std::nullopt;
     }

@@ -140,7 +140,34 @@ void NoteManager::setNotesFile(const std::string& path) {
     notOpened_ = false;
 }
 
+void NoteManager::unload() {
+    if (!saved_) {
+        save();
+    }
+    if (!saved_) {
+        heldUnsaved_ = notes;
+    }
+    heldElsewhere_.assign(notes.begin(), notes.end());
+    unloaded_ = true;
+    unloadedGeneration_ = PasswordCredentials::masterPasswordGeneration();
+    notes.clear();
+    saved_ = true;
+    rebuildIndex();
+    reloadView();
+}
+
 void NoteManager::load() {
+    if (unloaded_) {
+        unloaded_ = false;
+        if (PasswordCredentials::masterPasswordGeneration() != unloadedGeneration_) {
+            heldElsewhere_.clear();  // another master password: nothing of it comes back
+        } else if (!heldUnsaved_.empty()) {
+            notes = std::move(heldUnsaved_);
+            saved_ = false;
+            rebuildIndex();
+        }
+        heldUnsaved_.clear();
+    }
     if (!hasBeenSetup()) {
         return;
     }
@@ -160,6 +187,7 @@ void NoteManager::load() {
     }
     fileUnreadable_ = false;
     notes = keepHeldObjects(std::move(*loaded.notes));
+    heldElsewhere_.clear();
     rebuildIndex();
     reloadView();
 }
@@ -283,6 +311,11 @@ std::vector<NoteItemPtr> NoteManager::keepHeldObjects(std::vector<NoteItemPtr> l
     std::map<std::string, NoteItemPtr> held;
     for (const auto& note : notes) {
         held.try_emplace(note->id, note);
+    }
+    for (const auto& weak : heldElsewhere_) {
+        if (NoteItemPtr note = weak.lock()) {
+            held.try_emplace(note->id, std::move(note));
+        }
     }
     for (auto& note : loaded) {
         const auto found = held.find(note->id);

@@ -36,6 +36,10 @@ class NoteManager {
 
     // Loads the notes file; called once a log-in has succeeded.
     void setup();
+    // At a lock: the decrypted notes leave the list, the index and the grid. A list whose
+    // save failed is held back for the next load, and only a log-on with the same master
+    // password (no new one stored meanwhile) gets it again; so do the editors open on it.
+    void unload();
     // True when something exists at the notes file's path.
     [[nodiscard]] bool hasBeenSetup() const;
     // The grid's sections: one per category with showSections, else 1.
@@ -98,6 +102,12 @@ class NoteManager {
     // The notes file decrypted to something that is not a notes document.
     bool fileUnreadable_ = false;
     bool notOpened_ = false;
+    // What unload left: the list if it was not saved, the notes an open editor still holds
+    // (only their identity is kept here), and the master password it belongs to.
+    bool unloaded_ = false;
+    std::uint64_t unloadedGeneration_ = 0;
+    std::vector<NoteItemPtr> heldUnsaved_;
+    std::vector<std::weak_ptr<NoteItem>> heldElsewhere_;
     // Notes the user deleted: an editor still open on one must not bring it back.
     std::set<std::string> deletedIds_;
 };

@@ -142,6 +142,14 @@ std::optional<KeychainData> KeychainWrapper::copy(std::string_view key, const Op
     return std::move(result.data);
 }
 
+platform::KeychainCopyResult KeychainWrapper::lookUp(std::string_view key, Options options) const {
+    const auto query = queryForKey(key, options);
+    if (!query) {
+        return {platform::keychainParam, {}};
+    }
+    return backend_->copyMatching(*query, KeychainReturn::data);
+}
+
 bool KeychainWrapper::hasValueForKey(std::string_view key, Options options) const {
     return dataForKey(key, options).has_value();
 }

@@ -81,6 +81,10 @@ class KeychainWrapper {
                                                           Options options = {}) const;
     [[nodiscard]] std::optional<KeychainData> dataForKey(std::string_view key,
                                                          Options options = {}) const;
+    // The item's bytes with the keychain's own status, for callers that must tell a missing
+    // item from a keychain that could not be asked (locked, or no service at all).
+    [[nodiscard]] platform::KeychainCopyResult lookUp(std::string_view key,
+                                                      Options options = {}) const;
     // The item's persistent reference (on the Secret Service: its object path).
     [[nodiscard]] std::optional<KeychainData> dataRefForKey(std::string_view key,
                                                             Options options = {}) const;

@@ -1,15 +1,17 @@
 #include "app/services/PListReader.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
+#include <ctime>
 #include <mutex>
-#include <sstream>
 #include <system_error>
 
 #include "platform/AtomicWrite.h"
 #include "platform/Paths.h"
+#include "platform/StoredFile.h"
 
 namespace fs = std::filesystem;
 
@@ -25,17 +27,44 @@ std::mutex& storeMutex() {
     return mutex;
 }
 
+// The settings are a few kilobytes; anything near this is not a settings file.
+constexpr std::uint64_t kMaximumSettingsBytes = 16u << 20;
+
 std::optional<std::string> readWholeFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    platform::StoredFileContents contents = platform::readStoredFile(path, kMaximumSettingsBytes);
+    if (contents.outcome != platform::StoredFileOutcome::read) {
         return std::nullopt;
     }
-    std::ostringstream out;
-    out << in.rdbuf();
-    if (in.bad()) {
+    return std::move(contents.bytes);
+}
+
+// "<name>.plist.unreadable-2026-12-10-21-15-30": the local date and time the file was set
+// aside, so that the copies of several damages each keep their own name.
+std::string datedAsideSuffix() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[64] = {};
+    std::strftime(text, sizeof text, ".unreadable-%Y-%m-%d-%H-%M-%S", &local);
+    return text;
+}
+
+// Moves a damaged settings file aside and seeds a fresh one; the name it was kept under,
+// absent when it could not be moved (then it stays, and is never written over).
+std::optional<fs::path> setAsideAndReseed(const std::string& name) {
+    const fs::path path = platform::baseFolderText() + name + ".plist";
+    const auto aside = platform::moveStoredFileAside(path, datedAsideSuffix());
+    if (!aside) {
+        std::printf("The settings file %s cannot be read or moved aside (%s).\n", path.c_str(),
+                    std::strerror(errno));
         return std::nullopt;
     }
-    return out.str();
+    std::printf(
+        "The settings file %s could not be read; it was moved to %s and the settings "
+        "start again from their defaults.\n",
+        path.c_str(), aside->c_str());
+    (void)PListReader::open(name);
+    return aside;
 }
 
 }  // namespace
@@ -109,20 +138,10 @@ void PListReader::setValueForKey(const std::string& key, const platform::Propert
     auto dictionary = store->getMutablePlistFile();
     if (!dictionary) {
         // Keep the damaged file for the user to inspect instead of overwriting it.
-        const fs::path aside = store->destPath().string() + ".corrupt";
-        std::error_code ec;
-        fs::rename(store->destPath(), aside, ec);
-        if (ec) {
-            std::printf(
-                "The settings file %s cannot be read or moved aside (%s); the setting "
-                "\"%s\" was not saved.\n",
-                store->destPath().c_str(), ec.message().c_str(), key.c_str());
+        if (!setAsideAndReseed(kStoreName)) {
+            std::printf("The setting \"%s\" was not saved.\n", key.c_str());
             return;
         }
-        std::printf(
-            "The settings file %s could not be read; it was moved to %s and the "
-            "settings start again from their defaults.\n",
-            store->destPath().c_str(), aside.c_str());
         store = open(kStoreName);
         dictionary = store ? store->getMutablePlistFile() : std::nullopt;
         if (!dictionary) {
@@ -134,6 +153,20 @@ void PListReader::setValueForKey(const std::string& key, const platform::Propert
         std::printf("%s\n",
                     *error == PlistError::FileDoesNotExist ? "FileDoesNotExist" : "FileNotWritten");
     }
+}
+
+std::optional<std::filesystem::path> PListReader::setAsideIfDamaged() {
+    const std::lock_guard lock(storeMutex());
+    const fs::path path = platform::baseFolderText() + kStoreName + ".plist";
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) {
+        return std::nullopt;  // none yet: the first use seeds it
+    }
+    const auto bytes = readWholeFile(path);
+    if (bytes && platform::PropertyList::parse(*bytes)) {
+        return std::nullopt;
+    }
+    return setAsideAndReseed(kStoreName);
 }
 
 }  // namespace m2

@@ -34,8 +34,13 @@ class PListReader {
     [[nodiscard]] static std::optional<platform::PropertyValue> getValueForKey(
         const std::string& key);
     // Stores `value` under `key`, keeping every other key. A damaged file is first moved
-    // aside to "<name>.plist.corrupt" and the store re-seeded. Failures are printed.
+    // aside (as setAsideIfDamaged does) and the store re-seeded. Failures are printed.
     static void setValueForKey(const std::string& key, const platform::PropertyValue& value);
+    // At start-up: a "Morvane2" settings file that cannot be read (damaged, too large, too
+    // deep, or not a regular file) is renamed to "Morvane2.plist.unreadable-<date and
+    // time>" (never over an earlier one) and a file of defaults takes its place. Answers the
+    // name it was kept under; absent when the file was fine, missing or could not be moved.
+    [[nodiscard]] static std::optional<std::filesystem::path> setAsideIfDamaged();
 
   private:
     PListReader(std::string name, std::filesystem::path destPath);

@@ -1,5 +1,6 @@
 #include "app/services/PasswordCredentials.h"
 
+#include <atomic>
 #include <utility>
 
 #include "Sealkit/Hash/sha2.h"
@@ -34,6 +35,11 @@ bool equalInConstantTime(std::string_view a, std::string_view b) {
         difference |= static_cast<unsigned char>(a[i] ^ b[i]);
     }
     return difference == 0;
+}
+
+std::atomic<std::uint64_t>& passwordGeneration() {
+    static std::atomic<std::uint64_t> generation{0};
+    return generation;
 }
 
 KeychainWrapper passwordStore(const std::shared_ptr<platform::KeychainBackend>& keychain) {
@@ -151,16 +157,66 @@ bool PasswordCredentials::saveToKeychain() const {
         return false;
     }
     const auto stored = passwords.stringForKey(passwordKey);
-    return stored && equalInConstantTime(*stored, *digest);
+    if (!stored || !equalInConstantTime(*stored, *digest)) {
+        return false;
+    }
+    passwordGeneration().fetch_add(1);
+    return true;
+}
+
+std::uint64_t PasswordCredentials::masterPasswordGeneration() {
+    return passwordGeneration().load();
+}
+
+namespace {
+
+// The keyring's failure in the words the alert uses; empty when it answered.
+std::string keychainProblem(platform::KeychainStatus status) {
+    switch (status) {
+        case platform::keychainSuccess:
+        case platform::keychainItemNotFound:
+            return {};
+        case platform::keychainAuthFailed:
+            return "The system keyring is locked and was not unlocked. Morvane 2 Riravevovavi "
+                   "keeps the check of your master password there: unlock the keyring when "
+                   "your desktop asks for it, then try again.";
+        default:
+            return "No system keyring (Secret Service) answers on this desktop session. "
+                   "Morvane 2 Riravevovavi keeps the check of your master password there: "
+                   "start your desktop's keyring, then try again.";
+    }
+}
+
+}  // namespace
+
+PasswordCredentials::KeychainCheck PasswordCredentials::storedDigest() const {
+    const platform::KeychainCopyResult stored = passwordStore(keychain_).lookUp(passwordKey);
+    if (std::string problem = keychainProblem(stored.status); !problem.empty()) {
+        return {KeychainAnswer::unavailable, std::move(problem)};
+    }
+    return {stored.status == platform::keychainSuccess ? KeychainAnswer::matches
+                                                       : KeychainAnswer::differs,
+            {}};
+}
+
+PasswordCredentials::KeychainCheck PasswordCredentials::checkWithKeychain(
+    std::string_view password) const {
+    const auto digest = toSha256(password);
+    if (!digest) {
+        return {KeychainAnswer::differs, {}};
+    }
+    const platform::KeychainCopyResult stored = passwordStore(keychain_).lookUp(passwordKey);
+    if (std::string problem = keychainProblem(stored.status); !problem.empty()) {
+        return {KeychainAnswer::unavailable, std::move(problem)};
+    }
+    const std::string text(stored.data.begin(), stored.data.end());
+    const bool same = stored.status == platform::keychainSuccess && platform::isValidUtf8(text) &&
+                      equalInConstantTime(text, *digest);
+    return {same ? KeychainAnswer::matches : KeychainAnswer::differs, {}};
 }
 
 bool PasswordCredentials::validateWithKeychain(std::string_view password) const {
-    const auto digest = toSha256(password);
-    if (!digest) {
-        return false;
-    }
-    const auto stored = passwordStore(keychain_).stringForKey(passwordKey);
-    return stored && equalInConstantTime(*stored, *digest);
+    return checkWithKeychain(password).answer == KeychainAnswer::matches;
 }
 
 void PasswordCredentials::loadHint() {

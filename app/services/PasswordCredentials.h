@@ -18,6 +18,8 @@ inline constexpr std::string_view hintServiceName = "Morvane2HintService";
 inline constexpr std::string_view credentialsAccessGroup = "Morvane2Group";
 inline constexpr std::string_view passwordKey = "password";
 inline constexpr std::string_view hintKey = "hint";
+// The title of the alert that says the keyring could not be asked.
+inline constexpr std::string_view keychainUnavailableTitle = "The system keyring is not available";
 
 // The digest text of a password: Base64 of SHA-256 over the UTF-8 text followed by a fixed
 // salt; always 44 characters.
@@ -62,8 +64,26 @@ class PasswordCredentials {
     // Stores the digest and the hint; true only when both were stored and the digest reads
     // back as written, so a caller never records a master password the keyring lost.
     [[nodiscard]] bool saveToKeychain() const;
+    // What the keyring said about a password or about the stored digest.
+    enum class KeychainAnswer {
+        matches,      // the digest is stored (and equals the password's, when one was given)
+        differs,      // the password's digest is not the stored one, or none is stored
+        unavailable,  // the keyring could not be asked: locked and not unlocked, or none
+    };
+    struct KeychainCheck {
+        KeychainAnswer answer;
+        std::string reason;  // for unavailable: why, in the user's words
+    };
+    // Compares the text's digest with the stored one; a locked keyring is asked to unlock.
+    [[nodiscard]] KeychainCheck checkWithKeychain(std::string_view password) const;
+    // Whether a master-password digest is stored (matches), none is (differs), or the
+    // keyring cannot tell (unavailable).
+    [[nodiscard]] KeychainCheck storedDigest() const;
     // Whether the text's digest equals the stored one; false when none can be read.
     [[nodiscard]] bool validateWithKeychain(std::string_view password) const;
+    // Counts the master passwords stored in this process (by the setup, a reset or a change),
+    // so what a locked session left behind can tell whether it is still that session's.
+    [[nodiscard]] static std::uint64_t masterPasswordGeneration();
     // Takes the stored hint when one can be read; otherwise the hint stays as it is.
     void loadHint();
 

@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
+#include <string_view>
 #include <variant>
 
 #include "app/services/PListReader.h"
@@ -30,10 +32,17 @@ bool readBool(const char* key, bool fallback) {
     return fallback;
 }
 
-std::int64_t readInt(const char* key, std::int64_t fallback) {
+// The numbers a setting allows; anything else reads as the default. The idle time-out is
+// -1 (never) or a count of seconds: below that, the session would lock again at every turn.
+// The settings sheet checks the period index it reads itself.
+bool allowedNumber(std::string_view key, std::int64_t value) {
+    return key != "timeoutIntervalKey" || value >= -1;
+}
+
+std::optional<std::int64_t> storedInt(const char* key) {
     const auto value = PListReader::getValueForKey(key);
     if (!value) {
-        return fallback;
+        return std::nullopt;
     }
     if (const auto* i = std::get_if<std::int64_t>(&*value)) {
         return *i;
@@ -47,7 +56,12 @@ std::int64_t readInt(const char* key, std::int64_t fallback) {
             return static_cast<std::int64_t>(*d);
         }
     }
-    return fallback;
+    return std::nullopt;
+}
+
+std::int64_t readInt(const char* key, std::int64_t fallback) {
+    const std::optional<std::int64_t> stored = storedInt(key);
+    return stored && allowedNumber(key, *stored) ? *stored : fallback;
 }
 
 std::string readString(const char* key) {

@@ -4,6 +4,8 @@
 
 #include "app/library/SecurityManager.h"
 #include "app/services/Alerts.h"
+#include "app/services/PListReader.h"
+#include "app/services/PasswordCredentials.h"
 #include "app/services/Settings.h"
 #include "app/ui/LoginDelegate.h"
 #include "app/ui/LoginViewController.h"
@@ -66,7 +68,31 @@ MainWindowController* AppDelegate::currentMainWindowController() const {
     return dynamic_cast<MainWindowController*>(Application::instance().mainWindowController());
 }
 
+void AppDelegate::applicationWillFinishLaunching() {
+    const auto aside = PListReader::setAsideIfDamaged();
+    if (!aside) {
+        return;
+    }
+    settingsSetAside_ = aside->filename().string();
+    // The defaults would start the first-run setup, whose new password would replace the one
+    // every document is still encrypted with: with a master password in the keyring (or a
+    // keyring that cannot tell) the program logs on as before.
+    if (PasswordCredentials::instance().storedDigest().answer !=
+        PasswordCredentials::KeychainAnswer::differs) {
+        Settings::instance().setDatabaseSetup(true);
+    }
+}
+
 void AppDelegate::applicationDidFinishLaunching() {
+    if (!settingsSetAside_.empty()) {
+        warningAlert("Settings could not be read",
+                     "Morvane 2 Riravevovavi could not read its settings, so they were kept "
+                     "aside as \"" +
+                         settingsSetAside_ +
+                         "\" in the Morvane folder of your Documents and every setting starts "
+                         "again from its default.");
+        settingsSetAside_.clear();
+    }
     if (Settings::instance().DatabaseSetup()) {
         return;  // the login window stays up
     }

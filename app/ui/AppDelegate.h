@@ -41,8 +41,11 @@ class AppDelegate : public QObject {
     // no main window or its content is another controller.
     [[nodiscard]] projectViewController* mainController() const;
 
-    void applicationWillFinishLaunching() {}
+    // Before the first window: settings that cannot be read are set aside for defaults; when
+    // the keyring holds a master password the login window still comes, not the setup.
+    void applicationWillFinishLaunching();
     // Start-up routing: the main window at once on a first run, else the login window stays.
+    // Says first, once, that the settings were set aside.
     void applicationDidFinishLaunching();
     // The file manager asks to open a document; true when the request was taken.
     bool application(const std::string& openFile);
@@ -76,6 +79,8 @@ class AppDelegate : public QObject {
 
   private:
     [[nodiscard]] MainWindowController* currentMainWindowController() const;
+
+    std::string settingsSetAside_;  // the name the damaged settings were kept under
 };
 
 }  // namespace m2

@@ -66,6 +66,11 @@ void projectViewController::login() {
             toolbarOrganiser.noteView(bar);
         }
     }
+    // After a reset of the master password the notes on screen say why they are gone.
+    if (toolbarOrganiser.viewType == ToolbarOrganiser::ViewType::notes &&
+        noteManager.cannotOpenNotesFile()) {
+        showNotes();
+    }
     tellOnceWhenIdleUnavailable(*sessionManager);
     UnfinishedPasswordChange::offerAtLogOn(
         {*this, *this, PasswordCredentials::instance(),
@@ -99,6 +104,9 @@ void projectViewController::logoff() {
         cloudManager->stopObservers();
     }
     observersStarted_ = false;
+    // The decrypted notes do not stay behind the lock; the next log-on reads them again.
+    noteManager.unload();
+    lockedGeneration_ = PasswordCredentials::masterPasswordGeneration();
     // Nothing needs the master password while locked; the next login sets it again.
     PasswordCredentials::instance().reset();
 }
@@ -155,9 +163,19 @@ void projectViewController::hideSheetsForLock() {
 }
 
 void projectViewController::showSheetsAfterLock() {
+    // Another master password (after a reset) never sees the locked session's sheets, nor
+    // the unsaved text in them.
+    const bool sameSession = PasswordCredentials::masterPasswordGeneration() == lockedGeneration_;
     for (const QPointer<QWidget>& sheet : sheetsHiddenByLock_) {
-        if (sheet != nullptr) {
+        if (sheet == nullptr) {
+            continue;
+        }
+        if (sameSession) {
             sheet->show();
+        } else if (auto* host = dynamic_cast<platform::ui::PresentationHost*>(sheet.data())) {
+            host->dismiss();
+        } else {
+            sheet->deleteLater();
         }
     }
     sheetsHiddenByLock_.clear();

@@ -1,5 +1,6 @@
 #include "app/ui/LoginViewController.h"
 
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -50,7 +51,13 @@ void LoginViewController::loadView() {
 void LoginViewController::viewDidLoad() {
     connect(logonButton, &QPushButton::clicked, this, [this] { OnLogon(); });
     connect(keyfileButton, &QPushButton::clicked, this, [this] { OnKeyFile(); });
-    connect(passwordEdit, &QLineEdit::returnPressed, this, [this] { OnLogon(); });
+    connect(passwordEdit, &QLineEdit::returnPressed, this, [this] {
+        // In a dialog the key goes on to the default Log On button: one log-on per press.
+        if (logonButton->isDefault() && qobject_cast<QDialog*>(passwordEdit->window()) != nullptr) {
+            return;
+        }
+        OnLogon();
+    });
     // The storyboard's road to the confirmation of a forgotten password.
     connect(forgotButton, &QPushButton::clicked, this,
             [this] { performSegueWithIdentifier("showResetMasterPasswordSegue", nullptr); });
@@ -133,9 +140,15 @@ void LoginViewController::OnLogon() {
         Application::instance().terminate();
         return;
     }
-    if (!credentials->validateWithKeychain(password)) {
+    const PasswordCredentials::KeychainCheck check = credentials->checkWithKeychain(password);
+    if (check.answer != PasswordCredentials::KeychainAnswer::matches) {
         wipe(password);
-        invalidPassword();
+        // A keyring that could not be asked says nothing about the password.
+        if (check.answer == PasswordCredentials::KeychainAnswer::unavailable) {
+            warningAlert(std::string(keychainUnavailableTitle), check.reason);
+        } else {
+            invalidPassword();
+        }
         return;
     }
     passwordValidated = true;

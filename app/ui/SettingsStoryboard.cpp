@@ -12,14 +12,18 @@
 
 namespace m2 {
 
-void registerSettingsStoryboard(platform::ui::Storyboard& storyboard, PasswordCredentials& loggedIn,
-                                std::shared_ptr<platform::KeychainBackend> keychain,
-                                LibraryManager& library) {
+namespace {
+
+// A null library: the change-password sheet takes the program's own when it is made, so
+// that registering the storyboard at start-up does not read the catalogue before the login.
+void registerWithLibrary(platform::ui::Storyboard& storyboard, PasswordCredentials& loggedIn,
+                         std::shared_ptr<platform::KeychainBackend> keychain,
+                         LibraryManager* library) {
     storyboard.registerController<SettingsViewController>("settingsViewController");
     storyboard.registerController<PasswordSettingsViewController>("passwordSettingsViewController");
     storyboard.registerController<CloudSetupViewController>("cloudSetupViewController");
     storyboard.registerController("changePasswordViewController",
-                                  [shared = &loggedIn, keychain, libraryPointer = &library] {
+                                  [shared = &loggedIn, keychain, libraryPointer = library] {
                                       auto sheet = std::make_unique<ChangePasswordViewController>();
                                       sheet->loggedIn = shared;
                                       sheet->keychain = keychain;
@@ -37,9 +41,17 @@ void registerSettingsStoryboard(platform::ui::Storyboard& storyboard, PasswordCr
     storyboard.registerSegue({"showReportFromPasswordRestSegue", "reportControllerView"});
 }
 
+}  // namespace
+
+void registerSettingsStoryboard(platform::ui::Storyboard& storyboard, PasswordCredentials& loggedIn,
+                                std::shared_ptr<platform::KeychainBackend> keychain,
+                                LibraryManager& library) {
+    registerWithLibrary(storyboard, loggedIn, std::move(keychain), &library);
+}
+
 void registerSettingsStoryboard(platform::ui::Storyboard& storyboard) {
-    registerSettingsStoryboard(storyboard, PasswordCredentials::instance(),
-                               platform::secretServiceKeychain(), LibraryManager::instance());
+    registerWithLibrary(storyboard, PasswordCredentials::instance(),
+                        platform::secretServiceKeychain(), nullptr);
 }
 
 }  // namespace m2

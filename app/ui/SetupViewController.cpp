@@ -98,6 +98,11 @@ void SetupViewController::OnCreate() {
         return;
     }
     // A password the keyring did not keep could never be checked at the next start.
+    if (const auto keyring = credentials->storedDigest();
+        keyring.answer == PasswordCredentials::KeychainAnswer::unavailable) {
+        warningAlert(std::string(keychainUnavailableTitle), keyring.reason);
+        return;
+    }
     if (!credentials->saveToKeychain()) {
         warningAlert(refusedMessage, "The system keyring could not store it.");
         return;

@@ -166,9 +166,8 @@ void projectViewController::showInitialSetup() {
         performSegueIfDefined("showInitialSetupSegue", nullptr);
         return;
     }
-    if (MainWindowController* controller = mainWindowController()) {
-        controller->close();
-    }
+    // The window is already on screen and stays: hiding and showing it again in one turn can
+    // leave it withdrawn under a reparenting window manager.
     login();
 }
 

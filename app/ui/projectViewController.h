@@ -268,6 +268,9 @@ class projectViewController : public platform::ui::ViewController,
     void hideSheetsForLock();
     void showSheetsAfterLock();
     std::vector<QPointer<QWidget>> sheetsHiddenByLock_;
+    // The master password the session was locked with (its generation): the sheets hidden
+    // by the lock come back only to a log-on with no new password stored meanwhile.
+    std::uint64_t lockedGeneration_ = 0;
     bool observersStarted_ = false;
 
     // Written on the main thread; atomic so that a worker may read it.

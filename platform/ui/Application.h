@@ -3,6 +3,7 @@
 #include <QMenuBar>
 #include <QObject>
 #include <QPointer>
+#include <QString>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -28,6 +29,11 @@ class Application final : public QObject {
     [[nodiscard]] WindowController* mainWindowController() const;
     // The content view controller of the main window's controller.
     [[nodiscard]] ViewController* mainWindowContentViewController() const;
+
+    // The program's name: the title of a window that has none of its own. Kept apart from
+    // Qt's application display name, which the window system appends to every title.
+    void setDisplayName(const QString& name) { displayName_ = name; }
+    [[nodiscard]] const QString& displayName() const { return displayName_; }
 
     // Ends the program: runs the terminate handler (by default the event loop exits).
     void terminate();
@@ -78,6 +84,7 @@ class Application final : public QObject {
     QPointer<QMenuBar> mainMenu_;
     std::vector<std::unique_ptr<WindowController>> adopted_;
     bool checkPending_ = false;
+    QString displayName_;
 };
 
 }  // namespace m2::platform::ui

@@ -100,7 +100,7 @@ ViewController* PresentationHost::present(Controller* presenter,
             button->setDefault(true);
         }
     }
-    host->setWindowTitle(shown->title().isEmpty() ? QGuiApplication::applicationDisplayName()
+    host->setWindowTitle(shown->title().isEmpty() ? Application::instance().displayName()
                                                   : shown->title());
     applyTitledClosableStyle(*host);
     notifyKitObserver(

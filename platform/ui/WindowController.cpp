@@ -60,7 +60,7 @@ void WindowController::setWindow(KitWindow* window) {
     if (!window_->windowTitle().isEmpty()) {
         return;
     }
-    window_->setWindowTitle(QGuiApplication::applicationDisplayName());
+    window_->setWindowTitle(Application::instance().displayName());
 }
 
 void WindowController::setContentViewController(std::unique_ptr<ViewController> controller) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/Dispatch.h"
+#include "platform/ui/Application.h"
 #include "platform/ui/Controller.h"
 #include "support/FakeIdleSource.h"
 #include "support/FakeKeychain.h"
@@ -126,13 +127,13 @@ class UiFixture {
 
 // The main() of a window test: the offscreen platform unless another was asked for, the
 // program's display name, then the QtTest class.
-#define M2_GUI_TEST_MAIN(TestClass)                                        \
-    int main(int argc, char** argv) {                                      \
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {              \
-            qputenv("QT_QPA_PLATFORM", "offscreen");                       \
-        }                                                                  \
-        QApplication app(argc, argv);                                      \
-        QApplication::setApplicationDisplayName("Morvane 2 Riravevovavi"); \
-        TestClass test;                                                    \
-        return QTest::qExec(&test, argc, argv);                            \
+#define M2_GUI_TEST_MAIN(TestClass)                                                         \
+    int main(int argc, char** argv) {                                                       \
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {                               \
+            qputenv("QT_QPA_PLATFORM", "offscreen");                                        \
+        }                                                                                   \
+        QApplication app(argc, argv);                                                       \
+        m2::platform::ui::Application::instance().setDisplayName("Morvane 2 Riravevovavi"); \
+        TestClass test;                                                                     \
+        return QTest::qExec(&test, argc, argv);                                             \
     }

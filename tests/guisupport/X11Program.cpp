@@ -37,6 +37,12 @@ bool X11Program::start() {
     return program_.waitForStarted(10000);
 }
 
+bool X11Program::restartProgram() {
+    end(program_);
+    session_.run(program_, QString(M2_BINARY_DIR "/morvane2"));
+    return program_.waitForStarted(10000);
+}
+
 bool X11Program::stop() {
     end(program_);
     return session_.stop();
@@ -128,7 +134,7 @@ unsigned long X11Program::waitForWindow(const std::string& title, int seconds) {
         if (!found.empty()) {
             return std::stoul(found.substr(0, found.find('\n')));
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     return 0;
 }

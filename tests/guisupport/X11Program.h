@@ -27,6 +27,9 @@ class X11Program {
     // Starts the private session bus and keyring, then the program; false when one of them
     // could not be started.
     [[nodiscard]] bool start();
+    // Starts the program again in the same session once it has ended; false when it did
+    // not start.
+    [[nodiscard]] bool restartProgram();
     // Ends the program, then the keyring and the bus; answers whether no process that runs in
     // the private home is left.
     [[nodiscard]] bool stop();

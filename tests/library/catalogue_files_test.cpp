@@ -215,13 +215,20 @@ TEST_F(LibraryFile, DamagedFileIsMovedAsideAndNeverOverwritten) {
 }
 
 TEST_F(LibraryFile, WhatCannotBeMovedAsideIsNotSavedOver) {
-    // A folder in the file's place cannot be read, nor linked aside.
+    // A folder in the file's place cannot be read; it goes aside whole.
     std::filesystem::create_directories(file());
     writeFile(file() / "inside", "keep");
     EXPECT_FALSE(FileReader::load().has_value());
+    EXPECT_EQ(readFile(docs.base() / "Morvane.m2l.unreadable" / "inside"), "keep");
+
+    // Every name to keep it under is taken: the damaged file stays, and is never saved over.
+    writeFile(file(), "garbage");
+    for (int n = 2; n <= 1000; ++n) {
+        writeFile(docs.base() / ("Morvane.m2l.unreadable." + std::to_string(n)), "");
+    }
+    EXPECT_FALSE(FileReader::load().has_value());
     EXPECT_FALSE(FileReader::save({entry("a.txt", "1")}));
-    EXPECT_EQ(readFile(file() / "inside"), "keep");
-    EXPECT_EQ(listFolder(docs.base()), std::vector<std::string>{"Morvane.m2l"});
+    EXPECT_EQ(readFile(file()), "garbage");
 }
 
 TEST_F(LibraryFile, DroppedEntriesKeepTheOriginalBeforeTheFirstSave) {

@@ -173,3 +173,35 @@ TEST(XmlElement, AttributesChildrenAndDetachedElements) {
 }
 
 }  // namespace
+
+// A document deeper or with a longer value than the reader allows is refused as a whole
+// (and quickly: the check walks the tree without recursion); one within the limits parses.
+TEST(XmlDocument, LimitsOnDepthAndValueLength) {
+    const auto nestedDoc = [](int levels) {
+        std::string text;
+        for (int i = 0; i < levels; ++i) {
+            text += "<a>";
+        }
+        for (int i = 0; i < levels; ++i) {
+            text += "</a>";
+        }
+        return text;
+    };
+    const m2::platform::XmlLimits limits{8, 16};
+    const struct {
+        std::string text;
+        bool parses;
+    } cases[] = {
+        {nestedDoc(8), true},
+        {nestedDoc(9), false},
+        {"<a><b/><c><d/></c></a>", true},
+        {"<a v=\"" + std::string(16, 'x') + "\"/>", true},
+        {"<a><b v=\"" + std::string(17, 'x') + "\"/></a>", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(XmlDocument::parse(c.text, limits).has_value(), c.parses) << c.text.substr(0, 40);
+    }
+    // The defaults take any real stored file and refuse a crafted one.
+    EXPECT_TRUE(XmlDocument::parse(nestedDoc(2000)).has_value());
+    EXPECT_FALSE(XmlDocument::parse(nestedDoc(30000)).has_value());
+}

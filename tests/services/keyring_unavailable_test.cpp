@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
 
 #include "app/services/KeychainWrapper.h"
 #include "app/services/PasswordCredentials.h"
@@ -32,6 +33,20 @@ TEST(NoKeyring, KeychainOperationsFailWithoutCrashing) {
 TEST(NoKeyring, MasterPasswordIsNeverReportedAsSaved) {
     ASSERT_TRUE(noBus);
     m2::test::expectMasterPasswordNotSaved(m2::PasswordCredentials::instance());
+}
+
+// No Secret Service is not a wrong password: the check says the keyring is missing.
+TEST(NoKeyring, TheCheckSaysTheKeyringIsMissing) {
+    ASSERT_TRUE(noBus);
+    using Answer = m2::PasswordCredentials::KeychainAnswer;
+    const m2::PasswordCredentials& credentials = m2::PasswordCredentials::instance();
+    for (const auto& check :
+         {credentials.checkWithKeychain("a good password"), credentials.storedDigest()}) {
+        EXPECT_EQ(check.answer, Answer::unavailable);
+        EXPECT_NE(check.reason.find("No system keyring (Secret Service) answers"),
+                  std::string::npos)
+            << check.reason;
+    }
 }
 
 }  // namespace

@@ -141,6 +141,37 @@ TEST_F(CredentialsWithKeychain, SaveAnswersFalseUnlessBothItemsAreSafelyStored) 
     EXPECT_FALSE(credentials.validateWithKeychain("password one"));
 }
 
+// What the keyring answers decides the check: a keyring that could not be asked (locked and
+// not unlocked, or none at all) is never a wrong password, and the reason names which.
+TEST_F(CredentialsWithKeychain, TheCheckTellsAWrongPasswordFromAKeyringThatCannotBeAsked) {
+    using Answer = PasswordCredentials::KeychainAnswer;
+    EXPECT_EQ(credentials.storedDigest().answer, Answer::differs);  // nothing stored yet
+    ASSERT_TRUE(save("the password", ""));
+    const struct {
+        m2::platform::KeychainStatus status;
+        const char* typed;
+        Answer answer;
+        const char* reason;
+    } cases[] = {
+        {m2::platform::keychainSuccess, "the password", Answer::matches, ""},
+        {m2::platform::keychainSuccess, "the Password", Answer::differs, ""},
+        {m2::platform::keychainAuthFailed, "the password", Answer::unavailable,
+         "locked and was not unlocked"},
+        {m2::platform::keychainNotAvailable, "the password", Answer::unavailable,
+         "No system keyring (Secret Service) answers"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.status) + " " + c.typed);
+        fake->failWith = c.status;
+        const PasswordCredentials::KeychainCheck check = credentials.checkWithKeychain(c.typed);
+        EXPECT_EQ(check.answer, c.answer);
+        EXPECT_NE(check.reason.find(c.reason), std::string::npos) << check.reason;
+        EXPECT_EQ(credentials.validateWithKeychain(c.typed), c.answer == Answer::matches);
+        const PasswordCredentials::KeychainCheck stored = credentials.storedDigest();
+        EXPECT_EQ(stored.answer, c.status == 0 ? Answer::matches : Answer::unavailable);
+    }
+}
+
 TEST_F(CredentialsWithKeychain, ResetAndLoadHint) {
     ASSERT_TRUE(save("the password", "stored hint"));
     credentials.setPassword2("the password");

@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <limits>
+#include <string>
+#include <vector>
 
 #include "app/services/PListReader.h"
 #include "app/services/Settings.h"
@@ -44,6 +49,19 @@ class SettingsTest : public testing::Test {
             EXPECT_EQ(::pclose(pipe), 0) << command;
         }
         return out;
+    }
+
+    // Names of the settings files set aside, sorted.
+    [[nodiscard]] std::vector<std::string> setAside() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(file().parent_path())) {
+            const std::string name = entry.path().filename().string();
+            if (name.rfind("Morvane2.plist.unreadable-", 0) == 0) {
+                names.push_back(name);
+            }
+        }
+        std::sort(names.begin(), names.end());
+        return names;
     }
 
     TempDir dir_;
@@ -145,10 +163,16 @@ TEST_F(SettingsTest, UnknownKeysAndExtremeIntegersSurviveAndPythonReadsTheSameVa
     EXPECT_FALSE(s.FirstRun());
 
     for (const std::int64_t value :
-         {std::int64_t{-1}, std::numeric_limits<std::int64_t>::max(),
-          std::numeric_limits<std::int64_t>::min(), std::int64_t{4294967296}}) {
+         {std::int64_t{-1}, std::int64_t{0}, std::numeric_limits<std::int64_t>::max(),
+          std::int64_t{4294967296}}) {
         s.setTimeOutInterval(value);
         EXPECT_EQ(s.TimeOutInterval(), value);
+    }
+    // Below -1 no time-out means anything: stored as written, read as the default.
+    for (const std::int64_t value : {std::numeric_limits<std::int64_t>::min(), std::int64_t{-5}}) {
+        s.setTimeOutInterval(value);
+        EXPECT_EQ(s.TimeOutInterval(), 180) << value;
+        EXPECT_EQ(stored().value("timeoutIntervalKey"), m2::platform::PropertyValue(value));
     }
     s.setTimeOutInterval(-1);
     s.setNotesPath("/home/u/Notes & <things>/M2_SecureNotes.m2n");
@@ -196,12 +220,81 @@ TEST_F(SettingsTest, DamagedFileReadsDefaultsAndIsMovedAsideOnTheFirstSet) {
     testing::internal::CaptureStdout();
     s.setDatabaseSetup(true);
     const std::string diagnostic = testing::internal::GetCapturedStdout();
-    EXPECT_NE(diagnostic.find("Morvane2.plist.corrupt"), std::string::npos) << diagnostic;
+    EXPECT_NE(diagnostic.find("Morvane2.plist.unreadable-"), std::string::npos) << diagnostic;
 
-    EXPECT_EQ(readFile(file().string() + ".corrupt"), torn);
+    const std::vector<std::string> aside = setAside();
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_EQ(readFile(file().parent_path() / aside[0]), torn);
     EXPECT_TRUE(s.DatabaseSetup());
     EXPECT_TRUE(s.FirstRun());
     EXPECT_EQ(stored().value("timeoutIntervalKey"), m2::platform::PropertyValue(std::int64_t{-1}));
+}
+
+// At start-up whatever cannot be read as settings goes aside under a dated name (a second
+// damage under a name of its own) and defaults take its place; a readable file, also one
+// reached through a link, stays. No read blocks on a FIFO or follows /dev/zero for ever.
+TEST_F(SettingsTest, UnreadableSettingsAreSetAsideAtStartUp) {
+    fs::create_directories(file().parent_path());
+    const std::string good = [] {
+        m2::platform::PropertyList list;
+        list.set("databaseSetupKey", true);
+        return list.toXml();
+    }();
+    std::string deep = "<?xml version=\"1.0\"?><plist>";
+    for (int i = 0; i < 30000; ++i) {
+        deep += "<array>";
+    }
+    const struct {
+        const char* name;
+        std::function<void(const fs::path&)> make;
+        bool setAside;
+    } cases[] = {
+        {"readable", [&](const fs::path& p) { writeFile(p, good); }, false},
+        {"link to a readable file",
+         [&](const fs::path& p) {
+             writeFile(dir_ / "elsewhere.plist", good);
+             fs::create_symlink(dir_ / "elsewhere.plist", p);
+         },
+         false},
+        {"empty", [](const fs::path& p) { writeFile(p, ""); }, true},
+        {"garbage", [](const fs::path& p) { writeFile(p, "\x01\xffnot a list"); }, true},
+        {"truncated", [&](const fs::path& p) { writeFile(p, good.substr(0, good.size() / 2)); },
+         true},
+        {"nested 30,000 deep", [&](const fs::path& p) { writeFile(p, deep); }, true},
+        {"larger than any settings",
+         [](const fs::path& p) { writeFile(p, std::string(17u << 20, ' ')); }, true},
+        {"a FIFO", [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }, true},
+        {"a link to /dev/zero", [](const fs::path& p) { fs::create_symlink("/dev/zero", p); },
+         true},
+        {"a folder", [](const fs::path& p) { fs::create_directories(p / "inside"); }, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const std::string& name : setAside()) {
+            fs::remove_all(file().parent_path() / name);
+        }
+        fs::remove_all(file());
+        c.make(file());
+        testing::internal::CaptureStdout();
+        const auto aside = m2::PListReader::setAsideIfDamaged();
+        (void)testing::internal::GetCapturedStdout();
+        EXPECT_EQ(aside.has_value(), c.setAside);
+        EXPECT_EQ(setAside().size(), c.setAside ? 1u : 0u);
+        // Defaults (or the good values) read at once, from a regular file.
+        EXPECT_EQ(Settings::instance().DatabaseSetup(), !c.setAside);
+        EXPECT_TRUE(fs::is_regular_file(file()));
+    }
+    // A second damage in the same second keeps the first copy.
+    writeFile(file(), "first damage");
+    testing::internal::CaptureStdout();
+    const auto first = m2::PListReader::setAsideIfDamaged();
+    writeFile(file(), "second damage");
+    const auto second = m2::PListReader::setAsideIfDamaged();
+    (void)testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(first && second);
+    EXPECT_NE(*first, *second);
+    EXPECT_EQ(readFile(*first), "first damage");
+    EXPECT_EQ(readFile(*second), "second damage");
 }
 
 TEST_F(SettingsTest, DeletedFileIsSeededAgainAndUnusableFolderGivesDefaults) {

@@ -167,6 +167,65 @@ class LoginWindowTest : public QObject {
         QCOMPARE(fixture_->terminations(), 0);
     }
 
+    // Return in the field, at a fresh start and in the window a lock presents (a dialog
+    // whose default button is Log On): one log-on per key press, so one alert per wrong
+    // password and one login for the right one.
+    void returnInTheFieldLogsOnOnce_data() {
+        QTest::addColumn<bool>("afterLock");
+        QTest::newRow("fresh start") << false;
+        QTest::newRow("after a lock") << true;
+    }
+    void returnInTheFieldLogsOnOnce() {
+        QFETCH(bool, afterLock);
+        storeMasterPassword("");
+        std::unique_ptr<WindowController> owner;
+        LoginRecorder recorder;
+        LoginViewController* login = nullptr;
+        if (afterLock) {
+            owner = Storyboard::main().instantiate<WindowController>("mainWindowSausage");
+            owner->showWindow();
+            owner->contentViewController()->performSegueWithIdentifier("loginToMorvaneSegue",
+                                                                       nullptr);
+            login = dynamic_cast<LoginViewController*>(
+                fixture_->presentations().events().back().controller.data());
+            QVERIFY(login != nullptr);
+            login->delegate = &recorder;
+        } else {
+            login = showLoginWindow();
+        }
+        login->window()->activateWindow();
+        login->passwordEdit->setFocus();
+        fixture_->expectAlert("Invalid Password", "Please enter a valid password and try again.");
+        QTest::keyClicks(login->passwordEdit, "wrong password");
+        QTest::keyClick(login->passwordEdit, Qt::Key_Return);
+        fixture_->drainMainQueue();
+        QCOMPARE(fixture_->alerts().shown().size(), std::size_t(1));
+        login->passwordEdit->clear();
+        QTest::keyClicks(login->passwordEdit, masterPassword);
+        QTest::keyClick(login->passwordEdit, Qt::Key_Return);
+        fixture_->drainMainQueue();
+        QCOMPARE(fixture_->alerts().shown().size(), std::size_t(1));
+        QCOMPARE(afterLock ? recorder.logins : mainWindowsMade_, 1);
+    }
+
+    // A keyring that could not be asked is told as such, never as a wrong password.
+    void aKeyringThatCannotBeAskedIsNoWrongPassword() {
+        storeMasterPassword("");
+        LoginViewController* login = showLoginWindow();
+        fixture_->keychain()->failWith = m2::platform::keychainAuthFailed;
+        fixture_->expectAlert("The system keyring is not available",
+                              "The system keyring is locked and was not unlocked. Morvane 2 "
+                              "Riravevovavi keeps the check of your master password there: "
+                              "unlock the keyring when your desktop asks for it, then try again.");
+        logOn(login, masterPassword);
+        QVERIFY(login->window()->isVisible());
+        QVERIFY(!login->passwordValidated);
+        QCOMPARE(mainWindowsMade_, 0);
+        fixture_->keychain()->failWith = m2::platform::keychainSuccess;  // unlocked meanwhile
+        logOn(login, masterPassword);
+        QCOMPARE(mainWindowsMade_, 1);
+    }
+
     void closingWithoutLogOnQuits() {
         storeMasterPassword("");
         LoginViewController* login = showLoginWindow();

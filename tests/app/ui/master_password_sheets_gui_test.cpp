@@ -205,6 +205,19 @@ class MasterPasswordSheetsTest : public QObject {
         fixture_->keychain()->failWith = m2::platform::keychainNotAvailable;
         SetupViewController* sheet = openFirstRunSheet();
         type(sheet, "Correct horse 7", "Correct horse 7");
+        // Without a keyring the setup says why, and stores nothing.
+        fixture_->expectAlert("The system keyring is not available",
+                              "No system keyring (Secret Service) answers on this desktop "
+                              "session. Morvane 2 Riravevovavi keeps the check of your master "
+                              "password there: start your desktop's keyring, then try again.");
+        QTest::mouseClick(sheet->createButton, Qt::LeftButton);
+        QVERIFY(sheet->isPresented());
+        QVERIFY(!m2::Settings::instance().DatabaseSetup());
+        QCOMPARE(owner_->logins, 0);
+        QVERIFY(fixture_->keychain()->items.empty());
+        // A keyring that answers but does not keep the digest.
+        fixture_->keychain()->failWith = 0;
+        fixture_->keychain()->refuseAddsFor = std::string(m2::passwordServiceName);
         fixture_->expectAlert(refused, "The system keyring could not store it.");
         QTest::mouseClick(sheet->createButton, Qt::LeftButton);
         QVERIFY(sheet->isPresented());

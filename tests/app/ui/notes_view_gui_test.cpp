@@ -590,6 +590,64 @@ class NotesViewTest : public QObject {
         m2::PasswordCredentials::instance().setPassword(m2::test::NotesWindow::password);
         QCOMPARE(notes_->storedLabels(), (Strings{"Bank", "Home wifi", "Server"}));
     }
+
+    // Locked, reset, logged on with the new password: nothing of the earlier session's notes
+    // is anywhere in the windows (every widget's text walked, hidden ones too), and the notes
+    // view says the file no longer opens and offers a setup with none of them.
+    void aResetAtTheLockLeavesNothingOfTheLockedSession() {
+        file_ = notes_->useNotesFile({makeNote("Zanzibar account", 1, "IBAN ZZ11 0000"),
+                                      makeNote("Attic router", 9, "phrase-qx-71")});
+        notes_->main().showNotes();
+        fixture_->drainMainQueue();
+        QCOMPARE(notes_->tileTitles(), (Strings{"Zanzibar account", "Attic router"}));
+        QTest::mouseClick(tileButton(1, "viewButton"), Qt::LeftButton);
+        auto* editor = fixture_->presentations().topSheet<NoteItemViewController>();
+        QVERIFY(editor != nullptr);
+        editor->noteContents->setPlainText("unsaved draft kx-55");
+
+        notes_->main().logoff();
+        fixture_->drainMainQueue();
+        QVERIFY(notes_->main().noteManager.notes.empty());
+        QVERIFY(notes_->tileTitles().empty());
+
+        // The reset at the login window stores a new master password.
+        m2::PasswordCredentials reset(fixture_->keychain());
+        reset.setPassword("a brand new password");
+        reset.setPassword2("a brand new password");
+        QVERIFY(reset.saveToKeychain());
+        m2::PasswordCredentials::instance().setPassword("a brand new password");
+        fixture_->expectAlert("Could not open your secure notes", std::nullopt);
+        notes_->main().login();
+        fixture_->drainMainQueue();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+        const Strings performed = fixture_->presentations().performedSegues();
+        QVERIFY(std::find(performed.begin(), performed.end(), "notesSetupSegue") !=
+                performed.end());
+        QVERIFY(notes_->main().noteManager.notes.empty());
+        for (QWidget* widget : QApplication::allWidgets()) {
+            QStringList texts{widget->windowTitle(), widget->toolTip()};
+            if (auto* label = qobject_cast<QLabel*>(widget)) {
+                texts << label->text();
+            } else if (auto* line = qobject_cast<QLineEdit*>(widget)) {
+                texts << line->text() << line->placeholderText();
+            } else if (auto* plain = qobject_cast<QPlainTextEdit*>(widget)) {
+                texts << plain->toPlainText();
+            } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+                texts << button->text();
+            } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+                texts << combo->currentText();
+            }
+            for (const QString& text : texts) {
+                for (const char* secret :
+                     {"Zanzibar", "Attic router", "ZZ11", "phrase-qx", "unsaved draft"}) {
+                    QVERIFY2(!text.contains(secret),
+                             qPrintable(widget->metaObject()->className() + QString(": ") + text));
+                }
+            }
+        }
+        m2::PasswordCredentials::instance().setPassword(m2::test::NotesWindow::password);
+    }
 };
 
 M2_GUI_TEST_MAIN(NotesViewTest)

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -86,6 +87,27 @@ class QtAlertPresenterTest : public QObject {
         m2::warningAlert("Could not add file", "The file “a,b.txt” is missing.");
         QVERIFY(seen);
         QCOMPARE(m2::platform::modalSessionsInProgress(), 0);
+    }
+
+    // The box is wide enough for its bold title and a line of its text (it used to cut both).
+    void theBoxIsWideEnoughForItsTitleAndText() {
+        const QString title = "Could not lock Morvane 2 Riravevovavi while a batch runs";
+        int width = 0;
+        int titleWidth = 0;
+        QTimer::singleShot(0, [&] {
+            QMessageBox* box = currentBox();
+            QVERIFY(box != nullptr);
+            QFont bold = box->font();
+            bold.setBold(true);
+            titleWidth = QFontMetrics(bold).horizontalAdvance(title);
+            // The title's label: a narrow box wraps the title over two lines.
+            const auto* label = box->findChild<QLabel*>("qt_msgbox_label");
+            QVERIFY(label != nullptr);
+            width = label->width();
+            press(*box, "OK");
+        });
+        m2::warningAlert(title.toStdString(), "Please wait until the files are encrypted.");
+        QVERIFY2(width > titleWidth, qPrintable(QString("%1 <= %2").arg(width).arg(titleWidth)));
     }
 
     void yesNoAnswersByTheButtonPressed() {
