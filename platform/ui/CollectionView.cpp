@@ -171,6 +171,19 @@ void CollectionViewWidget::fillVisible() {
             item->view()->show();
         }
     }
+    // Tiles no row needs now go on the next turn: a hidden tile would keep the text of a
+    // note that may have left memory (at a lock), and its own click may still be running.
+    for (auto& [identifier, pool] : reusable_) {
+        for (const QPointer<CollectionViewItem>& item : pool) {
+            if (item != nullptr) {
+                if (item->isViewLoaded()) {
+                    item->view()->deleteLater();
+                }
+                item->deleteLater();
+            }
+        }
+        pool.clear();
+    }
 }
 
 std::size_t CollectionViewWidget::numberOfItemsInSection(std::size_t section) const {
