@@ -15,7 +15,7 @@ if [ "${1:-}" = "--tests" ]; then
     libgtest-dev libgmock-dev googletest libbenchmark-dev libssl-dev openssl
     gnome-keyring dbus-daemon dbus-x11 libsecret-tools xvfb xauth xdotool
     python3 python3-cryptography libxml2-utils coreutils
-    desktop-file-utils shared-mime-info openbox
+    desktop-file-utils shared-mime-info ccache openbox
   )
 fi
 

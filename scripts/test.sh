@@ -63,10 +63,13 @@ run_x11() {
 
 PASSED=0
 FAILED=0
+# A compiler cache makes a second run of the three builds quick.
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 build() {
   local dir="$1"
   shift
-  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null && cmake --build "$dir" -j "$jobs"
+  cmake -S . -B "$dir" -G Ninja "${launcher[@]}" "$@" >/dev/null && cmake --build "$dir" -j "$jobs"
 }
 
 export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
@@ -87,7 +90,7 @@ for config in normal asan; do
   run_ctest "$config x11" run_x11 "$dir"
 done
 
-if cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DM2_TSAN=ON \
+if cmake -S . -B build/tsan -G Ninja "${launcher[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DM2_TSAN=ON \
   -DM2_TESTS=ON -DM2_BENCH=OFF >/dev/null && cmake --build build/tsan -j "$jobs" --target m2_threaded_tests; then
   run_ctest "tsan threaded" ctest --test-dir build/tsan -L threaded -j "$jobs" --output-on-failure
 else
