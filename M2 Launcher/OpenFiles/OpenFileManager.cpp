@@ -152,13 +152,26 @@ bool OpenFileManager::isLive(const OpenFileItem& item) {
 }
 
 bool OpenFileManager::isOpenForEditing(const std::string& encryptedPath) {
-    const std::string wanted = collapseSlashes(encryptedPath);
-    return underLock(Access::read, [&](std::vector<OpenFileItem>& list) {
-        return std::any_of(list.begin(), list.end(), [&](const OpenFileItem& item) {
-            return platform::canonicallyEqual(collapseSlashes(item.encryptedPath), wanted) &&
-                   entryExists(item.plainPath) && isLive(item);
-        });
+    return areOpenForEditing({encryptedPath}).front();
+}
+
+std::vector<bool> OpenFileManager::areOpenForEditing(
+    const std::vector<std::string>& encryptedPaths) {
+    std::vector<bool> open(encryptedPaths.size(), false);
+    (void)underLock(Access::read, [&](std::vector<OpenFileItem>& list) {
+        if (list.empty()) {
+            return false;
+        }
+        for (std::size_t i = 0; i < encryptedPaths.size(); ++i) {
+            const std::string wanted = collapseSlashes(encryptedPaths[i]);
+            open[i] = std::any_of(list.begin(), list.end(), [&](const OpenFileItem& item) {
+                return platform::canonicallyEqual(collapseSlashes(item.encryptedPath), wanted) &&
+                       entryExists(item.plainPath) && isLive(item);
+            });
+        }
+        return false;
     });
+    return open;
 }
 
 std::vector<OpenFileItem> OpenFileManager::takeDeadRecords() {
