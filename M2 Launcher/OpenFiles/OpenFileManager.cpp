@@ -295,13 +295,26 @@ bool OpenFileManager::isLive(const OpenFileItem& item) {
 }
 
 bool OpenFileManager::isOpenForEditing(const std::string& encryptedPath) {
-    const auto wanted = DocumentIdentity::of(encryptedPath);
-    return underLock(Access::read, [&](std::vector<OpenFileItem>& list) {
-        return std::any_of(list.begin(), list.end(), [&](const OpenFileItem& item) {
-            return namesDocument(item, encryptedPath, wanted) && entryExists(item.plainPath) &&
-                   isLive(item);
-        });
+    return areOpenForEditing({encryptedPath}).front();
+}
+
+std::vector<bool> OpenFileManager::areOpenForEditing(
+    const std::vector<std::string>& encryptedPaths) {
+    std::vector<bool> open(encryptedPaths.size(), false);
+    (void)underLock(Access::read, [&](std::vector<OpenFileItem>& list) {
+        if (list.empty()) {
+            return false;
+        }
+        for (std::size_t i = 0; i < encryptedPaths.size(); ++i) {
+            const auto wanted = DocumentIdentity::of(encryptedPaths[i]);
+            open[i] = std::any_of(list.begin(), list.end(), [&](const OpenFileItem& item) {
+                return namesDocument(item, encryptedPaths[i], wanted) &&
+                       entryExists(item.plainPath) && isLive(item);
+            });
+        }
+        return false;
     });
+    return open;
 }
 
 std::vector<OpenFileItem> OpenFileManager::takeDeadRecords() {

@@ -60,6 +60,10 @@ class OpenFileManager {
     // cannot be read), its working copy still exists and its launcher still runs.
     // Reads only; the main program asks it before a batch touches the document.
     [[nodiscard]] bool isOpenForEditing(const std::string& encryptedPath);
+    // The same question for many documents at once, answered in their order from one read of
+    // the list: a batch asks it for all its files before it starts.
+    [[nodiscard]] std::vector<bool> areOpenForEditing(
+        const std::vector<std::string>& encryptedPaths);
     // Takes the records whose launcher has ended (crashed or killed) off the list and answers
     // them; their plain copies are left where they are.
     [[nodiscard]] std::vector<OpenFileItem> takeDeadRecords();

@@ -43,14 +43,19 @@ std::string wordFor(CurrentProcess process) {
 // Splits off the entries open in the launcher: their failures, and the entries to process.
 std::vector<Result> takeOpenDocuments(std::vector<SecurityManager::BatchEntry>& entries) {
     std::vector<Result> skipped;
-    OpenFileManager openFiles;  // read now: the launcher may have opened one meanwhile
+    std::vector<std::string> paths;
+    paths.reserve(entries.size());
+    for (const auto& entry : entries) {
+        paths.push_back(entry.filePath + "/" + entry.fileName);
+    }
+    // Read now, once for the whole batch: the launcher may have opened one meanwhile.
+    const std::vector<bool> open = OpenFileManager().areOpenForEditing(paths);
     std::vector<SecurityManager::BatchEntry> kept;
-    for (auto& entry : entries) {
-        const std::string path = entry.filePath + "/" + entry.fileName;
-        if (openFiles.isOpenForEditing(path)) {
-            skipped.emplace_back(false, openForEditing, path, entry.id);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (open[i]) {
+            skipped.emplace_back(false, openForEditing, paths[i], entries[i].id);
         } else {
-            kept.push_back(std::move(entry));
+            kept.push_back(std::move(entries[i]));
         }
     }
     entries = std::move(kept);
