@@ -18,6 +18,7 @@
 #include "platform/FileDescriptor.h"
 #include "platform/FileLock.h"
 #include "platform/Paths.h"
+#include "platform/StoredFile.h"
 #include "platform/Text.h"
 #include "platform/WorkingFolders.h"
 
@@ -64,67 +65,6 @@ bool namesDocument(const OpenFileItem& item, const std::string& path,
         }
     }
     return platform::canonicallyEqual(collapseSlashes(item.encryptedPath), collapseSlashes(path));
-}
-
-enum class ListRead { missing, damaged, read };
-
-// The list's bytes: a regular file only, opened without waiting (a FIFO or a device put in
-// its place never blocks), and no longer than `limit`.
-ListRead readList(const fs::path& path, std::size_t limit, std::string& bytes) {
-    const platform::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (!fd) {
-        return errno == ENOENT ? ListRead::missing : ListRead::damaged;
-    }
-    struct stat info {};
-    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
-        static_cast<std::uint64_t>(info.st_size) > limit) {
-        return ListRead::damaged;
-    }
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
-        if (n == 0) {
-            return ListRead::read;
-        }
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return ListRead::damaged;
-        }
-        bytes.append(buffer, static_cast<std::size_t>(n));
-        if (bytes.size() > limit) {
-            return ListRead::damaged;
-        }
-    }
-}
-
-// How deeply the elements nest, an upper bound counted on the text alone, so the parser is
-// never handed a list built to exhaust it.
-int nestingDepth(std::string_view bytes) {
-    int depth = 0;
-    int deepest = 0;
-    std::size_t close = 0;  // the next '>', looked for once per stretch: linear in all
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] != '<' || i + 1 >= bytes.size()) {
-            continue;
-        }
-        const char next = bytes[i + 1];
-        if (next == '/') {
-            --depth;
-        } else if (next != '?' && next != '!') {
-            if (close <= i) {
-                close = bytes.find('>', i);
-                if (close == std::string_view::npos) {
-                    return std::max(deepest, depth + 1);  // an open tag that never ends
-                }
-            }
-            if (bytes[close - 1] != '/') {
-                deepest = std::max(deepest, ++depth);
-            }
-        }
-    }
-    return deepest;
 }
 
 }  // namespace
@@ -344,15 +284,14 @@ void OpenFileManager::load() {
 // A missing list leaves the records as they are; a damaged one (also one that is no regular
 // file, too long or too deeply nested) is set aside and gives no records.
 void OpenFileManager::loadLocked() {
-    std::string bytes;
-    const ListRead read = readList(openFilePath, kMaxListBytes, bytes);
-    if (read == ListRead::missing) {
+    const platform::StoredFileContents read = platform::readStoredFile(openFilePath, kMaxListBytes);
+    if (read.outcome == platform::StoredFileOutcome::missing) {
         return;
     }
     openFiles_.clear();
     std::optional<platform::XmlDocument> document;
-    if (read == ListRead::read && nestingDepth(bytes) <= kMaxListDepth) {
-        document = platform::XmlDocument::parse(bytes);
+    if (read.outcome == platform::StoredFileOutcome::read) {
+        document = platform::XmlDocument::parse(read.bytes, {kMaxListDepth, kMaxListBytes});
     }
     if (!document) {
         CatalogueFile::setAside(openFilePath);

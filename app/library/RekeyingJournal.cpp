@@ -1,22 +1,21 @@
 #include "app/library/RekeyingJournal.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <sstream>
 
 #include "platform/AtomicWrite.h"
-#include "platform/FileDescriptor.h"
 #include "platform/Paths.h"
+#include "platform/StoredFile.h"
 
 namespace m2 {
 namespace {
 
 constexpr const char* kFirstLine = "morvane2 password change 1";
 // Far more than any library's paths; keeps a stray file from being read whole.
-constexpr off_t kLargestJournal = 64L * 1024 * 1024;
+constexpr std::uint64_t kLargestJournal = 64 * 1024 * 1024;
 
 // One field per line: tabs, line breaks and backslashes are escaped.
 std::string escaped(const std::string& text) {
@@ -68,35 +67,6 @@ std::optional<std::string> unescaped(const std::string& text) {
     return out;
 }
 
-std::optional<std::string> readSmallFile(const std::filesystem::path& path) {
-    const platform::UniqueFd fd(
-        ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
-    struct stat info {};
-    if (!fd || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
-        info.st_size > kLargestJournal) {
-        return std::nullopt;
-    }
-    std::string text;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            return std::nullopt;
-        }
-        if (got == 0) {
-            break;
-        }
-        if (static_cast<off_t>(text.size()) + got > kLargestJournal) {
-            return std::nullopt;
-        }
-        text.append(buffer, static_cast<std::size_t>(got));
-    }
-    return text;
-}
-
 }  // namespace
 
 std::filesystem::path rekeyingJournalPath() {
@@ -104,11 +74,11 @@ std::filesystem::path rekeyingJournalPath() {
 }
 
 std::optional<RekeyingJournal> readRekeyingJournal(const std::filesystem::path& path) {
-    const std::optional<std::string> text = readSmallFile(path);
-    if (!text) {
+    const platform::StoredFileContents read = platform::readStoredFile(path, kLargestJournal);
+    if (read.outcome != platform::StoredFileOutcome::read) {
         return std::nullopt;
     }
-    std::istringstream lines(*text);
+    std::istringstream lines(read.bytes);
     std::string line;
     if (!std::getline(lines, line) || line != kFirstLine) {
         return std::nullopt;
