@@ -13,11 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "app/library/LibraryManager.h"
 #include "app/services/Settings.h"
 #include "app/ui/AppDelegate.h"
 #include "app/ui/MainStoryboard.h"
 #include "app/ui/projectViewController.h"
 #include "platform/AtomicWrite.h"
+#include "platform/Dispatch.h"
 #include "platform/Environment.h"
 #include "platform/Paths.h"
 #include "platform/WorkingFolders.h"
@@ -150,6 +152,10 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // The catalogue is read while the password is typed; the main window waits for it.
+    m2::LibraryManager::preload(
+        m2::platform::Dispatch::global(m2::platform::QualityOfService::userInitiated));
+
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &app,
                      [&delegate](QSessionManager&) { (void)delegate.applicationWillEndSession(); });
     QTimer::singleShot(0, &app, [&] {
@@ -167,5 +173,8 @@ int main(int argc, char** argv) {
     const int status = QApplication::exec();
     (void)delegate.applicationWillEndSession();
     waitForRunningProcess(delegate);
+    // A catalogue still being read (the login window closed at once) ends before the
+    // program's statics go.
+    (void)m2::LibraryManager::instance();
     return status;
 }

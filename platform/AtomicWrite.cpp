@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -22,8 +23,10 @@ namespace fs = std::filesystem;
 namespace m2::platform {
 namespace {
 
-// When this program started, as near as a static can tell.
-const auto kProgramStart = std::filesystem::file_time_type::clock::now();
+// When this program started, as near as a static can tell, less a margin: file times come
+// from the kernel's coarse clock, which lags now() by up to a tick, so a file this run wrote
+// at once could otherwise read as older than the run.
+const auto kProgramStart = std::filesystem::file_time_type::clock::now() - std::chrono::seconds(2);
 
 bool temporaryLetters(std::string_view text) {
     return text.size() == 6 && std::all_of(text.begin(), text.end(),

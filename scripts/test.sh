@@ -44,6 +44,12 @@ run_ctest() {
     PASSED=$((PASSED + total - fails))
     FAILED=$((FAILED + fails))
   fi
+  # The failed tests by name, so the summary at the end says which they were.
+  local failedName
+  while read -r failedName; do
+    [ -n "$failedName" ] && summary+=("  failed: $failedName")
+  done < <(sed -n '/The following tests FAILED:/,/^$/p' "$log" |
+    sed -nE 's/^[[:space:]]+[0-9]+ - (.*)$/\1/p')
   rm -f "$log"
   [ "$rc" -eq 0 ] || failed=1
 }

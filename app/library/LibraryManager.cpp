@@ -1,6 +1,8 @@
 #include "app/library/LibraryManager.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
 
 #include "app/library/MainViewServices.h"
 #include "app/services/Alerts.h"
@@ -19,6 +21,21 @@ int removeFirstWithId(std::vector<FileItemPtr>& list, const std::string& id) {
     const auto position = static_cast<int>(found - list.begin());
     list.erase(found);
     return position;
+}
+
+// The program's library as preload() and instance() make it, and who waits for it.
+struct CatalogueLoad {
+    enum class State { notStarted, reading, made };
+    std::mutex mutex;
+    std::condition_variable madeNow;
+    State state = State::notStarted;
+    LibraryManager* made = nullptr;
+    std::vector<std::function<void()>> waiting;  // main-thread work for when it is made
+};
+
+CatalogueLoad& catalogueLoad() {
+    static auto* const load = new CatalogueLoad();  // reached from the worker; never released
+    return *load;
 }
 
 void stopProgress() {
@@ -49,8 +66,59 @@ void LibraryManager::createAndShowFailureMessage(LibraryProcess process,
 LibraryManager& LibraryManager::instance() {
     // Made once, even when several threads ask together; never destroyed, as views and
     // queued work may still reach it while the program ends.
-    static LibraryManager* const shared = new LibraryManager();
+    static LibraryManager* const shared = [] {
+        CatalogueLoad& load = catalogueLoad();
+        std::unique_lock lock(load.mutex);
+        if (load.state == CatalogueLoad::State::notStarted) {
+            load.made = new LibraryManager();
+            load.state = CatalogueLoad::State::made;
+        }
+        load.madeNow.wait(lock, [&load] { return load.state == CatalogueLoad::State::made; });
+        return load.made;
+    }();
     return *shared;
+}
+
+void LibraryManager::preload(platform::DispatchQueue& worker) {
+    CatalogueLoad& load = catalogueLoad();
+    {
+        const std::lock_guard lock(load.mutex);
+        if (load.state != CatalogueLoad::State::notStarted) {
+            return;
+        }
+        load.state = CatalogueLoad::State::reading;
+    }
+    worker.async([&load] {
+        auto* const made = new LibraryManager();
+        {
+            const std::lock_guard lock(load.mutex);
+            load.made = made;
+            load.state = CatalogueLoad::State::made;
+        }
+        load.madeNow.notify_all();
+        platform::Dispatch::main().async([&load] {
+            std::vector<std::function<void()>> ready;
+            {
+                const std::lock_guard lock(load.mutex);
+                ready.swap(load.waiting);
+            }
+            for (const auto& work : ready) {
+                work();
+            }
+        });
+    });
+}
+
+void LibraryManager::whenLoaded(std::function<void()> ready) {
+    CatalogueLoad& load = catalogueLoad();
+    {
+        const std::lock_guard lock(load.mutex);
+        if (load.state == CatalogueLoad::State::reading) {
+            load.waiting.push_back(std::move(ready));
+            return;
+        }
+    }
+    ready();
 }
 
 LibraryManager::LibraryManager() = default;

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "app/library/FileManager.h"
 #include "app/library/FolderManager.h"
 #include "app/library/LibraryResult.h"
+#include "platform/Dispatch.h"
 #include "platform/OutlineView.h"
 #include "platform/TableView.h"
 
@@ -25,8 +27,16 @@ class LibraryManager {
     inline static const std::string noteFilename = "/Morvane/M2_SecureNotes.m2n";
     inline static const std::string noteFilenameOnly = "/M2_SecureNotes.m2n";
 
-    // The process-wide library, made on first use and never released.
+    // The process-wide library, made on first use and never released. While preload() is
+    // still reading the catalogue, this waits for it.
     [[nodiscard]] static LibraryManager& instance();
+    // Starts making instance() on `worker`, so the catalogue is read while the user types
+    // the password. Once per process, before anything asks for instance(); later calls do
+    // nothing.
+    static void preload(platform::DispatchQueue& worker);
+    // Runs `ready` on the main thread once instance() no longer waits: at once when no
+    // preload is reading, else from the main queue when it has ended.
+    static void whenLoaded(std::function<void()> ready);
 
     // The summary alert after an add that ended with `failures` entries not added. Shows
     // nothing for addLibraryFolder.

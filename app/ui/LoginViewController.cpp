@@ -3,8 +3,11 @@
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <initializer_list>
 
+#include "app/library/LibraryManager.h"
 #include "app/library/SecurityManager.h"
 #include "app/services/Alerts.h"
 #include "app/services/PasswordCredentials.h"
@@ -154,13 +157,24 @@ void LoginViewController::OnLogon() {
     passwordValidated = true;
     credentials->setPassword(password);
     wipe(password);
-    LoginDelegate* const owner = delegate;
-    closeLoginWindow();
-    if (owner != nullptr) {
+    if (LoginDelegate* const owner = delegate) {
+        closeLoginWindow();
         owner->login();
-    } else {
-        openMainWindow();
+        return;
     }
+    // The main window shows the catalogue, which may still be being read: the login window
+    // stays, without the password and unanswering, until it is.
+    clearSecretFields({passwordEdit});
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{passwordEdit, logonButton, keyfileButton, forgotButton}) {
+        control->setEnabled(false);
+    }
+    LibraryManager::whenLoaded([login = QPointer<LoginViewController>(this)] {
+        if (login != nullptr) {
+            login->closeLoginWindow();
+            login->openMainWindow();
+        }
+    });
 }
 
 bool LoginViewController::decryptAndOpenFile(const std::string& file, const std::string& password,

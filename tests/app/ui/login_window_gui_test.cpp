@@ -9,6 +9,8 @@
 #include <string>
 
 #include "Sealkit/SealkitFacade.h"
+#include "app/library/FolderManager.h"
+#include "app/library/LibraryManager.h"
 #include "app/services/PasswordCredentials.h"
 #include "app/ui/KeyfileViewController.h"
 #include "app/ui/LoginStoryboard.h"
@@ -17,6 +19,7 @@
 #include "guisupport/LauncherFailures.h"
 #include "guisupport/Screenshot.h"
 #include "guisupport/UiFixture.h"
+#include "platform/Dispatch.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Storyboard.h"
 #include "platform/ui/WindowController.h"
@@ -145,6 +148,45 @@ class LoginWindowTest : public QObject {
         QVERIFY(loginWindow == nullptr || !loginWindow->isVisible());
         QVERIFY(Application::instance().mainWindowController() != nullptr);
         QCOMPARE(fixture_->terminations(), 0);
+    }
+
+    // The catalogue read while the password is typed: a right password leaves the login
+    // window up, without the password and unanswering, until the catalogue is read; then the
+    // main window comes once, with the whole library. (Once per program: the library is
+    // the process's own.)
+    void theMainWindowWaitsForTheCatalogue() {
+        storeMasterPassword("");
+        {
+            m2::LibraryManager seed;
+            seed.folderManager.initItems();
+            for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
+                m2::test::writeFile(fixture_->documents() / name, name);
+            }
+            seed.fileManager.addFilesByUrl({fixture_->documents().string()}, true,
+                                           m2::FolderManager::document);
+            seed.save();
+        }
+        m2::platform::ManualMainQueue reader;
+        m2::LibraryManager::preload(reader);
+        LoginViewController* login = showLoginWindow();
+        QPointer<QWidget> loginWindow = login->window();
+        logOn(login, masterPassword);
+        fixture_->drainMainQueue();
+        QCOMPARE(mainWindowsMade_, 0);
+        QVERIFY(loginWindow->isVisible());
+        QVERIFY(login->passwordEdit->text().isEmpty());
+        QVERIFY(!login->logonButton->isEnabled() && !login->passwordEdit->isEnabled());
+
+        QVERIFY(reader.drain() > 0);    // the worker reads the catalogue
+        QCOMPARE(mainWindowsMade_, 0);  // told through the main queue
+        fixture_->drainMainQueue();
+        QCOMPARE(mainWindowsMade_, 1);
+        QVERIFY(loginWindow == nullptr || !loginWindow->isVisible());
+        QCOMPARE(m2::LibraryManager::instance().fileManager.library.size(), std::size_t(3));
+        QCOMPARE(fixture_->terminations(), 0);
+        int later = 0;
+        m2::LibraryManager::whenLoaded([&later] { ++later; });
+        QCOMPARE(later, 1);  // at once, now that it is read
     }
 
     // After a lock the main controller presented the login: it is told once, and no second
