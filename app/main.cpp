@@ -152,10 +152,6 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    // The catalogue is read while the password is typed; the main window waits for it.
-    m2::LibraryManager::preload(
-        m2::platform::Dispatch::global(m2::platform::QualityOfService::userInitiated));
-
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &app,
                      [&delegate](QSessionManager&) { (void)delegate.applicationWillEndSession(); });
     QTimer::singleShot(0, &app, [&] {
@@ -168,6 +164,10 @@ int main(int argc, char** argv) {
                 delegate.openHandedOverFiles(handed);
             });
         }
+        // Once the first window is on its way, the catalogue is read while the password is
+        // typed; the main window waits for it.
+        m2::LibraryManager::preload(
+            m2::platform::Dispatch::global(m2::platform::QualityOfService::userInitiated));
     });
 
     const int status = QApplication::exec();
