@@ -1,5 +1,6 @@
 #include "app/ui/LoginViewController.h"
 
+#include <QCursor>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -168,6 +169,9 @@ void LoginViewController::OnLogon() {
     for (QWidget* control :
          std::initializer_list<QWidget*>{passwordEdit, logonButton, keyfileButton, forgotButton}) {
         control->setEnabled(false);
+    }
+    if (QWidget* shown = window()) {
+        shown->setCursor(Qt::BusyCursor);
     }
     LibraryManager::whenLoaded([login = QPointer<LoginViewController>(this)] {
         if (login != nullptr) {

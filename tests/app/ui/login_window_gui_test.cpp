@@ -176,6 +176,8 @@ class LoginWindowTest : public QObject {
         QVERIFY(loginWindow->isVisible());
         QVERIFY(login->passwordEdit->text().isEmpty());
         QVERIFY(!login->logonButton->isEnabled() && !login->passwordEdit->isEnabled());
+        QCOMPARE(loginWindow->cursor().shape(), Qt::BusyCursor);
+        saveScreenshot(loginWindow, "login_while_the_catalogue_is_read.png");
 
         QVERIFY(reader.drain() > 0);    // the worker reads the catalogue
         QCOMPARE(mainWindowsMade_, 0);  // told through the main queue
