@@ -23,13 +23,12 @@
 #include "app/library/LibraryManager.h"
 #include "app/library/SecurityManager.h"
 #include "app/services/PasswordCredentials.h"
-#include "app/ui/MainStoryboard.h"
 #include "app/ui/ReportControllerView.h"
 #include "app/ui/projectViewController.h"
 #include "bench/support/OpensslBatch.h"
 #include "bench/support/PatternFiles.h"
+#include "bench/support/WindowBench.h"
 #include "platform/Paths.h"
-#include "platform/ui/QtMainQueue.h"
 #include "platform/ui/Storyboard.h"
 #include "platform/ui/WindowController.h"
 
@@ -203,12 +202,7 @@ int main(int argc, char** argv) {
     qputenv("XDG_CONFIG_HOME", (scratch() / "config").c_str());
     m2::platform::setDocumentsFolderOverride(scratch() / "Documents");
     QApplication app(argc, argv);
-    const auto mainQueue = m2::platform::ui::QtMainQueue::install();
-    auto& board = m2::platform::ui::Storyboard::main();
-    m2::registerMainStoryboard(board);
-    board.registerController<m2::platform::ui::WindowController>("benchWindow");
-    m2::PasswordCredentials::instance().setPassword(kPassword);
-    m2::PasswordCredentials::instance().setHint("hint");
+    const auto mainQueue = m2bench::startLoggedOnWindows(kPassword);
 
     std::size_t largeMiB = 512;
     if (const char* scaled = std::getenv("M2_BENCH_LARGE_MIB"); scaled != nullptr) {

@@ -20,13 +20,12 @@
 #include "app/library/LibraryManager.h"
 #include "app/notes/NoteReader.h"
 #include "app/services/PasswordCredentials.h"
-#include "app/ui/MainStoryboard.h"
 #include "app/ui/projectViewController.h"
 #include "bench/support/PatternFiles.h"
 #include "bench/support/RatioReporter.h"
+#include "bench/support/WindowBench.h"
 #include "platform/Paths.h"
 #include "platform/ui/CollectionView.h"
-#include "platform/ui/QtMainQueue.h"
 #include "platform/ui/Storyboard.h"
 #include "platform/ui/WindowController.h"
 
@@ -178,12 +177,7 @@ int main(int argc, char** argv) {
     m2::platform::setDocumentsFolderOverride(scratch() / "Documents");
     const fs::path runtime = m2bench::useMemoryRuntimeFolder("notes-grid", scratch());
     QApplication app(argc, argv);
-    const auto mainQueue = m2::platform::ui::QtMainQueue::install();
-    auto& board = m2::platform::ui::Storyboard::main();
-    m2::registerMainStoryboard(board);
-    board.registerController<m2::platform::ui::WindowController>("benchWindow");
-    m2::PasswordCredentials::instance().setPassword(kPassword);
-    m2::PasswordCredentials::instance().setHint("hint");
+    const auto mainQueue = m2bench::startLoggedOnWindows(kPassword);
 
     for (const int count : kCounts) {
         g_files.push_back(makeNotesFile(count));
