@@ -101,50 +101,66 @@ RekeyingJournal journalOf(const RekeyingJob& job) {
     return pendingFrom(documentsOf(job), 0);
 }
 
-bool documentOpensWith(const std::string& path, const std::string& password) {
+// How a document answers a password: a damaged or unreadable one says nothing about it.
+enum class Opening { opens, refused, unreadable };
+
+Opening openingWith(const std::string& path, const std::string& password) {
     const SecurityManagerExtensions& extensions = SecurityManagerExtensions::instance();
     const TempLocationResult opened = extensions.decryptToTempLocation(
         path, password, "", platform::WorkingFolderPurpose::Rekeying);
     if (opened.result != securityResult::OK) {
-        return false;
+        return opened.passwordRefused ? Opening::refused : Opening::unreadable;
     }
     if (extensions.removeWorkingFolder(opened.location) != securityResult::OK) {
         std::printf("Could not remove the working folder of %s\n", path.c_str());
     }
-    return true;
+    return Opening::opens;
 }
 
 PreviousPassword checkPreviousPassword(RekeyingJournal& journal, const std::string& previous,
                                        const std::string& current) {
-    // True when the document was judged: it opens with `previous`, or not with either.
+    // What a document tells: a verdict (it opens with `previous`, or refuses both), that it
+    // is already under `current`, or nothing (gone, damaged or unreadable: it stays listed).
+    enum class Told { verdict, underCurrent, nothing };
     const auto judge = [&](const std::string& path, PreviousPassword& verdict) {
         if (!isFile(path)) {
-            return false;
+            return Told::nothing;
         }
-        if (documentOpensWith(path, previous)) {
+        const Opening withPrevious = openingWith(path, previous);
+        if (withPrevious == Opening::opens) {
             verdict = PreviousPassword::matches;
-            return true;
+            return Told::verdict;
         }
-        if (documentOpensWith(path, current)) {
-            return false;
+        if (withPrevious == Opening::unreadable) {
+            return Told::nothing;
+        }
+        switch (openingWith(path, current)) {
+            case Opening::opens:
+                return Told::underCurrent;
+            case Opening::unreadable:
+                return Told::nothing;
+            case Opening::refused:
+                break;
         }
         verdict = PreviousPassword::wrong;
-        return true;
+        return Told::verdict;
     };
     PreviousPassword verdict = PreviousPassword::nothingPending;
     if (!journal.notesPath.empty()) {
-        if (judge(journal.notesPath, verdict)) {
+        const Told told = judge(journal.notesPath, verdict);
+        if (told == Told::verdict) {
             return verdict;
         }
-        if (isFile(journal.notesPath)) {
-            journal.notesPath.clear();  // already under the current password
+        if (told == Told::underCurrent) {
+            journal.notesPath.clear();
         }
     }
     for (auto document = journal.documents.begin(); document != journal.documents.end();) {
-        if (judge(document->path, verdict)) {
+        const Told told = judge(document->path, verdict);
+        if (told == Told::verdict) {
             return verdict;
         }
-        document = isFile(document->path) ? journal.documents.erase(document) : document + 1;
+        document = told == Told::underCurrent ? journal.documents.erase(document) : document + 1;
     }
     return verdict;
 }
@@ -245,7 +261,7 @@ ProcessReport rekeyDocuments(const RekeyingJob& job, const OpenForEditing& openF
         }
         RekeyOutcome outcome = rekeyDocument(document.path, job);
         if (job.finishing && outcome.stage == RekeyOutcome::Stage::notOpened &&
-            documentOpensWith(document.path, job.newPassword)) {
+            openingWith(document.path, job.newPassword) == Opening::opens) {
             outcome = {RekeyOutcome::Stage::rekeyed, ""};
         }
         switch (outcome.stage) {

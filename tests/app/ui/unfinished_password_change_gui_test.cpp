@@ -154,6 +154,26 @@ class UnfinishedPasswordChangeTest : public QObject {
         fixture_->drainMainQueue();
     }
 
+    // A damaged file first in the journal says nothing about the password: the right one still
+    // finishes the change of every document that opens.
+    void aDamagedFirstFileDoesNotRefuseTheRightPassword() {
+        m2::test::writeFile(notes_, std::string(4096, 'z'));
+        fixture_->expectAlert(kMessage, std::nullopt, 0);
+        offer();
+        QVERIFY(sheet() != nullptr);
+        answer(sheet(), kOldPassword);
+        QVERIFY(fixture_->waitFor(
+            [&] { return fixture_->presentations().topSheet<m2::ReportControllerView>(); }));
+        for (const char* name : {"one", "two", "done"}) {
+            QCOMPARE(plainWith(files_ / (std::string(name) + ".m2p"), kNewPassword),
+                     std::string(name));
+        }
+        QTest::mouseClick(
+            fixture_->presentations().topSheet<m2::ReportControllerView>()->closeButton,
+            Qt::LeftButton);
+        fixture_->drainMainQueue();
+    }
+
     // Later, or Cancel on the password sheet: nothing changes and the next log-on asks again.
     void laterOrCancelKeepsTheJournal_data() {
         QTest::addColumn<bool>("cancelSheet");
