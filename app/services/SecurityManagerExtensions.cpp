@@ -129,10 +129,12 @@ securityResult SecurityManagerExtensions::encryptTempBackToOriginal(
     // A second name keeps the edited content while it is sealed: the engine then only takes
     // the plain name away, and the content goes once the document holds the edits.
     const fs::path kept = fs::path(path).parent_path() / platform::kKeptPlainName;
-    ::unlink(kept.c_str());
+    // Either may be a copy of its own (no second link could be made): it goes as plain
+    // copies go, not by a bare unlink.
+    (void)platform::removePlainCopy(kept);
     const bool keeping = ::link(path.c_str(), kept.c_str()) == 0 || copyExclusively(path, kept);
     auto dropKept = [&] {
-        if (keeping && ::unlink(kept.c_str()) != 0 && errno != ENOENT) {
+        if (keeping && fs::exists(fs::symlink_status(kept)) && !platform::removePlainCopy(kept)) {
             std::printf("Could not remove %s\n", kept.c_str());
         }
     };
