@@ -165,6 +165,7 @@ void NoteManager::load() {
             notes = std::move(heldUnsaved_);
             saved_ = false;
             rebuildIndex();
+            reloadView();  // shown again even when the retried save below fails
         }
         heldUnsaved_.clear();
     }
