@@ -173,7 +173,12 @@ class LauncherE2eTest : public ::testing::Test {
     static std::string opened(const fs::path& document, const std::string& password) {
         const m2::test::TempDir dir;
         const fs::path copy = dir / document.filename();
-        fs::copy_file(document, copy);
+        std::error_code error;
+        fs::copy_file(document, copy, error);
+        EXPECT_FALSE(error) << document << ": " << error.message();
+        if (error) {
+            return {};
+        }
         fs::permissions(copy, fs::perms::owner_write, fs::perm_options::add);
         Decryptor decryptor(password, "");
         const SealkitOutcome plain = decryptor.decryptFileOutcome(copy.string(), "");
@@ -461,6 +466,10 @@ TEST_F(LauncherE2eTest, WhatTheEditorSavedInTheWorkingFolderIsSealedAndTold) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.edit.empty() ? "locked document" : c.edit);
+        for (const std::string& folder : workingFolders()) {
+            fs::remove_all(folder);  // what an earlier failing case left
+        }
+        fs::remove(openFilesList());
         fs::remove(alerts());
         fs::remove_all(desktop_ / "docs");
         fs::create_directories(desktop_ / "docs");
