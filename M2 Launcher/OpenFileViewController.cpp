@@ -58,6 +58,25 @@ std::optional<std::string> passwordFromPipe() {
     return platform::readLauncherPassword(STDIN_FILENO);
 }
 
+// The system's or the engine's reason as the opening of a sentence: ends in a full stop.
+std::string asSentence(std::string reason) {
+    while (!reason.empty() && reason.back() == ' ') {
+        reason.pop_back();
+    }
+    if (!reason.empty() && reason.back() != '.') {
+        reason += '.';
+    }
+    return reason.empty() ? reason : reason + " ";
+}
+
+std::string joined(const std::vector<std::string>& paths) {
+    std::string text;
+    for (const std::string& path : paths) {
+        text += (text.empty() ? "" : ", ") + path;
+    }
+    return text;
+}
+
 }  // namespace
 
 // The wait for the editing application, shared with the worker that blocks in it. Only
@@ -338,9 +357,10 @@ void OpenFileViewController::reencryptAndQuit() {
     const auto& extensions = SecurityManagerExtensions::instance();
     using Placement = SecurityManagerExtensions::Placement;
     // Looked at before anything goes: what the editor saved there besides the copy is the
-    // user's work as much as the copy is.
-    const fs::path folder = fs::path(readable(item.plainPath)).parent_path();
-    const std::vector<fs::path> saved = savedBesideCopy(folder, item.plainPath);
+    // user's work as much as the copy is. Only ever one of our working folders.
+    const auto folder = platform::workingFolderOf(item.plainPath);
+    const std::vector<fs::path> saved =
+        folder ? savedBesideCopy(*folder, item.plainPath) : std::vector<fs::path>();
     SealBackOutcome outcome;
     outcome.copyGone = !exists(item.plainPath);
     if (!outcome.copyGone) {
@@ -373,29 +393,6 @@ void OpenFileViewController::reencryptAndQuit() {
     finished_ = true;
     terminate();
 }
-
-namespace {
-
-// The system's or the engine's reason as the opening of a sentence: ends in a full stop.
-std::string asSentence(std::string reason) {
-    while (!reason.empty() && reason.back() == ' ') {
-        reason.pop_back();
-    }
-    if (!reason.empty() && reason.back() != '.') {
-        reason += '.';
-    }
-    return reason.empty() ? reason : reason + " ";
-}
-
-std::string joined(const std::vector<std::string>& paths) {
-    std::string text;
-    for (const std::string& path : paths) {
-        text += (text.empty() ? "" : ", ") + path;
-    }
-    return text;
-}
-
-}  // namespace
 
 void OpenFileViewController::tellSealBack(const SealBackOutcome& outcome) {
     const std::string name = currentName();
