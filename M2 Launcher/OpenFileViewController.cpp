@@ -58,6 +58,25 @@ std::optional<std::string> passwordFromPipe() {
     return platform::readLauncherPassword(STDIN_FILENO);
 }
 
+// The system's or the engine's reason as the opening of a sentence: ends in a full stop.
+std::string asSentence(std::string reason) {
+    while (!reason.empty() && reason.back() == ' ') {
+        reason.pop_back();
+    }
+    if (!reason.empty() && reason.back() != '.') {
+        reason += '.';
+    }
+    return reason.empty() ? reason : reason + " ";
+}
+
+std::string joined(const std::vector<std::string>& paths) {
+    std::string text;
+    for (const std::string& path : paths) {
+        text += (text.empty() ? "" : ", ") + path;
+    }
+    return text;
+}
+
 }  // namespace
 
 // The wait for the editing application, shared with the worker that blocks in it. Only
@@ -335,26 +354,90 @@ void OpenFileViewController::reencryptAndQuit() {
     progressLabel->setText("Encrypting the document again…");
     progressLabel->setVisible(true);
     progressLabel->repaint();
-    const securityResult result = SecurityManagerExtensions::instance().encryptTempBackToOriginal(
-        item.plainPath, item.encryptedPath, password_, hint_);
+    const auto& extensions = SecurityManagerExtensions::instance();
+    using Placement = SecurityManagerExtensions::Placement;
+    // Looked at before anything goes: what the editor saved there besides the copy is the
+    // user's work as much as the copy is. Only ever one of our working folders.
+    const auto folder = platform::workingFolderOf(item.plainPath);
+    const std::vector<fs::path> saved =
+        folder ? savedBesideCopy(*folder, item.plainPath) : std::vector<fs::path>();
+    SealBackOutcome outcome;
+    outcome.copyGone = !exists(item.plainPath);
+    if (!outcome.copyGone) {
+        SealBackResult edit = extensions.sealEditedFile(
+            item.plainPath, item.encryptedPath, password_, hint_, Placement::replaceDestination);
+        if (!edit.ok()) {
+            outcome.failed.emplace_back(std::move(edit), false);
+        }
+    }
+    for (const fs::path& file : saved) {
+        SealBackResult one = extensions.sealEditedFile(file.string(), item.encryptedPath, password_,
+                                                       hint_, Placement::besideDestination);
+        if (one.ok()) {
+            outcome.keptBeside.push_back(readable(one.location));
+        } else {
+            outcome.failed.emplace_back(std::move(one), true);
+        }
+    }
     currentFileIsOpen = false;
-    if (result == securityResult::OK) {
+    if (outcome.failed.empty()) {
         // The record goes only now: until the document is sealed the copy is tracked.
         (void)OpenFileManager::instance().removeOpenFile(item);
         SecurityManagerExtensions::reached(SecurityManagerExtensions::SealStep::recordRemoved);
-        if (SecurityManagerExtensions::instance().removeWorkingFolder(item.plainPath) !=
-            securityResult::OK) {
+        if (extensions.removeWorkingFolder(item.plainPath) != securityResult::OK) {
             std::printf("Could not remove the working folder of %s\n", item.plainPath.c_str());
         }
-    } else {
-        const std::string kept = survivingPath();
-        warningAlert(asString(result), "Your edited file is kept at " + kept +
-                                           ". Encrypt or shred it as soon as possible.");
-        (void)platform::workspace().revealFile(kept);
     }
+    tellSealBack(outcome);
     reencrypting_ = false;
     finished_ = true;
     terminate();
+}
+
+void OpenFileViewController::tellSealBack(const SealBackOutcome& outcome) {
+    const std::string name = currentName();
+    const std::string document = readable(currentOpenFileItem->encryptedPath);
+    if (!outcome.failed.empty()) {
+        std::string details;
+        for (const auto& [failure, savedBeside] : outcome.failed) {
+            const std::string kept = readable(failure.location);
+            details += (details.empty() ? "" : "\n\n") + asSentence(failure.reason);
+            if (kept.empty()) {
+                continue;
+            }
+            if (!failure.encrypted) {
+                details += (savedBeside ? "A file you saved while editing is kept at "
+                                        : "Your edited file is kept at ") +
+                           kept + ". Encrypt or shred it as soon as possible.";
+            } else if (savedBeside) {
+                details += "A file you saved while editing is encrypted already and kept at " +
+                           kept + ": there is nothing to encrypt or shred.";
+            } else {
+                details += "Your edits are encrypted already and kept at " + kept +
+                           ": there is nothing to encrypt or shred. Open " + document +
+                           " again to put them in place.";
+            }
+        }
+        warningAlert(asString(securityResult::CouldNotReencrypt), details);
+        if (const std::string first = readable(outcome.failed.front().first.location);
+            !first.empty()) {
+            (void)platform::workspace().revealFile(first);
+        }
+    }
+    const std::string gone = "The edited copy " + name +
+                             " was removed before its application "
+                             "ended, so there was nothing to encrypt: " +
+                             document + " is unchanged.";
+    if (!outcome.keptBeside.empty()) {
+        warningAlert(outcome.keptBeside.size() == 1
+                         ? "A file you saved while editing " + name + " is kept encrypted"
+                         : "Files you saved while editing " + name + " are kept encrypted",
+                     "Encrypted with the same password and hint as " + document + ": " +
+                         joined(outcome.keptBeside) + "." +
+                         (outcome.copyGone ? " " + gone : std::string()));
+    } else if (outcome.copyGone) {
+        warningAlert("Nothing to encrypt again", gone);
+    }
 }
 
 bool OpenFileViewController::shouldWeallowClose() {
@@ -411,21 +494,6 @@ void OpenFileViewController::OnClose() {
 std::string OpenFileViewController::currentName() const {
     return currentOpenFileItem ? fs::path(currentOpenFileItem->plainPath).filename().string()
                                : std::string();
-}
-
-std::string OpenFileViewController::survivingPath() const {
-    const std::string plain = readable(currentOpenFileItem->plainPath);
-    if (exists(plain)) {
-        return plain;
-    }
-    const fs::path folder = fs::path(plain).parent_path();
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator(folder, error)) {
-        if (entry.path().string().find(".m2p") != std::string::npos) {
-            return entry.path().string();
-        }
-    }
-    return folder.string();
 }
 
 // Posted, so a refusal made before the event loop runs still ends the program, and the

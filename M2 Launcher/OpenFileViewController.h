@@ -5,9 +5,11 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "M2 Launcher/OpenFiles/OpenFileItem.h"
+#include "app/services/SecurityManagerExtensions.h"
 #include "platform/FileDescriptor.h"
 #include "platform/Workspace.h"
 #include "platform/ui/ViewController.h"
@@ -90,12 +92,19 @@ class OpenFileViewController final : public platform::ui::ViewController {
     void applicationEnded(const platform::WaitedApplication& waited);
     // Asks whether editing is over; Yes seals the copy and ends.
     void askWhetherEditingIsOver();
-    // Seals the edited copy over the document, tells a failure, and ends the launcher.
+    // What the seal-back did with the copy and with the files saved beside it.
+    struct SealBackOutcome {
+        bool copyGone = false;  // the editor removed or renamed the copy: nothing to seal
+        std::vector<std::string> keptBeside;  // saved files sealed beside the document
+        // What could not be put in place, and whether it is a file saved beside the copy.
+        std::vector<std::pair<SealBackResult, bool>> failed;
+    };
+    // Seals the edited copy over the document and every other file saved in the working
+    // folder beside the document, removes the folder only when nothing of them is left in
+    // it, tells what happened, and ends the launcher.
     void reencryptAndQuit();
+    void tellSealBack(const SealBackOutcome& outcome);
     [[nodiscard]] std::string currentName() const;
-    // The file a failed sealing left for the user: the plain copy, else the sealed copy
-    // beside it, else the working folder.
-    [[nodiscard]] std::string survivingPath() const;
     void terminate();
 
     std::vector<std::string> arguments_;

@@ -91,6 +91,49 @@ void syncFolder(const fs::path& folder) {
     }
 }
 
+// Writes through `fill` into a fresh temporary in `folder`, syncs it and gives it its name
+// through `name` (errno, or 0 once it has one: the name it took in `named`), then its mode;
+// `target` names the file in messages.
+WriteResult writeThenName(const fs::path& folder, const fs::path& target, mode_t mode,
+                          const std::function<int(int)>& fill,
+                          const std::function<int(const fs::path&)>& name) {
+    // A short name of fixed length: any name the folder allows also leaves room for it.
+    std::string pattern = (folder / (std::string(kTemporaryPrefix) + "XXXXXX")).string();
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    UniqueFd fd(::mkostemp(buffer.data(), O_CLOEXEC));
+    if (!fd) {
+        return failure(errno, target, "Could not save");
+    }
+    // Held while it is written, so a sweep of leftovers in another process passes it by.
+    (void)::flock(fd.get(), LOCK_EX | LOCK_NB);
+    const fs::path temporary(buffer.data());
+    auto abandon = [&](int error) {
+        fd.reset();
+        ::unlink(temporary.c_str());
+        return failure(error, target, "Could not save");
+    };
+
+    if (const int error = fill(fd.get()); error != 0) {
+        return abandon(error);
+    }
+    if (::fsync(fd.get()) != 0) {
+        return abandon(errno);
+    }
+    if (const int error = name(temporary); error != 0) {
+        return abandon(error);
+    }
+    // The mode only once the name is the target's: a temporary that a kill leaves stays 0600,
+    // which is what the sweep of leftovers looks for.
+    if (mode != 0600 && ::fchmod(fd.get(), mode) != 0) {
+        std::fprintf(stderr, "Could not give %s its permissions back\n", target.c_str());
+    }
+    syncFolder(folder);
+    // Synced already: a close error can no longer lose what was written.
+    (void)fd.reset();
+    return {};
+}
+
 // Writes through `fill` into a fresh temporary sibling of `target` and renames it over.
 WriteResult replaceWith(const fs::path& requested, mode_t newFileMode,
                         const std::function<int(int)>& fill) {
@@ -108,42 +151,45 @@ WriteResult replaceWith(const fs::path& requested, mode_t newFileMode,
         }
         mode = existing.st_mode & 07777;
     }
+    return writeThenName(folder, target, mode, fill, [&target](const fs::path& temporary) {
+        return ::rename(temporary.c_str(), target.c_str()) == 0 ? 0 : errno;
+    });
+}
 
-    // A short name of fixed length: any name the folder allows also leaves room for it.
-    std::string pattern = (folder / (std::string(kTemporaryPrefix) + "XXXXXX")).string();
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    UniqueFd fd(::mkostemp(name.data(), O_CLOEXEC));
-    if (!fd) {
-        return failure(errno, target, "Could not save");
+// Opens `source` for a copy: its descriptor and mode, or the failure.
+WriteResult openSource(const fs::path& source, UniqueFd& in, mode_t& mode) {
+    in = UniqueFd(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat info {};
+    if (!in || ::fstat(in.get(), &info) != 0) {
+        return failure(errno, source, "Could not read");
     }
-    // Held while it is written, so a sweep of leftovers in another process passes it by.
-    (void)::flock(fd.get(), LOCK_EX | LOCK_NB);
-    const fs::path temporary(name.data());
-    auto abandon = [&](int error) {
-        fd.reset();
-        ::unlink(temporary.c_str());
-        return failure(error, target, "Could not save");
-    };
-
-    if (const int error = fill(fd.get()); error != 0) {
-        return abandon(error);
+    if (!S_ISREG(info.st_mode)) {
+        return failure(EINVAL, source, "Could not read");
     }
-    if (::fsync(fd.get()) != 0) {
-        return abandon(errno);
-    }
-    if (::rename(temporary.c_str(), target.c_str()) != 0) {
-        return abandon(errno);
-    }
-    // The mode only once the name is the target's: a temporary that a kill leaves stays 0600,
-    // which is what the sweep of leftovers looks for.
-    if (mode != 0600 && ::fchmod(fd.get(), mode) != 0) {
-        std::fprintf(stderr, "Could not give %s its permissions back\n", target.c_str());
-    }
-    syncFolder(folder);
-    // Synced already: a close error can no longer lose what was written.
-    (void)fd.reset();
+    mode = info.st_mode & 0777;
     return {};
+}
+
+// A fill that copies what `in` holds from where it stands.
+std::function<int(int)> copyingFrom(const UniqueFd& in) {
+    return [&in](int fd) {
+        std::vector<char> buffer(64 * 1024);
+        for (;;) {
+            const ssize_t n = ::read(in.get(), buffer.data(), buffer.size());
+            if (n < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                return errno;
+            }
+            if (n == 0) {
+                return 0;
+            }
+            if (!writeAll(fd, buffer.data(), static_cast<size_t>(n))) {
+                return errno;
+            }
+        }
+    };
 }
 
 }  // namespace
@@ -201,28 +247,39 @@ WriteResult writeFileAtomically(const fs::path& path, const PieceSource& pieces,
 }
 
 WriteResult copyFileAtomically(const fs::path& source, const fs::path& destination) {
-    UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat info {};
-    if (!in || ::fstat(in.get(), &info) != 0) {
-        return failure(errno, source, "Could not read");
+    UniqueFd in;
+    mode_t mode = 0600;
+    if (WriteResult opened = openSource(source, in, mode); !opened) {
+        return opened;
     }
-    if (!S_ISREG(info.st_mode)) {
-        return failure(EINVAL, source, "Could not read");
+    return replaceWith(destination, mode, copyingFrom(in));
+}
+
+WriteResult copyFileToFreeName(const fs::path& source, const std::function<fs::path(int)>& names,
+                               fs::path& placed) {
+    UniqueFd in;
+    mode_t mode = 0600;
+    if (WriteResult opened = openSource(source, in, mode); !opened) {
+        return opened;
     }
-    return replaceWith(destination, info.st_mode & 0777, [&in](int fd) {
-        std::vector<char> buffer(64 * 1024);
-        for (;;) {
-            const ssize_t n = ::read(in.get(), buffer.data(), buffer.size());
-            if (n < 0) {
-                if (errno == EINTR) {
-                    continue;
-                }
-                return errno;
+    const fs::path first = names(0);
+    fs::path folder = first.parent_path();
+    if (folder.empty()) {
+        folder = ".";
+    }
+    return writeThenName(folder, first, mode, copyingFrom(in), [&](const fs::path& temporary) {
+        for (int n = 0;; ++n) {
+            const fs::path candidate = names(n);
+            if (candidate.empty()) {
+                return EEXIST;
             }
-            if (n == 0) {
+            // RENAME_NOREPLACE: a name taken meanwhile is never replaced.
+            if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, candidate.c_str(),
+                            RENAME_NOREPLACE) == 0) {
+                placed = candidate;
                 return 0;
             }
-            if (!writeAll(fd, buffer.data(), static_cast<size_t>(n))) {
+            if (errno != EEXIST) {
                 return errno;
             }
         }

@@ -49,4 +49,12 @@ std::size_t removeLeftoverTemporaries(const std::filesystem::path& folder);
 WriteResult copyFileAtomically(const std::filesystem::path& source,
                                const std::filesystem::path& destination);
 
+// Copies the file at `source` to a new file in the folder of `names(0)`, named by the first of
+// `names(0)`, `names(1)`, ... that no file holds (an empty name ends the list), written and
+// synced before it takes that name; no file is ever replaced. `placed` receives the name. It
+// takes the source's permission bits.
+WriteResult copyFileToFreeName(const std::filesystem::path& source,
+                               const std::function<std::filesystem::path(int)>& names,
+                               std::filesystem::path& placed);
+
 }  // namespace m2::platform

@@ -106,6 +106,32 @@ bool LeftEdits::documentUnchanged() const {
     return now && record->document->unchanged(*now);
 }
 
+bool isEditorTrace(const std::string& name) {
+    const bool hidden = name.size() > 1 && name[0] == '.';
+    const bool swap = hidden && name.size() >= 4 && name.compare(name.size() - 4, 3, ".sw") == 0 &&
+                      name.back() >= 'a' && name.back() <= 'z';
+    return (name.size() > 1 && name.back() == '~') || swap ||
+           (name.starts_with(".~lock.") && name.back() == '#') ||
+           name.starts_with(".goutputstream-");
+}
+
+std::vector<fs::path> savedBesideCopy(const fs::path& folder, const fs::path& copy) {
+    std::vector<fs::path> saved;
+    const fs::path own = copy.lexically_normal();
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(folder, ec); !ec && it != fs::end(it);
+         it.increment(ec)) {
+        const fs::path& file = it->path();
+        const std::string name = file.filename().string();
+        if (fs::is_regular_file(it->symlink_status(ec)) && file.lexically_normal() != own &&
+            name != platform::kKeptPlainName && !isEditorTrace(name)) {
+            saved.push_back(file);
+        }
+    }
+    std::sort(saved.begin(), saved.end());
+    return saved;
+}
+
 LeftEdits examineFolder(const fs::path& folder, const std::optional<OpenFileItem>& record) {
     LeftEdits left{folder, record, std::nullopt, false, std::nullopt};
     std::vector<fs::path> plains;

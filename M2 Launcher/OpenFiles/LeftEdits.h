@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "M2 Launcher/OpenFiles/OpenFileItem.h"
@@ -34,6 +35,17 @@ struct LeftEdits {
 // folder, those with a record first, in the records' order.
 [[nodiscard]] std::vector<LeftEdits> findLeftEdits(const std::vector<OpenFileItem>& deadRecords,
                                                    std::filesystem::file_time_type madeBefore);
+
+// Whether `name` is one of the files editors keep beside a file they edit, never the user's
+// work: a backup ("name~"), vim's swap files (".name.swp", ".name.swo", ...), LibreOffice's
+// lock (".~lock.name#") and GTK's save temporaries (".goutputstream-*").
+[[nodiscard]] bool isEditorTrace(const std::string& name);
+
+// What an editor saved in the working folder `folder` besides the copy `copy` (a "Save As",
+// a renamed copy): every regular file below it except the copy, the second name the copy has
+// while it is sealed, and editors' traces; in path order.
+[[nodiscard]] std::vector<std::filesystem::path> savedBesideCopy(
+    const std::filesystem::path& folder, const std::filesystem::path& copy);
 
 // Examines one working sub-folder.
 [[nodiscard]] LeftEdits examineFolder(const std::filesystem::path& folder,

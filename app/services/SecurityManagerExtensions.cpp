@@ -126,6 +126,24 @@ TempLocationResult SecurityManagerExtensions::decryptIntoFolder(const std::strin
 securityResult SecurityManagerExtensions::encryptTempBackToOriginal(
     const std::string& path, const std::string& destinationFile, const std::string& password,
     const std::string& hint) const {
+    return sealEditedFile(path, destinationFile, password, hint, Placement::replaceDestination)
+        .result;
+}
+
+SealBackResult SecurityManagerExtensions::sealEditedFile(const std::string& path,
+                                                         const std::string& destinationFile,
+                                                         const std::string& password,
+                                                         const std::string& hint,
+                                                         Placement placement) const {
+    SealBackResult outcome;
+    // A file its owner (or the editor) locked is sealed all the same, as the batch does: the
+    // lock is lifted for the sealing and set again on what holds the edits afterwards.
+    const bool wasLocked = removeReadonlyAttribute(path);
+    const auto relock = [&](const std::string& file) {
+        if (wasLocked) {
+            addReadonlyAttribute(file);
+        }
+    };
     // A second name keeps the edited content while it is sealed: the engine then only takes
     // the plain name away, and the content goes once the document holds the edits.
     const fs::path kept = fs::path(path).parent_path() / platform::kKeptPlainName;
@@ -139,8 +157,12 @@ securityResult SecurityManagerExtensions::encryptTempBackToOriginal(
         }
     };
     if (!keeping) {
+        const int error = errno;
         std::printf("Could not keep the edited file %s while it is encrypted\n", path.c_str());
-        return securityResult::CouldNotReencrypt;
+        relock(path);
+        outcome.location = fs::exists(fs::symlink_status(path)) ? path : std::string();
+        outcome.reason = std::strerror(error);
+        return outcome;
     }
     reached(SealStep::kept);
     const Settings& settings = Settings::instance();
@@ -154,23 +176,50 @@ securityResult SecurityManagerExtensions::encryptTempBackToOriginal(
         } else {
             (void)::rename(kept.c_str(), path.c_str());
         }
-        return securityResult::CouldNotReencrypt;
+        relock(path);
+        outcome.location = path;
+        outcome.reason = result.reason;
+        return outcome;
     }
     reached(SealStep::sealed);
     const fs::path sealed(result.path);
-    const bool inPlace = sealed == fs::path(destinationFile) || sameFile(sealed, destinationFile);
-    if (!inPlace) {
-        // The old encrypted file is replaced in one rename, so a failed copy never loses it.
-        if (const auto copied = platform::copyFileAtomically(sealed, destinationFile); !copied) {
-            std::printf("%s. The sealed document is kept at %s\n", copied.message.c_str(),
-                        sealed.c_str());
-            // The sealed copy is complete and holds the edits: the plain one is not needed.
-            if (!platform::removePlainCopy(kept)) {
-                std::printf("Could not remove %s\n", kept.c_str());
-            }
-            return securityResult::CouldNotReencrypt;
+    const bool inPlace = placement == Placement::replaceDestination &&
+                         (sealed == fs::path(destinationFile) || sameFile(sealed, destinationFile));
+    fs::path placed = destinationFile;
+    platform::WriteResult copied;
+    if (placement == Placement::replaceDestination) {
+        if (!inPlace) {
+            // The old encrypted file is replaced in one rename, so a failed copy never loses it.
+            copied = platform::copyFileAtomically(sealed, destinationFile);
         }
+    } else {
+        // Beside the document under the sealed file's own name, or a copy name as the engine
+        // gives one when that is taken; never over a file.
+        const fs::path folder = fs::path(destinationFile).parent_path();
+        const std::string name = sealed.filename().string();
+        const std::string stem = name.ends_with(".m2p") ? name.substr(0, name.size() - 4) : name;
+        copied = platform::copyFileToFreeName(
+            sealed,
+            [&](int n) {
+                return n == 0      ? folder / name
+                       : n <= 4999 ? folder / (stem + "_(copy " + std::to_string(n) + ").m2p")
+                                   : fs::path();
+            },
+            placed);
     }
+    if (!copied) {
+        std::printf("%s. The sealed document is kept at %s\n", copied.message.c_str(),
+                    sealed.c_str());
+        // The sealed copy is complete and holds the edits: the plain one is not needed.
+        if (!platform::removePlainCopy(kept)) {
+            std::printf("Could not remove %s\n", kept.c_str());
+        }
+        outcome.location = sealed.string();
+        outcome.encrypted = true;
+        outcome.reason = copied.message;
+        return outcome;
+    }
+    relock(placed.string());
     reached(SealStep::placed);
     // Only now, with the edits in the document, does the plain content go.
     if (!platform::removePlainCopy(kept)) {
@@ -185,7 +234,9 @@ securityResult SecurityManagerExtensions::encryptTempBackToOriginal(
             sealed.c_str());
     }
     reached(SealStep::sealedRemoved);
-    return securityResult::OK;
+    outcome.result = securityResult::OK;
+    outcome.location = placed.string();
+    return outcome;
 }
 
 securityResult SecurityManagerExtensions::removeWorkingFolder(const std::string& path) const {

@@ -17,6 +17,20 @@ struct TempLocationResult {
     bool passwordRefused = false;
 };
 
+// Where the edits are after an edited file was sealed back, and why a failure happened.
+struct SealBackResult {
+    securityResult result = securityResult::CouldNotReencrypt;
+    // OK: the sealed file that now holds the edits. Failure: the file in the working folder
+    // that still holds them (empty when none does).
+    std::string location;
+    // Failure: `location` is a complete sealed copy, so there is nothing to encrypt or shred.
+    bool encrypted = false;
+    // Failure: the system's or the engine's reason.
+    std::string reason;
+
+    [[nodiscard]] bool ok() const { return result == securityResult::OK; }
+};
+
 // Operations on one encrypted document outside the library batch: open it as a plain working
 // copy in the private temporary folder, seal the copy back over the original, remove a file,
 // and lock or unlock a file. No state; safe from any thread, one document per call.
@@ -46,6 +60,16 @@ class SecurityManagerExtensions {
                                                            const std::string& destinationFile,
                                                            const std::string& password,
                                                            const std::string& hint) const;
+    // Where sealEditedFile puts the sealed copy: over `destinationFile`, or as a new file
+    // beside it, named as the engine names its output (the sealed file's name, else
+    // "<name>_(copy n).m2p"), never over a file.
+    enum class Placement { replaceDestination, besideDestination };
+    // encryptTempBackToOriginal with its outcome told in full. A locked file (owner-write bit
+    // cleared) is sealed all the same and its lock set again on the placed file.
+    [[nodiscard]] SealBackResult sealEditedFile(const std::string& path,
+                                                const std::string& destinationFile,
+                                                const std::string& password,
+                                                const std::string& hint, Placement placement) const;
     // Copies the encrypted file at `path` into a fresh working sub-folder of the private
     // temporary folder, named by `purpose`, and decrypts the copy there; the location is the
     // sub-folder + "//" + the stored name. A failed decryption removes the copy and its

@@ -3,8 +3,12 @@
 // (its session id), ".stdin" (its standard input, read to the end, when $M2_TEST_READ_STDIN
 // is set), then ".started". With $M2_TEST_APPEND it appends that text to the file named by
 // its first argument (an edit); with $M2_TEST_RELEASE it waits until that file exists and
-// then writes ".after". $M2_TEST_EDIT=delete removes the file after the edit; "saveas"
-// saves the edited file as "saved-<name>" beside it and removes the original. It exits with status
+// then writes ".after". $M2_TEST_EDIT says what else it does with the file as an editor
+// would: "delete" removes it after the edit; "saveas" saves the edited file as
+// "saved-<name>" beside it and removes the original; "other" saves the edit as
+// "other-<name>" only, leaving the file as it was; "rename" renames the edited file to
+// "renamed-<name>"; "traces" leaves beside it the backup, swap, lock and save-temporary files
+// editors make; "readonly" clears the edited file's owner-write bit. It exits with status
 // $M2_TEST_EXIT (0 when unset).
 #include <unistd.h>
 
@@ -52,19 +56,47 @@ int main(int argc, char** argv) {
                                 std::istreambuf_iterator<char>());
         writeAtomically(base.string() + ".stdin", input);
     }
-    if (const char* text = std::getenv("M2_TEST_APPEND"); text != nullptr && argc > 1) {
-        std::ofstream(argv[1], std::ios::binary | std::ios::app) << text;
-    }
-    if (const char* edit = std::getenv("M2_TEST_EDIT"); edit != nullptr && argc > 1) {
-        std::error_code error;
-        if (std::string(edit) == "saveas") {
-            const fs::path original(argv[1]);
-            fs::copy_file(original,
-                          original.parent_path() / ("saved-" + original.filename().string()),
-                          error);
+    const std::string edit =
+        std::getenv("M2_TEST_EDIT") != nullptr ? std::getenv("M2_TEST_EDIT") : "";
+    std::error_code error;
+    const bool onFile = argc > 1 && fs::is_regular_file(argv[1], error);
+    if (const char* text = std::getenv("M2_TEST_APPEND"); text != nullptr && onFile) {
+        const fs::path file(argv[1]);
+        const fs::path beside = file.parent_path();
+        const std::string name = file.filename().string();
+        std::string before;
+        {
+            std::ifstream in(file, std::ios::binary);
+            before.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
         }
-        if (std::string(edit) == "delete" || std::string(edit) == "saveas") {
-            fs::remove(argv[1], error);
+        if (edit == "other") {
+            std::ofstream(beside / ("other-" + name), std::ios::binary) << before << text;
+        } else {
+            std::ofstream(file, std::ios::binary | std::ios::app) << text;
+        }
+        if (edit == "traces") {
+            for (const std::string& trace :
+                 {name + "~", "." + name + ".swp", ".~lock." + name + "#",
+                  std::string(".goutputstream-K3Q9ZB")}) {
+                std::ofstream(beside / trace, std::ios::binary) << before << text;
+            }
+        }
+    }
+    if (!edit.empty() && onFile) {
+        const fs::path file(argv[1]);
+        const fs::path beside = file.parent_path();
+        const std::string name = file.filename().string();
+        if (edit == "saveas") {
+            fs::copy_file(file, beside / ("saved-" + name), error);
+        }
+        if (edit == "delete" || edit == "saveas") {
+            fs::remove(file, error);
+        }
+        if (edit == "rename") {
+            fs::rename(file, beside / ("renamed-" + name), error);
+        }
+        if (edit == "readonly") {
+            fs::permissions(file, fs::perms::owner_write, fs::perm_options::remove, error);
         }
     }
     writeAtomically(base.string() + ".started", "");

@@ -2,6 +2,7 @@
 // the folder may go.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -107,6 +108,33 @@ TEST(LeftEdits, ACopyOutsideTheWorkingFoldersIsLookedAtAlone) {
     EXPECT_TRUE(left[0].nothingLeft());
     writeFile(around / "a.txt", "edited");
     EXPECT_EQ(m2::findLeftEdits({gone}, fs::file_time_type::min())[0].plain, around / "a.txt");
+}
+
+// Only what the user saved is sealed beside the document: editors' lock, swap, backup and
+// save-temporary files, the copy itself and its second name while sealing are not, and a
+// link is never followed.
+TEST(LeftEdits, WhatTheEditorSavedBesideTheCopyIsToldFromItsTraces) {
+    TempDir folder;
+    const fs::path copy = folder / "letter.txt";
+    fs::create_directory(folder / "sub");
+    for (const std::string name :
+         {"letter.txt", "letter.txt~", ".letter.txt.swp", ".letter.txt.swo", ".swp",
+          ".~lock.letter.txt#", ".goutputstream-K3Q9ZB", ".m2-edited-copy",
+          // The user's work: a Save As, a hidden one, a name like a trace's but not one.
+          "other.txt", ".hidden notes", "letter.swp", "~notes", "sub/deeper.txt"}) {
+        writeFile(folder / name, "edited");
+    }
+    fs::create_symlink("/etc/passwd", folder / "link.txt");
+    std::vector<fs::path> expected;
+    for (const std::string name :
+         {".hidden notes", "letter.swp", "other.txt", "sub/deeper.txt", "~notes"}) {
+        expected.push_back(folder / name);
+    }
+    std::sort(expected.begin(), expected.end());
+    // The copy as the launcher names it, with the doubled slash.
+    EXPECT_EQ(m2::savedBesideCopy(folder.path(), folder.path().string() + "//letter.txt"),
+              expected);
+    EXPECT_EQ(m2::savedBesideCopy(folder / "absent", copy), std::vector<fs::path>{});
 }
 
 }  // namespace

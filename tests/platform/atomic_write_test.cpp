@@ -12,6 +12,7 @@
 
 namespace fs = std::filesystem;
 using m2::platform::copyFileAtomically;
+using m2::platform::copyFileToFreeName;
 using m2::platform::writeFileAtomically;
 using namespace m2::test;
 
@@ -163,6 +164,36 @@ TEST(AtomicWrite, CopyReplacesDestinationAndKeepsSourceAndModes) {
     EXPECT_EQ(missing.error, ENOENT);
     EXPECT_EQ(readFile(dir / "dest"), big);
     EXPECT_EQ(listFolder(dir.path()), (std::vector<std::string>{"dest", "fresh", "src"}));
+}
+
+// A copy to a free name takes the first name no file holds and never replaces one: not the
+// file there before, nor one that appears under a later name.
+TEST(AtomicWrite, ACopyToAFreeNameNeverReplacesAFile) {
+    TempDir dir;
+    writeFile(dir / "src", "sealed");
+    ::chmod((dir / "src").c_str(), 0640);
+    writeFile(dir / "a", "first");
+    writeFile(dir / "a1", "second");
+    const auto names = [&](int n) {
+        return n < 3 ? dir / ("a" + (n == 0 ? std::string() : std::to_string(n))) : fs::path();
+    };
+    fs::path placed;
+    ASSERT_TRUE(copyFileToFreeName(dir / "src", names, placed));
+    EXPECT_EQ(placed, dir / "a2");
+    EXPECT_EQ(readFile(dir / "a2"), "sealed");
+    EXPECT_EQ(fs::status(dir / "a2").permissions(), static_cast<fs::perms>(0640));
+    EXPECT_EQ(readFile(dir / "a"), "first");
+    EXPECT_EQ(readFile(dir / "a1"), "second");
+    EXPECT_EQ(readFile(dir / "src"), "sealed");
+
+    // Every name taken: nothing is written, no temporary stays.
+    fs::path none;
+    const auto full = copyFileToFreeName(dir / "src", names, none);
+    EXPECT_FALSE(full);
+    EXPECT_EQ(full.error, EEXIST);
+    EXPECT_TRUE(none.empty());
+    EXPECT_EQ(listFolder(dir.path()), (std::vector<std::string>{"a", "a1", "a2", "src"}));
+    EXPECT_FALSE(copyFileToFreeName(dir / "absent", names, none));
 }
 
 }  // namespace
