@@ -91,6 +91,37 @@ RekeyingJob finishingJob(const RekeyingJournal& journal, const std::string& prev
     return job;
 }
 
+// The notes file lent by its owner to one run: handed back once, on the main queue, when the
+// worker is done with it (or the run ends without reaching it).
+class NotesLoan {
+  public:
+    NotesLoan(NotesFileOwner* owner, std::string password, std::string hint)
+        : owner_(owner), password_(std::move(password)), hint_(std::move(hint)) {
+        if (owner_ != nullptr) {
+            owner_->rekeyingStarts();
+        }
+    }
+    // Worker.
+    void handBack(bool rekeyed) {
+        if (owner_ == nullptr || handedBack_.exchange(true)) {
+            return;
+        }
+        platform::Dispatch::main().async(
+            [owner = owner_, rekeyed, password = password_, hint = hint_] {
+                owner->rekeyingEnded(rekeyed, password, hint);
+            });
+    }
+    [[nodiscard]] std::function<void(bool)> callback() {
+        return [this](bool rekeyed) { handBack(rekeyed); };
+    }
+
+  private:
+    NotesFileOwner* owner_;
+    std::string password_;
+    std::string hint_;
+    std::atomic<bool> handedBack_{false};
+};
+
 }  // namespace
 
 void setRekeyingStepHook(RekeyingStepHook hook) {
@@ -210,7 +241,8 @@ RekeyOutcome rekeyDocument(const std::string& path, const RekeyingJob& job) {
 
 ProcessReport rekeyDocuments(const RekeyingJob& job, const OpenForEditing& openForEditing,
                              std::shared_ptr<platform::ProgressIndicator> progress,
-                             std::shared_ptr<platform::TextField> progressLabel) {
+                             std::shared_ptr<platform::TextField> progressLabel,
+                             const std::function<void(bool rekeyed)>& notesDone) {
     const std::vector<Document> documents = documentsOf(job);
     writeJournal(job, pendingFrom(documents, 0));
     auto written = std::chrono::steady_clock::now();
@@ -255,14 +287,21 @@ ProcessReport rekeyDocuments(const RekeyingJob& job, const OpenForEditing& openF
                 progress->incrementBy(1.0);
             }
         });
+        const bool isNotes = document.id == kNotesId;
         if (openForEditing && openForEditing(document.path)) {
             notOpened.emplace_back(false, openForEditingReason, document.path, document.id);
+            if (isNotes && notesDone) {
+                notesDone(false);
+            }
             continue;
         }
         RekeyOutcome outcome = rekeyDocument(document.path, job);
         if (job.finishing && outcome.stage == RekeyOutcome::Stage::notOpened &&
             openingWith(document.path, job.newPassword) == Opening::opens) {
             outcome = {RekeyOutcome::Stage::rekeyed, ""};
+        }
+        if (isNotes && notesDone) {
+            notesDone(outcome.stage == RekeyOutcome::Stage::rekeyed);
         }
         switch (outcome.stage) {
             case RekeyOutcome::Stage::rekeyed:
@@ -299,32 +338,38 @@ std::optional<MasterPasswordChange::Refusal> MasterPasswordChange::start(Run run
     }
     run.mainView.setCurrentState(CurrentProcess::changePassword);
     auto job = std::make_shared<const RekeyingJob>(std::move(prepared));
+    auto loan = std::make_shared<NotesLoan>(
+        job->notesPath.empty() ? nullptr : run.mainView.notesFileOwner(), job->newPassword,
+        job->newHint);
     auto shared = std::make_shared<Run>(std::move(run));
-    platform::Dispatch::global(platform::QualityOfService::userInitiated).async([shared, job] {
-        auto report = std::make_shared<const ProcessReport>(
-            rekeyDocuments(*job, shared->openForEditing, shared->progress, shared->progressLabel));
-        // The new password is handed over on the main queue, where its readers are, and
-        // before the run counts as done.
-        platform::Dispatch::main().async([shared, job] {
-            shared->loggedIn.setPassword(job->newPassword);
-            shared->loggedIn.setPassword2(job->newPassword);
-            shared->loggedIn.setHint(job->newHint);
+    platform::Dispatch::global(platform::QualityOfService::userInitiated)
+        .async([shared, job, loan] {
+            auto report = std::make_shared<const ProcessReport>(
+                rekeyDocuments(*job, shared->openForEditing, shared->progress,
+                               shared->progressLabel, loan->callback()));
+            loan->handBack(false);
+            // The new password is handed over on the main queue, where its readers are, and
+            // before the run counts as done.
+            platform::Dispatch::main().async([shared, job] {
+                shared->loggedIn.setPassword(job->newPassword);
+                shared->loggedIn.setPassword2(job->newPassword);
+                shared->loggedIn.setHint(job->newHint);
+            });
+            platform::Dispatch::main().async([shared, report] {
+                LibraryManager& library = shared->library;
+                if (library.tableView != nullptr) {
+                    library.tableView->reloadData();
+                }
+                if (library.folderView != nullptr) {
+                    library.folderView->reloadData();
+                }
+                library.save();
+                shared->mainView.setCurrentState(CurrentProcess::idel);
+                if (shared->finished) {
+                    shared->finished(*report);
+                }
+            });
         });
-        platform::Dispatch::main().async([shared, report] {
-            LibraryManager& library = shared->library;
-            if (library.tableView != nullptr) {
-                library.tableView->reloadData();
-            }
-            if (library.folderView != nullptr) {
-                library.folderView->reloadData();
-            }
-            library.save();
-            shared->mainView.setCurrentState(CurrentProcess::idel);
-            if (shared->finished) {
-                shared->finished(*report);
-            }
-        });
-    });
     return std::nullopt;
 }
 
@@ -336,32 +381,39 @@ std::optional<MasterPasswordChange::Refusal> MasterPasswordChange::finish(Finish
     // The logged-in password is read here, on the main thread, where its writers are.
     auto current = std::make_shared<const std::pair<std::string, std::string>>(
         run.loggedIn.password(), run.loggedIn.hint());
+    const auto pending = readRekeyingJournal(run.journalPath);
+    auto loan = std::make_shared<NotesLoan>(
+        pending && !pending->notesPath.empty() ? run.mainView.notesFileOwner() : nullptr,
+        current->first, current->second);
     auto shared = std::make_shared<Finish>(std::move(run));
-    platform::Dispatch::global(platform::QualityOfService::userInitiated).async([shared, current] {
-        RekeyingJournal journal =
-            readRekeyingJournal(shared->journalPath).value_or(RekeyingJournal{});
-        const PreviousPassword verdict =
-            checkPreviousPassword(journal, shared->previousPassword, current->first);
-        if (verdict == PreviousPassword::wrong) {
-            platform::Dispatch::main().async([shared] {
+    platform::Dispatch::global(platform::QualityOfService::userInitiated)
+        .async([shared, current, loan] {
+            RekeyingJournal journal =
+                readRekeyingJournal(shared->journalPath).value_or(RekeyingJournal{});
+            const PreviousPassword verdict =
+                checkPreviousPassword(journal, shared->previousPassword, current->first);
+            if (verdict == PreviousPassword::wrong) {
+                loan->handBack(false);
+                platform::Dispatch::main().async([shared] {
+                    shared->mainView.setCurrentState(CurrentProcess::idel);
+                    if (shared->refused) {
+                        shared->refused();
+                    }
+                });
+                return;
+            }
+            const RekeyingJob job = finishingJob(journal, shared->previousPassword, current->first,
+                                                 current->second, shared->journalPath);
+            auto report = std::make_shared<const ProcessReport>(
+                rekeyDocuments(job, shared->openForEditing, nullptr, nullptr, loan->callback()));
+            loan->handBack(false);
+            platform::Dispatch::main().async([shared, report] {
                 shared->mainView.setCurrentState(CurrentProcess::idel);
-                if (shared->refused) {
-                    shared->refused();
+                if (shared->finished) {
+                    shared->finished(*report);
                 }
             });
-            return;
-        }
-        const RekeyingJob job = finishingJob(journal, shared->previousPassword, current->first,
-                                             current->second, shared->journalPath);
-        auto report = std::make_shared<const ProcessReport>(
-            rekeyDocuments(job, shared->openForEditing, nullptr, nullptr));
-        platform::Dispatch::main().async([shared, report] {
-            shared->mainView.setCurrentState(CurrentProcess::idel);
-            if (shared->finished) {
-                shared->finished(*report);
-            }
         });
-    });
     return std::nullopt;
 }
 

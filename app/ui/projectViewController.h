@@ -130,6 +130,7 @@ class projectViewController : public platform::ui::ViewController,
     // MainViewServices: the one process, the progress panel and the status line.
     [[nodiscard]] CurrentProcess currentState() const override { return currentState_; }
     void setCurrentState(CurrentProcess state) override { currentState_ = state; }
+    [[nodiscard]] NotesFileOwner* notesFileOwner() override { return &noteManager; }
     void showProgress(const std::string& text) override;
     void stopProgress() override;
     void updateStatus() override;
@@ -152,8 +153,8 @@ class projectViewController : public platform::ui::ViewController,
     // The notes view (NoteViewDelegate.cpp).
     void showNotes();
     void secureNoteSetupComplete() override;
-    void newNoteItem(const NoteItemPtr& note) override;
-    void editNoteItem(const NoteItemPtr& note) override;
+    bool newNoteItem(const NoteItemPtr& note) override;
+    bool editNoteItem(const NoteItemPtr& note) override;
     void updateNote(const NoteItemPtr& note);
     void deleteSelectedNoteItems();
     void deleteNoteItem(const NoteItemPtr& note);

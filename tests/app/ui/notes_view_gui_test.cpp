@@ -239,7 +239,7 @@ class NotesViewTest : public QObject {
 
         // The note read before the damage is still shown, and goes to the new file too.
         QCOMPARE(notes_->tileTitles(), Strings{"precious"});
-        notes_->main().newNoteItem(makeNote("after the damage", 4));
+        QVERIFY(notes_->main().newNoteItem(makeNote("after the damage", 4)));
         QCOMPARE(notes_->storedLabels(), (Strings{"precious", "after the damage"}));
         QCOMPARE(m2::test::readFile(aside[0]), bytes);
     }
