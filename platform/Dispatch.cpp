@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <cstdio>
 #include <deque>
+#include <exception>
 #include <queue>
 #include <utility>
 
@@ -22,6 +24,18 @@ std::mutex& mainMutex() {
 std::shared_ptr<MainQueue>& mainSlot() {
     static std::shared_ptr<MainQueue> slot;
     return slot;
+}
+
+// A throw out of one job ends that job only: the program and the pool's other work go on.
+// Jobs that must report their failure catch it themselves; this is the last resort.
+void runCaught(const Work& work) {
+    try {
+        work();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "A background task failed: %s\n", error.what());
+    } catch (...) {
+        std::fprintf(stderr, "A background task failed\n");
+    }
 }
 
 // A pool of worker threads that grows up to a cap while every thread is busy. Pools live
@@ -85,7 +99,7 @@ class ThreadPool final : public DispatchQueue {
                 ready_.notify_one();
             }
             lock.unlock();
-            work();
+            runCaught(work);
             work = nullptr;
             lock.lock();
         }

@@ -167,6 +167,10 @@ void NoteManager::rekeyingEnded(bool rekeyed, const std::string& password,
 }
 
 std::string NoteManager::whyNotWritable() const {
+    if (rekeying_ && (notOpened_ || fileUnreadable_)) {
+        return "Your notes are being moved to your current master password. Try again in a "
+               "moment; what you wrote stays in the editor.";
+    }
     if (fileUnreadable_) {
         return "Your notes file is damaged. It is kept as it is, so nothing can be saved to "
                "it; what you wrote stays in the editor.";

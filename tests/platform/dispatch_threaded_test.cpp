@@ -7,6 +7,7 @@
 #include <latch>
 #include <memory>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <utility>
@@ -121,6 +122,24 @@ TEST(GlobalQueues, RunWorkOffTheCallingThreadAtBothPriorities) {
         ASSERT_EQ(future.wait_for(10s), std::future_status::ready);
         EXPECT_NE(future.get(), std::this_thread::get_id());
     }
+}
+
+// A job that throws (a file system error on a worker, say) ends only itself: the process
+// lives on and the thread that ran it takes the next job.
+TEST(GlobalQueues, AThrowingJobEndsNeitherTheProgramNorItsThread) {
+    const auto count = std::make_shared<std::atomic<int>>(0);
+    for (int i = 0; i < 64; ++i) {
+        global(QualityOfService::background).async([] { throw std::runtime_error("worker"); });
+        global(QualityOfService::background).async([] { throw 42; });
+    }
+    auto after = std::make_shared<std::promise<void>>();
+    auto afterRan = after->get_future();
+    global(QualityOfService::background).asyncAfter(50ms, [count, after] {
+        ++*count;
+        after->set_value();
+    });
+    ASSERT_EQ(afterRan.wait_for(20s), std::future_status::ready);
+    EXPECT_EQ(count->load(), 1);
 }
 
 TEST(GlobalQueues, BlockingWorkDoesNotStarveLaterWork) {
