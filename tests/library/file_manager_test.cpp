@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -8,6 +9,7 @@
 #include "app/library/FileManager.h"
 #include "app/library/FileReader.h"
 #include "app/library/FolderManager.h"
+#include "app/library/FolderReader.h"
 #include "support/LibraryTesting.h"
 #include "support/MemoryTableView.h"
 #include "support/ScopedDocuments.h"
@@ -333,6 +335,56 @@ TEST_F(FileManagerTest, DeleteFilesWithoutSelectionStillSaves) {
     model->deleteFiles();
     EXPECT_EQ(namesOf(model->library), (Names{"a.txt"}));
     EXPECT_TRUE(std::filesystem::exists(m2::FileReader::location()));
+}
+
+// A save that cannot be written (here: something else stands at the file's name) is told
+// once, with the reason, however often it is tried; the model keeps everything, and the first
+// save once the way is clear writes it all.
+TEST_F(FileManagerTest, AFailedSaveOfTheLibraryOrTheFolderTreeIsToldOnceAndTriedAgain) {
+    struct Case {
+        const char* what;
+        std::filesystem::path file;
+        std::function<void()> save;
+        const char* message;
+    };
+    FolderManager folders;
+    fill({entry("a.txt", FolderManager::home), entry("b.doc", FolderManager::home)});
+    const Case cases[] = {
+        {"library", m2::FileReader::location(), [&] { model->save(); },
+         "Could not save your library"},
+        {"folders", m2::FolderReader::location(), [&] { folders.save(); },
+         "Could not save your folders"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::size_t before = alerts->shown().size();
+        std::filesystem::remove(c.file);
+        std::filesystem::create_directories(c.file / "in the way");
+        for (int i = 0; i < 3; ++i) {
+            c.save();
+        }
+        const auto shown = alerts->shown();
+        ASSERT_EQ(shown.size(), before + 1);
+        EXPECT_EQ(shown.back().message, c.message);
+        EXPECT_NE(shown.back().informativeText.value_or("").find("Is a directory"),
+                  std::string::npos)
+            << shown.back().informativeText.value_or("");
+        EXPECT_EQ(namesOf(model->library), (Names{"a.txt", "b.doc"}));
+
+        std::filesystem::remove_all(c.file);
+        c.save();
+        EXPECT_TRUE(std::filesystem::is_regular_file(c.file));
+        EXPECT_EQ(alerts->shown().size(), before + 1);
+    }
+    make();
+    EXPECT_EQ(namesOf(model->library), (Names{"a.txt", "b.doc"}));
+
+    // Failing again later is a new failure, told again.
+    std::filesystem::remove(m2::FileReader::location());
+    std::filesystem::create_directories(m2::FileReader::location() / "in the way");
+    model->save();
+    EXPECT_EQ(alerts->shown().back().message, "Could not save your library");
+    std::filesystem::remove_all(m2::FileReader::location());
 }
 
 TEST_F(FileManagerTest, FolderDeleteRemovesItsEntriesAndShowsTheFolderAgain) {
