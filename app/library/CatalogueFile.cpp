@@ -139,7 +139,7 @@ bool holdsExactly(const std::filesystem::path& path, const platform::PieceSource
 }  // namespace
 
 std::optional<platform::XmlDocument> CatalogueFile::load(const std::filesystem::path& path,
-                                                         std::size_t maximumDepth) {
+                                                        std::size_t maximumDepth) {
     const platform::StoredFileContents contents =
         platform::readStoredFile(path, kMaximumCatalogueBytes);
     if (contents.outcome == platform::StoredFileOutcome::missing) {
@@ -148,7 +148,8 @@ std::optional<platform::XmlDocument> CatalogueFile::load(const std::filesystem::
     }
     std::optional<platform::XmlDocument> document;
     if (contents.outcome == platform::StoredFileOutcome::read) {
-        document = platform::XmlDocument::parse(contents.bytes, {maximumDepth, kMaximumValueBytes});
+        document = platform::XmlDocument::parse(contents.bytes,
+                                                {maximumDepth, kMaximumValueBytes});
     }
     if (document) {
         setPending(path, Pending::none);
