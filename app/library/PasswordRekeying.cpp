@@ -36,6 +36,8 @@ constexpr auto kJournalInterval = std::chrono::seconds(1);
 constexpr std::size_t kJournalBatch = 256;
 
 std::atomic<RekeyingStepHook> g_stepHook{nullptr};
+// Set when the program ends: the run stops before its next document.
+std::atomic<bool> g_stopRequested{false};
 
 std::vector<Document> documentsOf(const RekeyingJob& job) {
     std::vector<Document> documents;
@@ -126,6 +128,10 @@ class NotesLoan {
 
 void setRekeyingStepHook(RekeyingStepHook hook) {
     g_stepHook.store(hook);
+}
+
+void MasterPasswordChange::stop() {
+    g_stopRequested.store(true);
 }
 
 RekeyingJournal journalOf(const RekeyingJob& job) {
@@ -262,6 +268,12 @@ ProcessReport rekeyDocuments(const RekeyingJob& job, const OpenForEditing& openF
     std::vector<Result> notOpened;
     std::size_t counter = 0;
     for (const Document& document : documents) {
+        if (g_stopRequested.exchange(false)) {
+            // What is not done stays named, for the next log-on to finish.
+            writeJournal(job, pendingFrom(documents, counter));
+            report.wasCanceled();
+            break;
+        }
         if (counter > 0) {
             // The one before this is done: the journal may say so.
             const auto now = std::chrono::steady_clock::now();
@@ -315,8 +327,10 @@ ProcessReport rekeyDocuments(const RekeyingJob& job, const OpenForEditing& openF
                 break;
         }
     }
-    // What failed is in the report; nothing is left for a later run to finish.
-    writeJournal(job, RekeyingJournal{});
+    if (!report.canceled()) {
+        // What failed is in the report; nothing is left for a later run to finish.
+        writeJournal(job, RekeyingJournal{});
+    }
     auto& failures = report.failure();
     failures.insert(failures.end(), notSealed.begin(), notSealed.end());
     failures.insert(failures.end(), notOpened.begin(), notOpened.end());
@@ -337,6 +351,7 @@ std::optional<MasterPasswordChange::Refusal> MasterPasswordChange::start(Run run
         return Refusal{"Error", keyringRefusedReason};
     }
     run.mainView.setCurrentState(CurrentProcess::changePassword);
+    g_stopRequested.store(false);
     auto job = std::make_shared<const RekeyingJob>(std::move(prepared));
     auto loan = std::make_shared<NotesLoan>(
         job->notesPath.empty() ? nullptr : run.mainView.notesFileOwner(), job->newPassword,
@@ -378,6 +393,7 @@ std::optional<MasterPasswordChange::Refusal> MasterPasswordChange::finish(Finish
         return Refusal{"Could not finish the change of your master password.", asString(state)};
     }
     run.mainView.setCurrentState(CurrentProcess::changePassword);
+    g_stopRequested.store(false);
     // The logged-in password is read here, on the main thread, where its writers are.
     auto current = std::make_shared<const std::pair<std::string, std::string>>(
         run.loggedIn.password(), run.loggedIn.hint());

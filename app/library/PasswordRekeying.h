@@ -79,7 +79,9 @@ struct RekeyOutcome {
 // date every second or every few hundred documents, and removed at the end. The
 // report (process changePassword) lists the documents now under the new password, then as
 // failures those that could not be sealed again, then those that were not opened or were
-// skipped. `progress` and `progressLabel` may be null. `notesDone`, when given, is called on
+// skipped. `progress` and `progressLabel` may be null. After MasterPasswordChange::stop the
+// run ends before its next document: the report is marked canceled and the journal keeps
+// naming what is left. `notesDone`, when given, is called on
 // the worker as soon as the notes file is done with, telling whether it was re-keyed.
 [[nodiscard]] ProcessReport rekeyDocuments(const RekeyingJob& job,
                                            const OpenForEditing& openForEditing,
@@ -148,6 +150,10 @@ class MasterPasswordChange {
     // and checks the previous password and re-keys what the journal names on a worker. A
     // notes file the journal names is lent by the main view's notes file owner meanwhile.
     [[nodiscard]] static std::optional<Refusal> finish(Finish run);
+
+    // Any thread: the program ends. A running change (or finish) stops between documents,
+    // its journal naming what is still under the previous password; it then ends as ever.
+    static void stop();
 };
 
 }  // namespace m2

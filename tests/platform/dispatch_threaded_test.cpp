@@ -142,6 +142,35 @@ TEST(GlobalQueues, AThrowingJobEndsNeitherTheProgramNorItsThread) {
     EXPECT_EQ(count->load(), 1);
 }
 
+// The program's end waits for running work, and for work it posts on, while the main
+// thread's events go on; delayed work is not waited for.
+TEST(GlobalQueues, WaitingForWorkersEndsOnlyOnceRunningAndDueWorkIsDone) {
+    ScopedManualMainQueue queue;
+    struct Shared {
+        std::atomic<bool> release = false;
+        std::atomic<bool> secondDone = false;
+    };
+    const auto shared = std::make_shared<Shared>();
+    global(QualityOfService::userInitiated).async([shared] {
+        // Waits for the main thread, as a worker asking a question does.
+        std::promise<void> answered;
+        main().async([&answered] { answered.set_value(); });
+        answered.get_future().wait();
+        while (!shared->release) {
+            std::this_thread::sleep_for(1ms);
+        }
+        global(QualityOfService::background).async([shared] {
+            std::this_thread::sleep_for(20ms);
+            shared->secondDone = true;
+        });
+    });
+    global(QualityOfService::background).asyncAfter(1h, [] {});
+    EXPECT_FALSE(m2::platform::Dispatch::waitForWorkers(50ms, [&] { queue->drain(); }));
+    shared->release = true;
+    EXPECT_TRUE(m2::platform::Dispatch::waitForWorkers(20s, [&] { queue->drain(); }));
+    EXPECT_TRUE(shared->secondDone);
+}
+
 TEST(GlobalQueues, BlockingWorkDoesNotStarveLaterWork) {
     // Four items that each wait until all four have started need four threads at once. The
     // items hold their state themselves, so none outlives what it uses.
