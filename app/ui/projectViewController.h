@@ -224,7 +224,8 @@ class projectViewController : public platform::ui::ViewController,
     // The entries of the table's selected rows, in row order, from the list the table shows.
     [[nodiscard]] std::vector<FileItemPtr> selectedEntries() const;
     // Runs on a batch's worker before entry `index` (encryption and decryption: once, before
-    // the first); tests hold the worker here.
+    // the first); tests hold the worker here. The batch takes its own copy on the main
+    // thread as it starts, so set it before then.
     std::function<void(std::size_t index)> batchWorkerWillProcess;
     void processFilesFromPasswordEntrySegue(const PasswordCredentials& credentials,
                                             CurrentProcess process) override;

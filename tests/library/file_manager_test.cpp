@@ -10,6 +10,7 @@
 #include "app/library/FileReader.h"
 #include "app/library/FolderManager.h"
 #include "app/library/FolderReader.h"
+#include "platform/Paths.h"
 #include "support/LibraryTesting.h"
 #include "support/MemoryTableView.h"
 #include "support/ScopedDocuments.h"
@@ -385,6 +386,58 @@ TEST_F(FileManagerTest, AFailedSaveOfTheLibraryOrTheFolderTreeIsToldOnceAndTried
     model->save();
     EXPECT_EQ(alerts->shown().back().message, "Could not save your library");
     std::filesystem::remove_all(m2::FileReader::location());
+}
+
+// The library's folder on a file system that is full, or read-only: the same, with the
+// system's words for it, and the save works again once there is room.
+TEST_F(FileManagerTest, ALibrarySaveOnAFullOrReadOnlyFileSystemIsToldOnceAndTriedAgain) {
+    struct Case {
+        const char* what;
+        const char* reason;
+    };
+    for (const Case& c :
+         {Case{"full", "No space left on device"}, Case{"read-only", "Read-only file system"}}) {
+        SCOPED_TRACE(c.what);
+        m2::test::SmallTmpfs mount(1024 * 1024);
+        if (!mount.mounted()) {
+            GTEST_SKIP() << "needs the privilege to mount a tmpfs";
+        }
+        // The Documents folder on the mount for this case only.
+        m2::platform::setDocumentsFolderOverride(mount.path());
+        struct Back {
+            const std::filesystem::path& to;
+            ~Back() { m2::platform::setDocumentsFolderOverride(to); }
+        } back{docs.documents()};
+        std::filesystem::create_directories(mount / "Morvane");
+        make();
+        fill({entry("a.txt", FolderManager::home), entry("b.doc", FolderManager::home)});
+        model->save();
+        const std::size_t before = alerts->shown().size();
+        if (std::string(c.what) == "full") {
+            mount.fill();
+        } else {
+            ASSERT_TRUE(mount.setReadOnly(true));
+        }
+        model->library.push_back(entry("c.pdf", FolderManager::home));
+        model->save();
+        model->save();
+        ASSERT_EQ(alerts->shown().size(), before + 1);
+        EXPECT_EQ(alerts->shown().back().message, "Could not save your library");
+        EXPECT_NE(alerts->shown().back().informativeText.value_or("").find(c.reason),
+                  std::string::npos)
+            << alerts->shown().back().informativeText.value_or("");
+        EXPECT_EQ(namesOf(model->library), (Names{"a.txt", "b.doc", "c.pdf"}));
+
+        if (std::string(c.what) == "full") {
+            std::filesystem::remove(mount / ".filler");
+        } else {
+            ASSERT_TRUE(mount.setReadOnly(false));
+        }
+        model->save();
+        EXPECT_EQ(alerts->shown().size(), before + 1);
+        make();
+        EXPECT_EQ(namesOf(model->library), (Names{"a.txt", "b.doc", "c.pdf"}));
+    }
 }
 
 TEST_F(FileManagerTest, FolderDeleteRemovesItsEntriesAndShowsTheFolderAgain) {
