@@ -12,6 +12,7 @@
 #include <chrono>
 #include <filesystem>
 #include <optional>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -115,6 +116,10 @@ struct Case {
     Work work;
     bool minimised;
 };
+
+void PrintTo(const Case& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class SessionEndX11 : public testing::TestWithParam<Case> {};
 
