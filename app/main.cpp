@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/library/LibraryManager.h"
@@ -20,6 +21,7 @@
 #include "app/ui/projectViewController.h"
 #include "platform/AtomicWrite.h"
 #include "platform/Dispatch.h"
+#include "platform/EndSignals.h"
 #include "platform/Environment.h"
 #include "platform/Paths.h"
 #include "platform/WorkingFolders.h"
@@ -73,16 +75,36 @@ std::vector<std::string> pathsToOpen() {
     return paths;
 }
 
-// Waits, within a bound, for a batch the session's end asked to stop to finish its entry.
-void waitForRunningProcess(m2::AppDelegate& delegate) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (std::chrono::steady_clock::now() < deadline) {
-        m2::projectViewController* controller = delegate.mainController();
-        if (controller == nullptr || controller->currentState() == m2::CurrentProcess::idel) {
-            return;
+// Waits for the workers the end asked to stop (a batch finishes its entry, a change of the
+// master password its document), then for what they posted back, so none of them outlives
+// main or meets its statics being destroyed. The main thread's events go on meanwhile: a
+// worker may be waiting on it.
+void waitForWorkers(m2::AppDelegate& delegate) {
+    const auto events = [] {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    };
+    using Clock = std::chrono::steady_clock;
+    for (auto told = Clock::now();;) {
+        if (m2::platform::Dispatch::waitForWorkers(std::chrono::seconds(10), events)) {
+            break;
         }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
+        std::fprintf(
+            stderr, "Waiting for the work in progress to stop (%lld s)\n",
+            static_cast<long long>(
+                std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - told).count()));
     }
+    // What they posted back ends the process in hand (the library saved, the state idle).
+    const auto deadline = Clock::now() + std::chrono::seconds(10);
+    while (Clock::now() < deadline) {
+        events();
+        m2::projectViewController* controller = delegate.madeMainController();
+        if ((controller == nullptr || controller->currentState() == m2::CurrentProcess::idel) &&
+            m2::platform::Dispatch::waitForWorkers(std::chrono::milliseconds(0))) {
+            break;
+        }
+    }
+    events();
 }
 
 }  // namespace
@@ -170,9 +192,15 @@ int main(int argc, char** argv) {
             m2::platform::Dispatch::global(m2::platform::QualityOfService::userInitiated));
     });
 
+    // The session's end (or a terminal) asks by signal: the program ends as after Quit.
+    const auto endSignals = m2::platform::EndSignals::install([&delegate] {
+        (void)delegate.applicationWillEndSession();
+        QCoreApplication::exit(0);
+    });
+
     const int status = QApplication::exec();
     (void)delegate.applicationWillEndSession();
-    waitForRunningProcess(delegate);
+    waitForWorkers(delegate);
     // A catalogue still being read (the login window closed at once) ends before the
     // program's statics go.
     (void)m2::LibraryManager::instance();

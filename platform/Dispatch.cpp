@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <cstdio>
 #include <deque>
+#include <exception>
 #include <queue>
 #include <utility>
 
@@ -24,9 +26,21 @@ std::shared_ptr<MainQueue>& mainSlot() {
     return slot;
 }
 
+// A throw out of one job ends that job only: the program and the pool's other work go on.
+// Jobs that must report their failure catch it themselves; this is the last resort.
+void runCaught(const Work& work) {
+    try {
+        work();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "A background task failed: %s\n", error.what());
+    } catch (...) {
+        std::fprintf(stderr, "A background task failed\n");
+    }
+}
+
 // A pool of worker threads that grows up to a cap while every thread is busy. Pools live
-// until the process ends (their threads are detached), so work still running at exit
-// never makes the program wait.
+// until the process ends (their threads are detached, idle ones touch nothing); the
+// program's end waits for the work itself (waitForWorkers).
 class ThreadPool final : public DispatchQueue {
   public:
     ThreadPool(std::size_t maxThreads, int niceness) : maxThreads_(maxThreads), nice_(niceness) {}
@@ -35,6 +49,12 @@ class ThreadPool final : public DispatchQueue {
 
     void asyncAfter(std::chrono::milliseconds delay, Work work) override {
         schedule(Clock::now() + std::max(delay, std::chrono::milliseconds(0)), std::move(work));
+    }
+
+    // Work running, or queued and due.
+    [[nodiscard]] bool busy() {
+        const std::lock_guard lock(mutex_);
+        return running_ > 0 || (!items_.empty() && items_.top().due <= Clock::now());
     }
 
   private:
@@ -84,10 +104,12 @@ class ThreadPool final : public DispatchQueue {
             if (!items_.empty()) {
                 ready_.notify_one();
             }
+            ++running_;
             lock.unlock();
-            work();
+            runCaught(work);
             work = nullptr;
             lock.lock();
+            --running_;
         }
     }
 
@@ -99,6 +121,7 @@ class ThreadPool final : public DispatchQueue {
     std::size_t sequence_ = 0;
     std::size_t threads_ = 0;
     std::size_t idle_ = 0;
+    std::size_t running_ = 0;
 };
 
 std::size_t poolCap() {
@@ -124,11 +147,43 @@ std::shared_ptr<MainQueue> installMain(std::shared_ptr<MainQueue> queue) {
     return std::exchange(mainSlot(), std::move(queue));
 }
 
-DispatchQueue& global(QualityOfService qos) {
+namespace {
+
+ThreadPool& pool(QualityOfService qos) {
     // Deliberately never destroyed: see ThreadPool.
     static auto* const userInitiated = new ThreadPool(poolCap(), 0);
     static auto* const background = new ThreadPool(poolCap(), 10);
     return qos == QualityOfService::background ? *background : *userInitiated;
+}
+
+}  // namespace
+
+DispatchQueue& global(QualityOfService qos) {
+    return pool(qos);
+}
+
+bool waitForWorkers(std::chrono::milliseconds timeout, const std::function<void()>& whileWaiting) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        // An idle answer is checked once more: a job of one pool may post to the other just
+        // before it ends.
+        bool busy = false;
+        for (int look = 0; look < 2 && !busy; ++look) {
+            busy = pool(QualityOfService::userInitiated).busy() ||
+                   pool(QualityOfService::background).busy();
+        }
+        if (!busy) {
+            return true;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        if (whileWaiting) {
+            whileWaiting();
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
 }
 
 }  // namespace Dispatch

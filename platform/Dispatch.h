@@ -41,6 +41,13 @@ namespace Dispatch {
 // grows while all its threads are busy, so blocking work does not starve the others.
 [[nodiscard]] DispatchQueue& global(QualityOfService qos);
 
+// Waits until no work runs or is due on the worker queues (work delayed to later is not
+// waited for), calling `whileWaiting` between looks: the program's end runs the main
+// thread's events there, so a job that waits on the main thread can end. True once idle;
+// false when `timeout` passed first.
+[[nodiscard]] bool waitForWorkers(std::chrono::milliseconds timeout,
+                                  const std::function<void()>& whileWaiting = {});
+
 [[nodiscard]] inline bool isMainThread() {
     return main().isMainThread();
 }

@@ -13,6 +13,7 @@
 #include "app/library/FolderManager.h"
 #include "app/library/LibraryManager.h"
 #include "app/library/MainViewServices.h"
+#include "app/library/SaveFailures.h"
 #include "platform/AtomicWrite.h"
 #include "platform/Dispatch.h"
 #include "platform/OpenPanel.h"
@@ -285,7 +286,9 @@ void FileManager::sort(sortOrder order, bool acending) {
 }
 
 void FileManager::save() {
-    (void)FileReader::save(library);
+    std::string reason;
+    const bool saved = FileReader::save(library, &reason);
+    tellSaveOutcome(FileReader::location(), saved, reason, "your library");
 }
 
 bool FileManager::isInLibrary(const FileItem& item) const {

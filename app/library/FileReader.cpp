@@ -144,12 +144,12 @@ std::filesystem::path FileReader::location() {
     return platform::documentsFolder().string() + LibraryManager::fileViewFilename;
 }
 
-bool FileReader::save(const std::vector<FileItemPtr>& files) {
+bool FileReader::save(const std::vector<FileItemPtr>& files, std::string* reason) {
     // As text, without a document tree: a tree of a large library costs many times the
     // write itself.
     LibraryText text(files);
-    const bool saved =
-        CatalogueFile::save(location(), [&text](std::size_t i) { return text.piece(i); });
+    const bool saved = CatalogueFile::save(
+        location(), [&text](std::size_t i) { return text.piece(i); }, reason);
     if (const std::size_t skipped = text.skipped(); skipped > 0) {
         std::cout << skipped << " incomplete library entries were not saved" << std::endl;
     }

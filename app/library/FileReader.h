@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "app/library/FileItem.h"
@@ -18,8 +19,9 @@ class FileReader {
     [[nodiscard]] static std::filesystem::path location();
 
     // Writes the whole list, leaving out entries that would not load back; true when the
-    // file was replaced.
-    [[nodiscard]] static bool save(const std::vector<FileItemPtr>& files);
+    // file was replaced. `reason` (when given) receives why it was not.
+    [[nodiscard]] static bool save(const std::vector<FileItemPtr>& files,
+                                   std::string* reason = nullptr);
     // The valid entries in file order; absent when there is no file or it cannot be read
     // as XML (such a file is moved aside, see CatalogueFile).
     [[nodiscard]] static std::optional<std::vector<FileItemPtr>> load();

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/library/FolderReader.h"
+#include "app/library/SaveFailures.h"
 
 namespace m2 {
 
@@ -22,8 +23,9 @@ void FolderManager::initItems() {
 }
 
 void FolderManager::save() {
-    // The result is not passed on; a failed write prints its own diagnostic.
-    (void)FolderReader::save(folderView, current.get(), *this);
+    std::string reason;
+    const bool saved = FolderReader::save(folderView, current.get(), *this, &reason);
+    tellSaveOutcome(FolderReader::location(), saved, reason, "your folders");
 }
 
 void FolderManager::setCurrent(FolderItemPtr folder) {

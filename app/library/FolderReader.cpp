@@ -18,14 +18,14 @@ std::filesystem::path FolderReader::location() {
 }
 
 bool FolderReader::save(const platform::OutlineView* folderView, const FolderItem* currentSelected,
-                        const FolderManager& folderManager) {
+                        const FolderManager& folderManager, std::string* reason) {
     platform::XmlDocument document;
     platform::XmlElement root = document.setRoot(platform::XmlElement::create(rootName));
     root.addAttribute(XmlUtils::createAttribute("version", "1"));
     for (const auto& folder : folderManager.folders) {
         save(root, *folder, folderView, currentSelected);
     }
-    return CatalogueFile::save(location(), document);
+    return CatalogueFile::save(location(), document, reason);
 }
 
 void FolderReader::save(platform::XmlElement& parent, FolderItem& child,

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "app/library/FolderItem.h"
@@ -21,10 +22,12 @@ class FolderReader {
 
     // Writes the whole tree of folderManager.folders, refreshing every folder's `expanded`
     // from the outline (kept as it is without one) and `selected` from `currentSelected`
-    // (false everywhere without one). True when the file was replaced.
+    // (false everywhere without one). True when the file was replaced; `reason` (when given)
+    // receives why it was not.
     [[nodiscard]] static bool save(const platform::OutlineView* folderView,
                                    const FolderItem* currentSelected,
-                                   const FolderManager& folderManager);
+                                   const FolderManager& folderManager,
+                                   std::string* reason = nullptr);
     // The writer's step for one folder and its subtree.
     static void save(platform::XmlElement& parent, FolderItem& child,
                      const platform::OutlineView* folderView, const FolderItem* currentSelected);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <cstdio>
+#include <exception>
 #include <mutex>
 
 #include "app/library/MainViewServices.h"
@@ -69,11 +71,12 @@ LibraryManager& LibraryManager::instance() {
     static LibraryManager* const shared = [] {
         CatalogueLoad& load = catalogueLoad();
         std::unique_lock lock(load.mutex);
+        load.madeNow.wait(lock, [&load] { return load.state != CatalogueLoad::State::reading; });
         if (load.state == CatalogueLoad::State::notStarted) {
+            // No preload, or one that threw: made here, and a throw reaches the caller.
             load.made = new LibraryManager();
             load.state = CatalogueLoad::State::made;
         }
-        load.madeNow.wait(lock, [&load] { return load.state == CatalogueLoad::State::made; });
         return load.made;
     }();
     return *shared;
@@ -89,11 +92,20 @@ void LibraryManager::preload(platform::DispatchQueue& worker) {
         load.state = CatalogueLoad::State::reading;
     }
     worker.async([&load] {
-        auto* const made = new LibraryManager();
+        LibraryManager* made = nullptr;
+        try {
+            made = new LibraryManager();
+        } catch (const std::exception& error) {
+            std::printf("Could not read the library in advance: %s\n", error.what());
+        } catch (...) {
+            std::printf("Could not read the library in advance\n");
+        }
         {
+            // Failed: instance() reads it again itself rather than wait for ever.
             const std::lock_guard lock(load.mutex);
             load.made = made;
-            load.state = CatalogueLoad::State::made;
+            load.state =
+                made != nullptr ? CatalogueLoad::State::made : CatalogueLoad::State::notStarted;
         }
         load.madeNow.notify_all();
         platform::Dispatch::main().async([&load] {

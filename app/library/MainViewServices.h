@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/library/NotesFileOwner.h"
 #include "app/services/CurrentProcess.h"
 
 namespace m2 {
@@ -23,6 +24,8 @@ class MainViewServices {
     // Refreshes the folder title with the shown folder's entry count, the placeholder and the
     // folder buttons.
     virtual void updateStatus() = 0;
+    // The owner of the notes file, when the window has notes.
+    [[nodiscard]] virtual NotesFileOwner* notesFileOwner() { return nullptr; }
 };
 
 // The main view, or nullptr when there is no main window.

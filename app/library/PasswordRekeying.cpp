@@ -36,6 +36,8 @@ constexpr auto kJournalInterval = std::chrono::seconds(1);
 constexpr std::size_t kJournalBatch = 256;
 
 std::atomic<RekeyingStepHook> g_stepHook{nullptr};
+// Set when the program ends: the run stops before its next document.
+std::atomic<bool> g_stopRequested{false};
 
 std::vector<Document> documentsOf(const RekeyingJob& job) {
     std::vector<Document> documents;
@@ -91,10 +93,45 @@ RekeyingJob finishingJob(const RekeyingJournal& journal, const std::string& prev
     return job;
 }
 
+// The notes file lent by its owner to one run: handed back once, on the main queue, when the
+// worker is done with it (or the run ends without reaching it).
+class NotesLoan {
+  public:
+    NotesLoan(NotesFileOwner* owner, std::string password, std::string hint)
+        : owner_(owner), password_(std::move(password)), hint_(std::move(hint)) {
+        if (owner_ != nullptr) {
+            owner_->rekeyingStarts();
+        }
+    }
+    // Worker.
+    void handBack(bool rekeyed) {
+        if (owner_ == nullptr || handedBack_.exchange(true)) {
+            return;
+        }
+        platform::Dispatch::main().async(
+            [owner = owner_, rekeyed, password = password_, hint = hint_] {
+                owner->rekeyingEnded(rekeyed, password, hint);
+            });
+    }
+    [[nodiscard]] std::function<void(bool)> callback() {
+        return [this](bool rekeyed) { handBack(rekeyed); };
+    }
+
+  private:
+    NotesFileOwner* owner_;
+    std::string password_;
+    std::string hint_;
+    std::atomic<bool> handedBack_{false};
+};
+
 }  // namespace
 
 void setRekeyingStepHook(RekeyingStepHook hook) {
     g_stepHook.store(hook);
+}
+
+void MasterPasswordChange::stop() {
+    g_stopRequested.store(true);
 }
 
 RekeyingJournal journalOf(const RekeyingJob& job) {
@@ -210,7 +247,8 @@ RekeyOutcome rekeyDocument(const std::string& path, const RekeyingJob& job) {
 
 ProcessReport rekeyDocuments(const RekeyingJob& job, const OpenForEditing& openForEditing,
                              std::shared_ptr<platform::ProgressIndicator> progress,
-                             std::shared_ptr<platform::TextField> progressLabel) {
+                             std::shared_ptr<platform::TextField> progressLabel,
+                             const std::function<void(bool rekeyed)>& notesDone) {
     const std::vector<Document> documents = documentsOf(job);
     writeJournal(job, pendingFrom(documents, 0));
     auto written = std::chrono::steady_clock::now();
@@ -230,6 +268,12 @@ ProcessReport rekeyDocuments(const RekeyingJob& job, const OpenForEditing& openF
     std::vector<Result> notOpened;
     std::size_t counter = 0;
     for (const Document& document : documents) {
+        if (g_stopRequested.exchange(false)) {
+            // What is not done stays named, for the next log-on to finish.
+            writeJournal(job, pendingFrom(documents, counter));
+            report.wasCanceled();
+            break;
+        }
         if (counter > 0) {
             // The one before this is done: the journal may say so.
             const auto now = std::chrono::steady_clock::now();
@@ -255,14 +299,21 @@ ProcessReport rekeyDocuments(const RekeyingJob& job, const OpenForEditing& openF
                 progress->incrementBy(1.0);
             }
         });
+        const bool isNotes = document.id == kNotesId;
         if (openForEditing && openForEditing(document.path)) {
             notOpened.emplace_back(false, openForEditingReason, document.path, document.id);
+            if (isNotes && notesDone) {
+                notesDone(false);
+            }
             continue;
         }
         RekeyOutcome outcome = rekeyDocument(document.path, job);
         if (job.finishing && outcome.stage == RekeyOutcome::Stage::notOpened &&
             openingWith(document.path, job.newPassword) == Opening::opens) {
             outcome = {RekeyOutcome::Stage::rekeyed, ""};
+        }
+        if (isNotes && notesDone) {
+            notesDone(outcome.stage == RekeyOutcome::Stage::rekeyed);
         }
         switch (outcome.stage) {
             case RekeyOutcome::Stage::rekeyed:
@@ -276,8 +327,10 @@ ProcessReport rekeyDocuments(const RekeyingJob& job, const OpenForEditing& openF
                 break;
         }
     }
-    // What failed is in the report; nothing is left for a later run to finish.
-    writeJournal(job, RekeyingJournal{});
+    if (!report.canceled()) {
+        // What failed is in the report; nothing is left for a later run to finish.
+        writeJournal(job, RekeyingJournal{});
+    }
     auto& failures = report.failure();
     failures.insert(failures.end(), notSealed.begin(), notSealed.end());
     failures.insert(failures.end(), notOpened.begin(), notOpened.end());
@@ -298,33 +351,40 @@ std::optional<MasterPasswordChange::Refusal> MasterPasswordChange::start(Run run
         return Refusal{"Error", keyringRefusedReason};
     }
     run.mainView.setCurrentState(CurrentProcess::changePassword);
+    g_stopRequested.store(false);
     auto job = std::make_shared<const RekeyingJob>(std::move(prepared));
+    auto loan = std::make_shared<NotesLoan>(
+        job->notesPath.empty() ? nullptr : run.mainView.notesFileOwner(), job->newPassword,
+        job->newHint);
     auto shared = std::make_shared<Run>(std::move(run));
-    platform::Dispatch::global(platform::QualityOfService::userInitiated).async([shared, job] {
-        auto report = std::make_shared<const ProcessReport>(
-            rekeyDocuments(*job, shared->openForEditing, shared->progress, shared->progressLabel));
-        // The new password is handed over on the main queue, where its readers are, and
-        // before the run counts as done.
-        platform::Dispatch::main().async([shared, job] {
-            shared->loggedIn.setPassword(job->newPassword);
-            shared->loggedIn.setPassword2(job->newPassword);
-            shared->loggedIn.setHint(job->newHint);
+    platform::Dispatch::global(platform::QualityOfService::userInitiated)
+        .async([shared, job, loan] {
+            auto report = std::make_shared<const ProcessReport>(
+                rekeyDocuments(*job, shared->openForEditing, shared->progress,
+                               shared->progressLabel, loan->callback()));
+            loan->handBack(false);
+            // The new password is handed over on the main queue, where its readers are, and
+            // before the run counts as done.
+            platform::Dispatch::main().async([shared, job] {
+                shared->loggedIn.setPassword(job->newPassword);
+                shared->loggedIn.setPassword2(job->newPassword);
+                shared->loggedIn.setHint(job->newHint);
+            });
+            platform::Dispatch::main().async([shared, report] {
+                LibraryManager& library = shared->library;
+                if (library.tableView != nullptr) {
+                    library.tableView->reloadData();
+                }
+                if (library.folderView != nullptr) {
+                    library.folderView->reloadData();
+                }
+                library.save();
+                shared->mainView.setCurrentState(CurrentProcess::idel);
+                if (shared->finished) {
+                    shared->finished(*report);
+                }
+            });
         });
-        platform::Dispatch::main().async([shared, report] {
-            LibraryManager& library = shared->library;
-            if (library.tableView != nullptr) {
-                library.tableView->reloadData();
-            }
-            if (library.folderView != nullptr) {
-                library.folderView->reloadData();
-            }
-            library.save();
-            shared->mainView.setCurrentState(CurrentProcess::idel);
-            if (shared->finished) {
-                shared->finished(*report);
-            }
-        });
-    });
     return std::nullopt;
 }
 
@@ -333,35 +393,43 @@ std::optional<MasterPasswordChange::Refusal> MasterPasswordChange::finish(Finish
         return Refusal{"Could not finish the change of your master password.", asString(state)};
     }
     run.mainView.setCurrentState(CurrentProcess::changePassword);
+    g_stopRequested.store(false);
     // The logged-in password is read here, on the main thread, where its writers are.
     auto current = std::make_shared<const std::pair<std::string, std::string>>(
         run.loggedIn.password(), run.loggedIn.hint());
+    const auto pending = readRekeyingJournal(run.journalPath);
+    auto loan = std::make_shared<NotesLoan>(
+        pending && !pending->notesPath.empty() ? run.mainView.notesFileOwner() : nullptr,
+        current->first, current->second);
     auto shared = std::make_shared<Finish>(std::move(run));
-    platform::Dispatch::global(platform::QualityOfService::userInitiated).async([shared, current] {
-        RekeyingJournal journal =
-            readRekeyingJournal(shared->journalPath).value_or(RekeyingJournal{});
-        const PreviousPassword verdict =
-            checkPreviousPassword(journal, shared->previousPassword, current->first);
-        if (verdict == PreviousPassword::wrong) {
-            platform::Dispatch::main().async([shared] {
+    platform::Dispatch::global(platform::QualityOfService::userInitiated)
+        .async([shared, current, loan] {
+            RekeyingJournal journal =
+                readRekeyingJournal(shared->journalPath).value_or(RekeyingJournal{});
+            const PreviousPassword verdict =
+                checkPreviousPassword(journal, shared->previousPassword, current->first);
+            if (verdict == PreviousPassword::wrong) {
+                loan->handBack(false);
+                platform::Dispatch::main().async([shared] {
+                    shared->mainView.setCurrentState(CurrentProcess::idel);
+                    if (shared->refused) {
+                        shared->refused();
+                    }
+                });
+                return;
+            }
+            const RekeyingJob job = finishingJob(journal, shared->previousPassword, current->first,
+                                                 current->second, shared->journalPath);
+            auto report = std::make_shared<const ProcessReport>(
+                rekeyDocuments(job, shared->openForEditing, nullptr, nullptr, loan->callback()));
+            loan->handBack(false);
+            platform::Dispatch::main().async([shared, report] {
                 shared->mainView.setCurrentState(CurrentProcess::idel);
-                if (shared->refused) {
-                    shared->refused();
+                if (shared->finished) {
+                    shared->finished(*report);
                 }
             });
-            return;
-        }
-        const RekeyingJob job = finishingJob(journal, shared->previousPassword, current->first,
-                                             current->second, shared->journalPath);
-        auto report = std::make_shared<const ProcessReport>(
-            rekeyDocuments(job, shared->openForEditing, nullptr, nullptr));
-        platform::Dispatch::main().async([shared, report] {
-            shared->mainView.setCurrentState(CurrentProcess::idel);
-            if (shared->finished) {
-                shared->finished(*report);
-            }
         });
-    });
     return std::nullopt;
 }
 

@@ -79,11 +79,15 @@ struct RekeyOutcome {
 // date every second or every few hundred documents, and removed at the end. The
 // report (process changePassword) lists the documents now under the new password, then as
 // failures those that could not be sealed again, then those that were not opened or were
-// skipped. `progress` and `progressLabel` may be null.
+// skipped. `progress` and `progressLabel` may be null. After MasterPasswordChange::stop the
+// run ends before its next document: the report is marked canceled and the journal keeps
+// naming what is left. `notesDone`, when given, is called on
+// the worker as soon as the notes file is done with, telling whether it was re-keyed.
 [[nodiscard]] ProcessReport rekeyDocuments(const RekeyingJob& job,
                                            const OpenForEditing& openForEditing,
                                            std::shared_ptr<platform::ProgressIndicator> progress,
-                                           std::shared_ptr<platform::TextField> progressLabel);
+                                           std::shared_ptr<platform::TextField> progressLabel,
+                                           const std::function<void(bool rekeyed)>& notesDone = {});
 
 // Whether the sealed document at `path` opens with `password`; the plain copy made to find
 // out lies only in a private working folder, which goes at once. Any thread.
@@ -123,7 +127,8 @@ class MasterPasswordChange {
 
     // Main thread. Refuses while another process runs, and when the keyring does not keep the
     // new password (nothing is touched then). Otherwise registers changePassword, snapshots the
-    // library and starts the worker; answers nothing.
+    // library and starts the worker; answers nothing. The main view's notes file owner lends
+    // the notes file to the worker until it is re-keyed.
     [[nodiscard]] static std::optional<Refusal> start(Run run);
 
     // Finishing a change that was stopped, from its journal, to the password the user logged
@@ -142,8 +147,13 @@ class MasterPasswordChange {
     };
 
     // Main thread. Refuses while another process runs; otherwise registers changePassword
-    // and checks the previous password and re-keys what the journal names on a worker.
+    // and checks the previous password and re-keys what the journal names on a worker. A
+    // notes file the journal names is lent by the main view's notes file owner meanwhile.
     [[nodiscard]] static std::optional<Refusal> finish(Finish run);
+
+    // Any thread: the program ends. A running change (or finish) stops between documents,
+    // its journal naming what is still under the previous password; it then ends as ever.
+    static void stop();
 };
 
 }  // namespace m2

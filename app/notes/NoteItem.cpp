@@ -12,6 +12,10 @@ namespace {
 // escaping; a line feed takes the carriage-return number).
 constexpr std::string_view lineFeedText = "&#13;";
 constexpr std::string_view tabText = "&#09;";
+// A text that itself looks like one of those escapes cannot be stored that way alone: its
+// note is marked, and then its "&" is stored as this text too. Unmarked notes read as ever.
+constexpr std::string_view ampersandText = "&#38;";
+constexpr const char* escapedMarkName = "detailsEscaped";
 
 std::string replaceAll(std::string text, std::string_view from, std::string_view to) {
     for (std::size_t pos = text.find(from); pos != std::string::npos;
@@ -19,6 +23,36 @@ std::string replaceAll(std::string text, std::string_view from, std::string_view
         text.replace(pos, from.size(), to);
     }
     return text;
+}
+
+std::string storedText(const std::string& content, bool withAmpersand) {
+    std::string text = withAmpersand ? replaceAll(content, "&", ampersandText) : content;
+    return replaceAll(replaceAll(std::move(text), "\n", lineFeedText), "\t", tabText);
+}
+
+std::string unmarkedContent(std::string stored) {
+    return replaceAll(replaceAll(std::move(stored), lineFeedText, "\n"), tabText, "\t");
+}
+
+// One pass, so an escape never meets the text another one made.
+std::string markedContent(std::string_view stored) {
+    std::string content;
+    content.reserve(stored.size());
+    for (std::size_t pos = 0; pos < stored.size();) {
+        if (stored.substr(pos, lineFeedText.size()) == lineFeedText) {
+            content += '\n';
+            pos += lineFeedText.size();
+        } else if (stored.substr(pos, tabText.size()) == tabText) {
+            content += '\t';
+            pos += tabText.size();
+        } else if (stored.substr(pos, ampersandText.size()) == ampersandText) {
+            content += '&';
+            pos += ampersandText.size();
+        } else {
+            content += stored[pos++];
+        }
+    }
+    return content;
 }
 
 }  // namespace
@@ -45,7 +79,8 @@ NoteItem::NoteItem(const platform::XmlElement& element) {
         category = NoteCategory::Category::fromStoredText(*value);
     }
     if (auto value = element.textAttribute(propertyLabelDetails)) {
-        content = replaceAll(replaceAll(std::move(*value), lineFeedText, "\n"), tabText, "\t");
+        content = element.textAttribute(escapedMarkName) ? markedContent(*value)
+                                                         : unmarkedContent(std::move(*value));
     }
 }
 
@@ -54,8 +89,15 @@ platform::XmlElement NoteItem::xmlElement() const {
     element.setTextAttribute(propertyLabelId, id);
     element.setTextAttribute(propertyLabelLabel, label);
     element.setTextAttribute(propertyLabelCategory, std::to_string(category.rawValue()));
-    element.setTextAttribute(propertyLabelDetails,
-                             replaceAll(replaceAll(content, "\n", lineFeedText), "\t", tabText));
+    std::string stored = storedText(content, false);
+    const bool marked = unmarkedContent(stored) != content;
+    if (marked) {
+        stored = storedText(content, true);
+    }
+    element.setTextAttribute(propertyLabelDetails, stored);
+    if (marked) {
+        element.setTextAttribute(escapedMarkName, "1");
+    }
     return element;
 }
 

@@ -28,7 +28,8 @@ class NoteItem {
     NoteCategory::Category category = NoteCategory::Category::NoCategory;
     std::string id;
 
-    // A new "note" element with the attributes "id", "title", "category", "details".
+    // A new "note" element with the attributes "id", "title", "category", "details", and
+    // "detailsEscaped" when the text holds what would otherwise read back as an escape.
     [[nodiscard]] platform::XmlElement xmlElement() const;
 
   private:

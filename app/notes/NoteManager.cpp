@@ -13,6 +13,7 @@
 #include <system_error>
 
 #include "Sealkit/SealkitFacade.h"
+#include "app/library/RekeyingJournal.h"
 #include "app/notes/NoteReader.h"
 #include "app/services/Alerts.h"
 #include "app/services/PasswordCredentials.h"
@@ -138,6 +139,61 @@ void NoteManager::setNotesFile(const std::string& path) {
     Settings::instance().setNotesPath(path);
     fileUnreadable_ = false;  // another file: judged again when it is loaded
     notOpened_ = false;
+    fileKeySet_ = false;
+}
+
+void NoteManager::rekeyingStarts() {
+    rekeying_ = true;
+    heldSave_ = false;
+}
+
+void NoteManager::rekeyingEnded(bool rekeyed, const std::string& password,
+                                const std::string& hint) {
+    rekeying_ = false;
+    if (rekeyed) {
+        fileKeySet_ = true;
+        filePassword_ = password;
+        fileHint_ = hint;
+    }
+    if (notOpened_ || fileUnreadable_) {
+        heldSave_ = false;
+        load();  // as when a stopped change is finished: the notes are readable now
+        return;
+    }
+    if (heldSave_) {
+        heldSave_ = false;
+        save();
+    }
+}
+
+std::string NoteManager::whyNotWritable() const {
+    if (rekeying_ && (notOpened_ || fileUnreadable_)) {
+        return "Your notes are being moved to your current master password. Try again in a "
+               "moment; what you wrote stays in the editor.";
+    }
+    if (fileUnreadable_) {
+        return "Your notes file is damaged. It is kept as it is, so nothing can be saved to "
+               "it; what you wrote stays in the editor.";
+    }
+    if (!notOpened_) {
+        return {};
+    }
+    const auto journal = readRekeyingJournal(rekeyingJournalPath());
+    if (journal && !journal->notesPath.empty() && journal->notesPath == notesFileLocation) {
+        return "Your notes are still under your previous master password. Finish the change "
+               "of your master password first; what you wrote stays in the editor.";
+    }
+    return "Your notes file does not open with your current master password, so nothing can "
+           "be saved to it; what you wrote stays in the editor.";
+}
+
+bool NoteManager::refuseUnwritable() const {
+    const std::string why = whyNotWritable();
+    if (why.empty()) {
+        return false;
+    }
+    warningAlert(couldNotSave, why);
+    return true;
 }
 
 void NoteManager::unload() {
@@ -150,6 +206,7 @@ void NoteManager::unload() {
     heldElsewhere_.assign(notes.begin(), notes.end());
     unloaded_ = true;
     unloadedGeneration_ = PasswordCredentials::masterPasswordGeneration();
+    fileKeySet_ = false;  // the next log-on brings the password the file opens with
     notes.clear();
     saved_ = true;
     rebuildIndex();
@@ -169,8 +226,8 @@ void NoteManager::load() {
         }
         heldUnsaved_.clear();
     }
-    if (!hasBeenSetup()) {
-        return;
+    if (!hasBeenSetup() || rekeying_) {
+        return;  // nothing there, or lent to a re-keying that loads it when done
     }
     if (!saved_) {
         save();
@@ -178,7 +235,11 @@ void NoteManager::load() {
             return;  // the list in memory is newer than the file
         }
     }
-    NoteReader::LoadOutcome loaded = NoteReader::loadOutcome(notesFileLocation);
+    const PasswordCredentials& credentials = PasswordCredentials::instance();
+    NoteReader::LoadOutcome loaded =
+        fileKeySet_ ? NoteReader::loadOutcome(notesFileLocation, filePassword_, fileHint_)
+                    : NoteReader::loadOutcome(notesFileLocation, credentials.password(),
+                                              credentials.hint());
     notOpened_ = loaded.notOpened;
     if (loaded.damaged) {
         fileUnreadable_ = true;
@@ -194,8 +255,20 @@ void NoteManager::load() {
 }
 
 void NoteManager::save() {
-    // A file that could not be read as notes may still hold them: never replace it.
-    saved_ = !fileUnreadable_ && NoteReader::save(notes, notesFileLocation);
+    if (rekeying_) {
+        heldSave_ = true;  // made when the re-keying hands the file back
+        saved_ = false;
+        return;
+    }
+    // A file whose notes were not read may still hold them: never replace it.
+    if (refuseUnwritable()) {
+        saved_ = false;
+        return;
+    }
+    const PasswordCredentials& credentials = PasswordCredentials::instance();
+    saved_ = fileKeySet_ ? NoteReader::save(notes, notesFileLocation, filePassword_, fileHint_)
+                         : NoteReader::save(notes, notesFileLocation, credentials.password(),
+                                            credentials.hint());
     if (!saved_) {
         warningAlert(couldNotSave);
     }
@@ -229,10 +302,14 @@ std::int64_t NoteManager::numberOfItemsInSection(std::int64_t section) const {
     return found == notes2.end() ? 0 : static_cast<std::int64_t>(found->second.size());
 }
 
-void NoteManager::newNote(const NoteItemPtr& note) {
+bool NoteManager::newNote(const NoteItemPtr& note) {
+    if (refuseUnwritable()) {
+        return false;
+    }
     notes.push_back(note);
     addToIndex(note);
     save();
+    return true;
 }
 
 bool NoteManager::deleteNote(const NoteItemPtr& noteRef) {
@@ -257,14 +334,17 @@ bool NoteManager::deleteNote(const NoteItemPtr& noteRef) {
     return true;
 }
 
-void NoteManager::updateNote(const NoteItemPtr& note) {
+bool NoteManager::updateNote(const NoteItemPtr& note) {
+    if (refuseUnwritable()) {
+        return false;
+    }
     if (findById(notes, note) == notes.end()) {
         if (deletedIds_.count(note->id) != 0) {
-            return;  // deleted by the user while its editor was open: it stays deleted
+            return true;  // deleted by the user while its editor was open: it stays deleted
         }
         if (!yesNoAlert("This note is no longer in your notes file",
                         "Keep the text you wrote as a new note?", DefaultAnswer::yes)) {
-            return;
+            return true;
         }
         // A new identity, so the old note's tile and any later copy of it stay apart.
         auto kept = std::make_shared<NoteItem>();
@@ -276,6 +356,7 @@ void NoteManager::updateNote(const NoteItemPtr& note) {
     rebuildIndex();
     save();
     reloadView();
+    return true;
 }
 
 void NoteManager::deleteSelectedNoteItems() {

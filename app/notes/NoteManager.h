@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/library/NotesFileOwner.h"
 #include "app/notes/NoteItem.h"
 #include "platform/CollectionView.h"
 
@@ -19,8 +20,13 @@ namespace m2 {
 // Nothing typed is lost: a save that fails tells the user and keeps the list in memory,
 // marked as not saved, and a later load first tries that save again and never replaces the
 // unsaved list with the file's older one. A damaged notes file is never written over, so
-// notes it may still hold survive; a new file made in its place sets it aside first.
-class NoteManager {
+// notes it may still hold survive; a new file made in its place sets it aside first. Nor is
+// a file that does not open with the password: a list that did not come from the file never
+// replaces it.
+//
+// It alone reads and writes the notes file, and lends it to a change of the master password
+// for the time of its re-keying: a save meanwhile is held and made when the file comes back.
+class NoteManager : public NotesFileOwner {
   public:
     // Takes the notes file's path from the settings.
     NoteManager();
@@ -67,8 +73,12 @@ class NoteManager {
     // written over. False again once another file is set up or a load reads it.
     [[nodiscard]] bool notesFileDamaged() const { return fileUnreadable_; }
     // Writes the whole list to the notes file; a failure tells the user and marks the list
-    // as not saved.
+    // as not saved. While the file is being re-keyed the save is held (the list counts as
+    // not saved) and made once the re-keying ends.
     void save();
+    // Why nothing can be saved to the notes file now, in the user's words: its list did not
+    // come from it (it is damaged, or does not open with the password). Empty when it can.
+    [[nodiscard]] std::string whyNotWritable() const;
     // False after a save that failed, until one succeeds.
     [[nodiscard]] bool isSaved() const { return saved_; }
 
@@ -76,22 +86,31 @@ class NoteManager {
     [[nodiscard]] NoteItemPtr sectionNote(const platform::IndexPath& indexPath) const;
     [[nodiscard]] std::int64_t numberOfItemsInSection(std::int64_t section) const;
 
-    // Appends the note and saves; the caller reloads the grid.
-    void newNote(const NoteItemPtr& note);
+    // Appends the note and saves; the caller reloads the grid. False, after telling the
+    // user why, when nothing can be saved to the notes file: the list is unchanged and the
+    // editor keeps what was typed.
+    [[nodiscard]] bool newNote(const NoteItemPtr& note);
     // Removes the note with the same id and saves; false when there is none (nothing saved).
     // No question, no message, no reload.
     [[nodiscard]] bool deleteNote(const NoteItemPtr& note);
     // The note was changed in place: rebuilds the index, saves and reloads the grid. The
     // note keeps its place in the list. A note the user deleted stays deleted; one that
     // went from the file at a reload is not brought back silently: the user may keep its
-    // text as a new note.
-    void updateNote(const NoteItemPtr& note);
+    // text as a new note. False, as for newNote, when nothing can be saved to the file.
+    [[nodiscard]] bool updateNote(const NoteItemPtr& note);
     // Deletes the notes selected in the grid after asking the user.
     void deleteSelectedNoteItems();
     // deleteNote, telling the user when the note is not in the list, else reloading the grid.
     void deleteNoteItem(const NoteItemPtr& note);
 
+    // NotesFileOwner: the notes file is lent to a change of the master password.
+    void rekeyingStarts() override;
+    void rekeyingEnded(bool rekeyed, const std::string& password, const std::string& hint) override;
+    // True while the notes file is lent out.
+    [[nodiscard]] bool rekeying() const { return rekeying_; }
+
   private:
+    [[nodiscard]] bool refuseUnwritable() const;
     void addToIndex(const NoteItemPtr& note);
     void rebuildIndex();
     void reloadView() const;
@@ -99,6 +118,14 @@ class NoteManager {
     [[nodiscard]] std::vector<NoteItemPtr> keepHeldObjects(std::vector<NoteItemPtr> loaded) const;
 
     bool saved_ = true;
+    // Lent to a re-keying; a save came meanwhile.
+    bool rekeying_ = false;
+    bool heldSave_ = false;
+    // The password and hint the file was re-keyed to, until the logged-in ones follow; none:
+    // the logged-in ones.
+    bool fileKeySet_ = false;
+    std::string filePassword_;
+    std::string fileHint_;
     // The notes file decrypted to something that is not a notes document.
     bool fileUnreadable_ = false;
     bool notOpened_ = false;

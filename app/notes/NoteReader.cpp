@@ -84,14 +84,17 @@ std::optional<std::vector<NoteItemPtr>> NoteReader::parse(std::string_view bytes
 }
 
 bool NoteReader::save(const std::vector<NoteItemPtr>& notes, const std::string& location) {
+    const PasswordCredentials& credentials = PasswordCredentials::instance();
+    return save(notes, location, credentials.password(), credentials.hint());
+}
+
+bool NoteReader::save(const std::vector<NoteItemPtr>& notes, const std::string& location,
+                      const std::string& password, const std::string& hint) {
     // A damaged file may still hold notes: it is never replaced.
     if (damagedContainer(location)) {
         return false;
     }
     const std::string bytes = document(notes);
-    const PasswordCredentials& credentials = PasswordCredentials::instance();
-    const std::string password = credentials.password();
-    const std::string hint = credentials.hint();
     const SecurityManagerExtensions& extensions = SecurityManagerExtensions::instance();
 
     // Decrypting first proves the current password opens the file it is about to replace.
@@ -113,6 +116,13 @@ bool NoteReader::save(const std::vector<NoteItemPtr>& notes, const std::string& 
 }
 
 NoteReader::LoadOutcome NoteReader::loadOutcome(const std::string& path) {
+    const PasswordCredentials& credentials = PasswordCredentials::instance();
+    return loadOutcome(path, credentials.password(), credentials.hint());
+}
+
+NoteReader::LoadOutcome NoteReader::loadOutcome(const std::string& path,
+                                                const std::string& password,
+                                                const std::string& hint) {
     LoadOutcome outcome;
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec) || ::access(path.c_str(), R_OK) != 0) {
@@ -122,9 +132,8 @@ NoteReader::LoadOutcome NoteReader::loadOutcome(const std::string& path) {
         outcome.damaged = true;
         return outcome;
     }
-    const PasswordCredentials& credentials = PasswordCredentials::instance();
     const TempLocationResult opened = SecurityManagerExtensions::instance().decryptToTempLocation(
-        path, credentials.password(), credentials.hint(), platform::WorkingFolderPurpose::Notes);
+        path, password, hint, platform::WorkingFolderPurpose::Notes);
     if (opened.result != securityResult::OK) {
         // Only a failed password check is the password's fault; an engine that refuses the
         // file itself found it damaged. A working copy that could not be made says nothing.

@@ -27,6 +27,11 @@ class NoteReader {
     // document); on false it is as it was.
     [[nodiscard]] static bool save(const std::vector<NoteItemPtr>& notes,
                                    const std::string& location);
+    // The same under this password and hint (a file whose re-keying ended before the
+    // logged-in password changed).
+    [[nodiscard]] static bool save(const std::vector<NoteItemPtr>& notes,
+                                   const std::string& location, const std::string& password,
+                                   const std::string& hint);
     // The notes the file at `path` holds, in file order; absent when it cannot be decrypted,
     // read or parsed, or is empty.
     [[nodiscard]] static std::optional<std::vector<NoteItemPtr>> load(const std::string& path);
@@ -42,6 +47,9 @@ class NoteReader {
         bool notOpened = false;
     };
     [[nodiscard]] static LoadOutcome loadOutcome(const std::string& path);
+    [[nodiscard]] static LoadOutcome loadOutcome(const std::string& path,
+                                                 const std::string& password,
+                                                 const std::string& hint);
 
     // The plain content for these notes (UTF-8 XML).
     [[nodiscard]] static std::string document(const std::vector<NoteItemPtr>& notes);

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 #include "Sealkit/SealkitFacade.h"
@@ -22,6 +24,15 @@ namespace fs = std::filesystem;
 
 namespace m2 {
 namespace {
+
+std::mutex g_sealStepMutex;
+std::shared_ptr<const std::function<void(SecurityManagerExtensions::SealStep)>> g_sealStepHook;
+
+// Whether anything is at `path`, itself not followed; never throws (this runs on workers).
+bool existsAt(const fs::path& path) {
+    std::error_code error;
+    return fs::exists(fs::symlink_status(path, error));
+}
 
 bool sameFile(const fs::path& a, const fs::path& b) {
     struct stat sa {};
@@ -73,6 +84,24 @@ bool copyExclusively(const fs::path& source, const fs::path& target) {
 }
 
 }  // namespace
+
+void SecurityManagerExtensions::setSealStepHook(std::function<void(SealStep)> hook) {
+    auto shared =
+        hook ? std::make_shared<const std::function<void(SealStep)>>(std::move(hook)) : nullptr;
+    const std::lock_guard lock(g_sealStepMutex);
+    g_sealStepHook = std::move(shared);
+}
+
+void SecurityManagerExtensions::reached(SealStep step) {
+    std::shared_ptr<const std::function<void(SealStep)>> hook;
+    {
+        const std::lock_guard lock(g_sealStepMutex);
+        hook = g_sealStepHook;
+    }
+    if (hook) {
+        (*hook)(step);  // outside the lock: a hook may block its worker or set another
+    }
+}
 
 SecurityManagerExtensions& SecurityManagerExtensions::instance() {
     static SecurityManagerExtensions extensions;
@@ -152,7 +181,7 @@ SealBackResult SecurityManagerExtensions::sealEditedFile(const std::string& path
     (void)platform::removePlainCopy(kept);
     const bool keeping = ::link(path.c_str(), kept.c_str()) == 0 || copyExclusively(path, kept);
     auto dropKept = [&] {
-        if (keeping && fs::exists(fs::symlink_status(kept)) && !platform::removePlainCopy(kept)) {
+        if (keeping && existsAt(kept) && !platform::removePlainCopy(kept)) {
             std::printf("Could not remove %s\n", kept.c_str());
         }
     };
@@ -171,7 +200,7 @@ SealBackResult SecurityManagerExtensions::sealEditedFile(const std::string& path
     if (!result.status) {
         // The plain name is still there (the engine leaves it on failure), else the kept one
         // is all that is left of the edits.
-        if (fs::exists(fs::symlink_status(path))) {
+        if (existsAt(path)) {
             dropKept();
         } else {
             (void)::rename(kept.c_str(), path.c_str());

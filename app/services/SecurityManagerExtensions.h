@@ -40,13 +40,10 @@ class SecurityManagerExtensions {
     // second name, the sealed copy made beside it, the sealed copy in place of the document,
     // the plain content destroyed, the sealed copy removed; then the caller's record removed.
     enum class SealStep { kept, sealed, placed, plainDestroyed, sealedRemoved, recordRemoved };
-    // Told of each step as it is done; set only by tests, to stop the program at a step.
-    static inline std::function<void(SealStep)> sealStepHook;
-    static void reached(SealStep step) {
-        if (sealStepHook) {
-            sealStepHook(step);
-        }
-    }
+    // Told of each step as it is done, on the thread that seals; set only by tests (to stop
+    // the program at a step), before or while workers seal: it is read under a lock.
+    static void setSealStepHook(std::function<void(SealStep)> hook);
+    static void reached(SealStep step);
 
     SecurityManagerExtensions() = default;
     [[nodiscard]] static SecurityManagerExtensions& instance();

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+#include "app/library/PasswordRekeying.h"
 #include "app/library/SecurityManager.h"
 #include "app/services/Alerts.h"
 #include "app/services/PListReader.h"
@@ -173,8 +174,19 @@ void AppDelegate::openHandedOverFiles(const std::vector<std::string>& paths) {
     }
 }
 
-bool AppDelegate::applicationWillEndSession() {
+projectViewController* AppDelegate::madeMainController() const {
     projectViewController* controller = mainController();
+    if (controller == nullptr && mainWindowController != nullptr) {
+        controller =
+            dynamic_cast<projectViewController*>(mainWindowController->contentViewController());
+    }
+    return controller;
+}
+
+bool AppDelegate::applicationWillEndSession() {
+    // A stop asked while nothing runs is forgotten by the next change.
+    MasterPasswordChange::stop();
+    projectViewController* controller = madeMainController();
     if (controller == nullptr || controller->currentState() == CurrentProcess::idel) {
         return false;
     }
@@ -268,11 +280,7 @@ void AppDelegate::OnShowGettingStarted(QObject*) {
 
 void AppDelegate::OnQuit(QObject*) {
     // The main controller may be behind a sheet or minimised: it is the one that was made.
-    projectViewController* controller = mainController();
-    if (controller == nullptr && mainWindowController != nullptr) {
-        controller =
-            dynamic_cast<projectViewController*>(mainWindowController->contentViewController());
-    }
+    projectViewController* controller = madeMainController();
     if (controller != nullptr && controller->currentState() != CurrentProcess::idel) {
         warningAlert("Warning", asString(controller->currentState()));
         return;

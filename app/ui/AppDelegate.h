@@ -52,8 +52,13 @@ class AppDelegate : public QObject {
     // Paths handed over by a later start of the program (none: bring the window forward).
     void openHandedOverFiles(const std::vector<std::string>& paths);
     [[nodiscard]] bool applicationShouldTerminateAfterLastWindowClosed() const { return true; }
-    // The desktop session is ending, which cannot always be refused: a running batch is
-    // asked to stop after the entry in hand. True when a process was running.
+    // The main controller that was made, also while its window is minimised, hidden or
+    // behind a sheet; nullptr before the main window.
+    [[nodiscard]] projectViewController* madeMainController() const;
+    // The desktop session or the program is ending, which cannot always be refused: a
+    // running batch is asked to stop after the entry in hand, a change of the master
+    // password before its next document, whatever the windows show. True when a process
+    // was running.
     bool applicationWillEndSession();
 
     // Menu actions, each with its sender (a menu item or any object).

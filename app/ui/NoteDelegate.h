@@ -8,10 +8,11 @@ namespace m2 {
 class NoteDelegate {
   public:
     virtual ~NoteDelegate() = default;
-    // A new note was made; store it.
-    virtual void newNoteItem(const NoteItemPtr& note) = 0;
-    // This note, already changed in place, was edited; store the change.
-    virtual void editNoteItem(const NoteItemPtr& note) = 0;
+    // A new note was made; store it. False when it could not be stored (the user was told
+    // why): the editor stays open with what was typed.
+    virtual bool newNoteItem(const NoteItemPtr& note) = 0;
+    // This note, already changed in place, was edited; store the change. False as above.
+    virtual bool editNoteItem(const NoteItemPtr& note) = 0;
     // The notes file has been created or chosen.
     virtual void secureNoteSetupComplete() = 0;
 };

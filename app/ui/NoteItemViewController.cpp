@@ -105,14 +105,14 @@ void NoteItemViewController::OnOk(QObject*) {
     };
     if (viewMode == ViewMode::edit && noteToEdit != nullptr) {
         fill(*noteToEdit);
-        if (delegate != nullptr) {
-            delegate->editNoteItem(noteToEdit);
+        if (delegate != nullptr && !delegate->editNoteItem(noteToEdit)) {
+            return;  // not stored: what was typed stays here
         }
     } else if (viewMode == ViewMode::new_) {
         auto note = std::make_shared<NoteItem>();
         fill(*note);
-        if (delegate != nullptr) {
-            delegate->newNoteItem(note);
+        if (delegate != nullptr && !delegate->newNoteItem(note)) {
+            return;
         }
     }
     dismissController();

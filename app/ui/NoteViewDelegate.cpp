@@ -74,19 +74,22 @@ void projectViewController::secureNoteSetupComplete() {
     showNotes();
 }
 
-void projectViewController::newNoteItem(const NoteItemPtr& note) {
-    noteManager.newNote(note);
+bool projectViewController::newNoteItem(const NoteItemPtr& note) {
+    if (!noteManager.newNote(note)) {
+        return false;
+    }
     if (noteManager.notesView != nullptr) {
         noteManager.notesView->reloadData();
     }
+    return true;
 }
 
-void projectViewController::editNoteItem(const NoteItemPtr& note) {
-    updateNote(note);
+bool projectViewController::editNoteItem(const NoteItemPtr& note) {
+    return noteManager.updateNote(note);
 }
 
 void projectViewController::updateNote(const NoteItemPtr& note) {
-    noteManager.updateNote(note);
+    (void)noteManager.updateNote(note);
 }
 
 void projectViewController::deleteSelectedNoteItems() {

@@ -130,6 +130,7 @@ class projectViewController : public platform::ui::ViewController,
     // MainViewServices: the one process, the progress panel and the status line.
     [[nodiscard]] CurrentProcess currentState() const override { return currentState_; }
     void setCurrentState(CurrentProcess state) override { currentState_ = state; }
+    [[nodiscard]] NotesFileOwner* notesFileOwner() override { return &noteManager; }
     void showProgress(const std::string& text) override;
     void stopProgress() override;
     void updateStatus() override;
@@ -152,8 +153,8 @@ class projectViewController : public platform::ui::ViewController,
     // The notes view (NoteViewDelegate.cpp).
     void showNotes();
     void secureNoteSetupComplete() override;
-    void newNoteItem(const NoteItemPtr& note) override;
-    void editNoteItem(const NoteItemPtr& note) override;
+    bool newNoteItem(const NoteItemPtr& note) override;
+    bool editNoteItem(const NoteItemPtr& note) override;
     void updateNote(const NoteItemPtr& note);
     void deleteSelectedNoteItems();
     void deleteNoteItem(const NoteItemPtr& note);
@@ -223,7 +224,8 @@ class projectViewController : public platform::ui::ViewController,
     // The entries of the table's selected rows, in row order, from the list the table shows.
     [[nodiscard]] std::vector<FileItemPtr> selectedEntries() const;
     // Runs on a batch's worker before entry `index` (encryption and decryption: once, before
-    // the first); tests hold the worker here.
+    // the first); tests hold the worker here. The batch takes its own copy on the main
+    // thread as it starts, so set it before then.
     std::function<void(std::size_t index)> batchWorkerWillProcess;
     void processFilesFromPasswordEntrySegue(const PasswordCredentials& credentials,
                                             CurrentProcess process) override;

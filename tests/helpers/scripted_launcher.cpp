@@ -98,7 +98,7 @@ void overwriteHalf(const std::filesystem::path& file) {
 }
 
 void killAtStep(const std::string& wanted, const std::string& plainFolder) {
-    m2::SecurityManagerExtensions::sealStepHook = [wanted, plainFolder](Step step) {
+    m2::SecurityManagerExtensions::setSealStepHook([wanted, plainFolder](Step step) {
         if (wanted == "shredding" && step == Step::placed) {
             std::error_code error;
             for (const auto& entry : std::filesystem::directory_iterator(plainFolder, error)) {
@@ -111,7 +111,7 @@ void killAtStep(const std::string& wanted, const std::string& plainFolder) {
         if (wanted == stepName(step)) {
             ::kill(::getpid(), SIGKILL);
         }
-    };
+    });
 }
 
 }  // namespace

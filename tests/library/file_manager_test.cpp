@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -8,6 +9,8 @@
 #include "app/library/FileManager.h"
 #include "app/library/FileReader.h"
 #include "app/library/FolderManager.h"
+#include "app/library/FolderReader.h"
+#include "platform/Paths.h"
 #include "support/LibraryTesting.h"
 #include "support/MemoryTableView.h"
 #include "support/ScopedDocuments.h"
@@ -333,6 +336,108 @@ TEST_F(FileManagerTest, DeleteFilesWithoutSelectionStillSaves) {
     model->deleteFiles();
     EXPECT_EQ(namesOf(model->library), (Names{"a.txt"}));
     EXPECT_TRUE(std::filesystem::exists(m2::FileReader::location()));
+}
+
+// A save that cannot be written (here: something else stands at the file's name) is told
+// once, with the reason, however often it is tried; the model keeps everything, and the first
+// save once the way is clear writes it all.
+TEST_F(FileManagerTest, AFailedSaveOfTheLibraryOrTheFolderTreeIsToldOnceAndTriedAgain) {
+    struct Case {
+        const char* what;
+        std::filesystem::path file;
+        std::function<void()> save;
+        const char* message;
+    };
+    FolderManager folders;
+    fill({entry("a.txt", FolderManager::home), entry("b.doc", FolderManager::home)});
+    const Case cases[] = {
+        {"library", m2::FileReader::location(), [&] { model->save(); },
+         "Could not save your library"},
+        {"folders", m2::FolderReader::location(), [&] { folders.save(); },
+         "Could not save your folders"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::size_t before = alerts->shown().size();
+        std::filesystem::remove(c.file);
+        std::filesystem::create_directories(c.file / "in the way");
+        for (int i = 0; i < 3; ++i) {
+            c.save();
+        }
+        const auto shown = alerts->shown();
+        ASSERT_EQ(shown.size(), before + 1);
+        EXPECT_EQ(shown.back().message, c.message);
+        EXPECT_NE(shown.back().informativeText.value_or("").find("Is a directory"),
+                  std::string::npos)
+            << shown.back().informativeText.value_or("");
+        EXPECT_EQ(namesOf(model->library), (Names{"a.txt", "b.doc"}));
+
+        std::filesystem::remove_all(c.file);
+        c.save();
+        EXPECT_TRUE(std::filesystem::is_regular_file(c.file));
+        EXPECT_EQ(alerts->shown().size(), before + 1);
+    }
+    make();
+    EXPECT_EQ(namesOf(model->library), (Names{"a.txt", "b.doc"}));
+
+    // Failing again later is a new failure, told again.
+    std::filesystem::remove(m2::FileReader::location());
+    std::filesystem::create_directories(m2::FileReader::location() / "in the way");
+    model->save();
+    EXPECT_EQ(alerts->shown().back().message, "Could not save your library");
+    std::filesystem::remove_all(m2::FileReader::location());
+}
+
+// The library's folder on a file system that is full, or read-only: the same, with the
+// system's words for it, and the save works again once there is room.
+TEST_F(FileManagerTest, ALibrarySaveOnAFullOrReadOnlyFileSystemIsToldOnceAndTriedAgain) {
+    struct Case {
+        const char* what;
+        const char* reason;
+    };
+    for (const Case& c :
+         {Case{"full", "No space left on device"}, Case{"read-only", "Read-only file system"}}) {
+        SCOPED_TRACE(c.what);
+        m2::test::SmallTmpfs mount(1024 * 1024);
+        if (!mount.mounted()) {
+            GTEST_SKIP() << "needs the privilege to mount a tmpfs";
+        }
+        // The Documents folder on the mount for this case only.
+        m2::platform::setDocumentsFolderOverride(mount.path());
+        struct Back {
+            const std::filesystem::path& to;
+            ~Back() { m2::platform::setDocumentsFolderOverride(to); }
+        } back{docs.documents()};
+        std::filesystem::create_directories(mount / "Morvane");
+        make();
+        fill({entry("a.txt", FolderManager::home), entry("b.doc", FolderManager::home)});
+        model->save();
+        const std::size_t before = alerts->shown().size();
+        if (std::string(c.what) == "full") {
+            mount.fill();
+        } else {
+            ASSERT_TRUE(mount.setReadOnly(true));
+        }
+        model->library.push_back(entry("c.pdf", FolderManager::home));
+        model->save();
+        model->save();
+        ASSERT_EQ(alerts->shown().size(), before + 1);
+        EXPECT_EQ(alerts->shown().back().message, "Could not save your library");
+        EXPECT_NE(alerts->shown().back().informativeText.value_or("").find(c.reason),
+                  std::string::npos)
+            << alerts->shown().back().informativeText.value_or("");
+        EXPECT_EQ(namesOf(model->library), (Names{"a.txt", "b.doc", "c.pdf"}));
+
+        if (std::string(c.what) == "full") {
+            std::filesystem::remove(mount / ".filler");
+        } else {
+            ASSERT_TRUE(mount.setReadOnly(false));
+        }
+        model->save();
+        EXPECT_EQ(alerts->shown().size(), before + 1);
+        make();
+        EXPECT_EQ(namesOf(model->library), (Names{"a.txt", "b.doc", "c.pdf"}));
+    }
 }
 
 TEST_F(FileManagerTest, FolderDeleteRemovesItsEntriesAndShowsTheFolderAgain) {

@@ -7,6 +7,7 @@
 
 #include "app/library/LibraryManager.h"
 #include "app/library/PasswordRekeying.h"
+#include "app/library/RekeyingJournal.h"
 #include "app/services/PasswordCredentials.h"
 #include "platform/Dispatch.h"
 #include "platform/FileAttributes.h"
@@ -205,6 +206,43 @@ TEST_F(Rekeying, SealingFailuresComeFirstAndLeaveTheDocumentUnderTheOldPassword)
     EXPECT_TRUE(env.workingFoldersEmpty());
     EXPECT_EQ(PasswordCredentials::instance().password(), kNewPassword)
         << "the keyring holds the new password, so the session follows it";
+}
+
+// The program's end stops a change between documents: what was done is under the new
+// password, the rest under the old one and named by the journal for the next log-on.
+TEST_F(Rekeying, AStopEndsTheRunBetweenDocumentsWithTheJournalNamingTheRest) {
+    addNotes();
+    const fs::path one = add("one.txt", kOldPassword);
+    const fs::path two = add("two.txt", kOldPassword);
+    const fs::path three = add("three.txt", kOldPassword);
+    m2::setRekeyingStepHook([](std::size_t done) {
+        if (done == 2) {
+            MasterPasswordChange::stop();  // asked while the second document is in hand
+        }
+    });
+    ASSERT_FALSE(start().has_value());
+    finish();
+    m2::setRekeyingStepHook(nullptr);
+
+    EXPECT_TRUE(report->canceled());
+    EXPECT_EQ(names(report->success()),
+              (std::vector<std::string>{"notes.m2p: ", "one.txt.m2p: ", "two.txt.m2p: "}));
+    EXPECT_EQ(plainWith(two, kNewPassword), "contents of two.txt");
+    EXPECT_EQ(plainWith(three, kOldPassword), "contents of three.txt");
+    const auto journal = m2::readRekeyingJournal(m2::rekeyingJournalPath());
+    ASSERT_TRUE(journal.has_value());
+    EXPECT_TRUE(journal->notesPath.empty());
+    ASSERT_EQ(journal->documents.size(), 1u);
+    EXPECT_EQ(journal->documents[0].path, three.string());
+    EXPECT_EQ(mainView.state, CurrentProcess::idel);
+    EXPECT_TRUE(env.workingFoldersEmpty());
+
+    // A later run is not stopped by the old request.
+    ASSERT_TRUE(m2::writeRekeyingJournal(m2::rekeyingJournalPath(), m2::RekeyingJournal{}));
+    report.reset();
+    ASSERT_FALSE(start().has_value());
+    finish();
+    EXPECT_FALSE(report->canceled());
 }
 
 TEST_F(Rekeying, AnEmptyLibraryGivesAnEmptyReport) {

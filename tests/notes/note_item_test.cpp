@@ -107,6 +107,14 @@ TEST(NoteItem, ReadingAnElementKeepsTheNoteWhateverItsAttributes) {
         {{{"title", "t"}, {"extra", "x"}, {"category", "1"}}, "", "t", "", Category::Finance},
         // The literal escape texts read back as a line feed and a tab.
         {{{"details", "a&#13;b&#09;c&#10;"}}, "", "", "a\nb\tc&#10;", Category::NoCategory},
+        // A note marked as having its "&" escaped too (text that looked like an escape).
+        {{{"details", "&#38;#13;&#13;&#38;&#38;#09;"}, {"detailsEscaped", "1"}},
+         "",
+         "",
+         "&#13;\n&&#09;",
+         Category::NoCategory},
+        // Unmarked, as every file written before: read as ever.
+        {{{"details", "&#38;#13;"}}, "", "", "&#38;#13;", Category::NoCategory},
         {{{"category", "+9"}}, "", "", "", Category::Wifi},
         {{{"category", "010"}}, "", "", "", Category::Work},
         // A category that is no case of the eleven keeps the note as NoCategory.

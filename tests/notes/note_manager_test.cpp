@@ -102,7 +102,7 @@ TEST_F(NoteManagerTest, CreatesANotesFileAndWritesEveryChangeThrough) {
 
         store.load();
         EXPECT_TRUE(store.notes.empty());
-        store.newNote(note("first", Category::Work));
+        EXPECT_TRUE(store.newNote(note("first", Category::Work)));
         EXPECT_EQ(stored(store), std::vector<std::string>{"first"});
         EXPECT_TRUE(store.isSaved());
     }
@@ -133,7 +133,7 @@ TEST_F(NoteManagerTest, SectionIndexFollowsTheOrderCategoriesFirstOccur) {
     const auto work = note("w", Category::Work);
     const auto finance2 = note("f2", Category::Finance);
     for (const auto& n : {finance1, work, finance2}) {
-        store->newNote(n);
+        EXPECT_TRUE(store->newNote(n));
     }
     auto expectSections = [&](const char* when) {
         SCOPED_TRACE(when);
@@ -169,7 +169,7 @@ TEST_F(NoteManagerTest, SectionIndexFollowsTheOrderCategoriesFirstOccur) {
     // A category changed in the editor: the note keeps its place and changes lists.
     store->notes[0]->category = Category::Work;
     const int reloads = view_->reloads();
-    store->updateNote(store->notes[0]);
+    EXPECT_TRUE(store->updateNote(store->notes[0]));
     EXPECT_EQ(labelsOf(store->notes), (std::vector<std::string>{"f1", "w", "f2"}));
     EXPECT_EQ(store->sectionKeys,
               (std::map<std::int64_t, std::string>{{0, "Work Related"}, {1, "Finance"}}));
@@ -182,7 +182,7 @@ TEST_F(NoteManagerTest, SectionIndexFollowsTheOrderCategoriesFirstOccur) {
 TEST_F(NoteManagerTest, DeletesByIdAndTheSelectedNotesAfterAsking) {
     auto store = storeWithNewFile();
     for (const char* label : {"a", "b", "c", "d"}) {
-        store->newNote(note(label, Category::Other));
+        EXPECT_TRUE(store->newNote(note(label, Category::Other)));
     }
 
     // A note not in the list: told, nothing written.
@@ -245,10 +245,10 @@ TEST_F(NoteManagerTest, AFailedCreationIsReportedAndLeavesNothing) {
 // saves it again and never puts the file's older list in its place.
 TEST_F(NoteManagerTest, AFailedSaveKeepsTheNoteUntilASaveSucceeds) {
     auto store = storeWithNewFile();
-    store->newNote(note("saved", Category::Work));
+    EXPECT_TRUE(store->newNote(note("saved", Category::Work)));
 
     m2::PasswordCredentials::instance().setPassword("not the notes password");
-    store->newNote(note("typed while failing", Category::Work));
+    EXPECT_TRUE(store->newNote(note("typed while failing", Category::Work)));
     EXPECT_EQ(alertTexts(), std::vector<std::string>{kCouldNotSave});
     EXPECT_FALSE(store->isSaved());
     store->load();
@@ -277,18 +277,20 @@ TEST_F(NoteManagerTest, ADamagedNotesFileIsNeverWrittenOver) {
     EXPECT_TRUE(store.notesFileDamaged());
     EXPECT_FALSE(store.cannotOpenNotesFile());
 
-    store.newNote(note("new", Category::Work));
-    store.deleteNoteItem(store.notes[0]);
+    // Refused before anything changes, with the reason; a reload changes nothing either.
+    EXPECT_FALSE(store.newNote(note("new", Category::Work)));
+    EXPECT_TRUE(store.notes.empty());
     store.load();
-    EXPECT_EQ(alertTexts(),
-              (std::vector<std::string>{kCouldNotSave, kCouldNotSave, kCouldNotSave}));
+    EXPECT_EQ(alertTexts(), std::vector<std::string>{kCouldNotSave});
+    EXPECT_NE(env_.alerts().shown().at(0).informativeText.value_or("").find("damaged"),
+              std::string::npos);
     EXPECT_EQ(readFile(file), before);
 
     // Pointed at another file, the store saves again.
     const fs::path other = env_.seal("", env_.folder(), "other.m2n");
     store.setNotesFile(other.string());
     EXPECT_FALSE(store.notesFileDamaged());
-    store.newNote(note("fresh", Category::Work));
+    EXPECT_TRUE(store.newNote(note("fresh", Category::Work)));
     EXPECT_TRUE(store.isSaved());
     EXPECT_EQ(stored(store), std::vector<std::string>{"fresh"});
 }
@@ -300,8 +302,8 @@ TEST_F(NoteManagerTest, AReloadKeepsTheObjectsOfNotesStillInTheFile) {
     auto store = storeWithNewFile();
     const auto kept = note("kept", Category::Work);
     const auto gone = note("gone", Category::Finance);
-    store->newNote(kept);
-    store->newNote(gone);
+    EXPECT_TRUE(store->newNote(kept));
+    EXPECT_TRUE(store->newNote(gone));
 
     // Meanwhile the file changed: "kept" retitled, "gone" removed, another note added.
     const auto changedKept =
@@ -318,13 +320,13 @@ TEST_F(NoteManagerTest, AReloadKeepsTheObjectsOfNotesStillInTheFile) {
 
     // The editors still open on both notes press OK.
     kept->label = "edited after the lock";
-    store->updateNote(kept);
+    EXPECT_TRUE(store->updateNote(kept));
     gone->content = "typed after the lock";
     env_.alerts().queueAnswer(1);  // "No": the text is dropped
-    store->updateNote(gone);
+    EXPECT_TRUE(store->updateNote(gone));
     EXPECT_EQ(stored(*store), (std::vector<std::string>{"edited after the lock", "added"}));
     env_.alerts().queueAnswer(0);  // "Yes": kept as a new note
-    store->updateNote(gone);
+    EXPECT_TRUE(store->updateNote(gone));
     EXPECT_EQ(stored(*store), (std::vector<std::string>{"edited after the lock", "added", "gone"}));
     EXPECT_NE(store->notes.back(), gone);
     EXPECT_NE(store->notes.back()->id, gone->id) << "a new note, not the old one back";
@@ -337,7 +339,7 @@ TEST_F(NoteManagerTest, AReloadKeepsTheObjectsOfNotesStillInTheFile) {
     const auto deleted = store->notes[1];
     store->deleteNoteItem(deleted);
     deleted->label = "edited after its deletion";
-    store->updateNote(deleted);
+    EXPECT_TRUE(store->updateNote(deleted));
     EXPECT_EQ(stored(*store), (std::vector<std::string>{"edited after the lock", "gone"}));
     EXPECT_EQ(alertTexts().size(), 2u);
 }
@@ -346,7 +348,7 @@ TEST_F(NoteManagerTest, AReloadKeepsTheObjectsOfNotesStillInTheFile) {
 // until another notes file is set up.
 TEST_F(NoteManagerTest, TellsWhenTheNotesFileDoesNotOpenWithTheCurrentPassword) {
     auto store = storeWithNewFile();
-    store->newNote(note("old", Category::Work));
+    EXPECT_TRUE(store->newNote(note("old", Category::Work)));
     EXPECT_FALSE(store->cannotOpenNotesFile());
 
     m2::PasswordCredentials::instance().setPassword("the new master password");

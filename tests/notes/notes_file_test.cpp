@@ -187,8 +187,12 @@ TEST_F(NotesFileTest, EveryCharacterAndTheOrderSurviveASaveAndALoad) {
         {"lines", "one\ntwo\n\nthree\n", "one\ntwo\n\nthree\n"},
         {"tabs and returns", "a\tb\r\nc\r", "a\tb\r\nc\r"},
         {"markup & \"quotes\" 'too' <b>", "x < y && y > z \"q\" 'a'", "x < y && y > z \"q\" 'a'"},
-        // The stored escape text itself reads back as a line feed.
-        {"literal", "before&#13;after&#09;end", "before\nafter\tend"},
+        // Text that looks like the file's own escapes, or like XML's, is the user's text.
+        {"literal &#13;", "before&#13;after&#09;end", "before&#13;after&#09;end"},
+        {"&amp; &lt;", "&amp; &lt; &#x41; &#38; &#38;#13; &#10;",
+         "&amp; &lt; &#x41; &#38; &#38;#13; &#10;"},
+        {"mixed", "&#13;\n&#09;\t&\r\n&#38;", "&#13;\n&#09;\t&\r\n&#38;"},
+        {"title\twith\r\nbreaks\n", "\r\n\r\n\t\t", "\r\n\r\n\t\t"},
         {"Übersicht €", "Grüße 🔒 日本", "Grüße 🔒 日本"},
         {"", "", ""},
         // Beyond what XML 1.0 holds: written as character references and raw bytes this
@@ -199,7 +203,7 @@ TEST_F(NotesFileTest, EveryCharacterAndTheOrderSurviveASaveAndALoad) {
         {"not utf-8 \xff", "latin1 caf\xe9 \x80", "latin1 caf\xe9 \x80"},
         {"nul", std::string("before\0after", 12), "beforeafter"},
     };
-    constexpr std::size_t xml10Cases = 6;
+    constexpr std::size_t xml10Cases = 9;
     std::vector<NoteItemPtr> notes;
     const Category categories[] = {Category::Work, Category::Finance, Category::NoCategory};
     for (std::size_t i = 0; i < std::size(cases); ++i) {

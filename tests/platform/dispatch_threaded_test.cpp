@@ -7,6 +7,7 @@
 #include <latch>
 #include <memory>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <utility>
@@ -121,6 +122,53 @@ TEST(GlobalQueues, RunWorkOffTheCallingThreadAtBothPriorities) {
         ASSERT_EQ(future.wait_for(10s), std::future_status::ready);
         EXPECT_NE(future.get(), std::this_thread::get_id());
     }
+}
+
+// A job that throws (a file system error on a worker, say) ends only itself: the process
+// lives on and the thread that ran it takes the next job.
+TEST(GlobalQueues, AThrowingJobEndsNeitherTheProgramNorItsThread) {
+    const auto count = std::make_shared<std::atomic<int>>(0);
+    for (int i = 0; i < 64; ++i) {
+        global(QualityOfService::background).async([] { throw std::runtime_error("worker"); });
+        global(QualityOfService::background).async([] { throw 42; });
+    }
+    auto after = std::make_shared<std::promise<void>>();
+    auto afterRan = after->get_future();
+    global(QualityOfService::background).asyncAfter(50ms, [count, after] {
+        ++*count;
+        after->set_value();
+    });
+    ASSERT_EQ(afterRan.wait_for(20s), std::future_status::ready);
+    EXPECT_EQ(count->load(), 1);
+}
+
+// The program's end waits for running work, and for work it posts on, while the main
+// thread's events go on; delayed work is not waited for.
+TEST(GlobalQueues, WaitingForWorkersEndsOnlyOnceRunningAndDueWorkIsDone) {
+    ScopedManualMainQueue queue;
+    struct Shared {
+        std::atomic<bool> release = false;
+        std::atomic<bool> secondDone = false;
+    };
+    const auto shared = std::make_shared<Shared>();
+    global(QualityOfService::userInitiated).async([shared] {
+        // Waits for the main thread, as a worker asking a question does.
+        std::promise<void> answered;
+        main().async([&answered] { answered.set_value(); });
+        answered.get_future().wait();
+        while (!shared->release) {
+            std::this_thread::sleep_for(1ms);
+        }
+        global(QualityOfService::background).async([shared] {
+            std::this_thread::sleep_for(20ms);
+            shared->secondDone = true;
+        });
+    });
+    global(QualityOfService::background).asyncAfter(1h, [] {});
+    EXPECT_FALSE(m2::platform::Dispatch::waitForWorkers(50ms, [&] { queue->drain(); }));
+    shared->release = true;
+    EXPECT_TRUE(m2::platform::Dispatch::waitForWorkers(20s, [&] { queue->drain(); }));
+    EXPECT_TRUE(shared->secondDone);
 }
 
 TEST(GlobalQueues, BlockingWorkDoesNotStarveLaterWork) {

@@ -239,7 +239,7 @@ class NotesViewTest : public QObject {
 
         // The note read before the damage is still shown, and goes to the new file too.
         QCOMPARE(notes_->tileTitles(), Strings{"precious"});
-        notes_->main().newNoteItem(makeNote("after the damage", 4));
+        QVERIFY(notes_->main().newNoteItem(makeNote("after the damage", 4)));
         QCOMPARE(notes_->storedLabels(), (Strings{"precious", "after the damage"}));
         QCOMPARE(m2::test::readFile(aside[0]), bytes);
     }
@@ -376,6 +376,30 @@ class NotesViewTest : public QObject {
         QCOMPARE(loaded->back()->content, text.toStdString());
         QCOMPARE(loaded->back()->label, std::string("Straße café"));
         QCOMPARE(loaded->back()->category.rawValue(), 6);
+    }
+
+    // A notes file the password does not open holds notes this store never read: a note made
+    // then is refused with the reason, the editor keeps what was typed, the file its bytes.
+    void aNoteForAFileThatDoesNotOpenStaysInTheEditor() {
+        const auto file = notes_->useNotesFile({makeNote("old", 4)});
+        const std::string before = m2::test::readFile(file);
+        m2::PasswordCredentials::instance().setPassword("another master password");
+        notes_->main().noteManager.setup();
+        QVERIFY(notes_->main().noteManager.cannotOpenNotesFile());
+
+        NoteItemViewController* editor = openEditor("addNoteSeque");
+        QVERIFY(editor != nullptr);
+        editor->noteTitle->setText("typed");
+        editor->noteContents->setPlainText("kept text");
+        fixture_->expectAlert("Could not save Note file",
+                              "Your notes file does not open with your current master password, "
+                              "so nothing can be saved to it; what you wrote stays in the "
+                              "editor.");
+        QTest::mouseClick(editor->okButton, Qt::LeftButton);
+        fixture_->drainMainQueue();
+        QVERIFY(editor->isPresented());
+        QCOMPARE(editor->noteContents->toPlainText(), QString("kept text"));
+        QCOMPARE(m2::test::readFile(file), before);
     }
 
     void editChangesTheSharedNoteInPlace() {
