@@ -50,7 +50,7 @@ std::string readable(const std::string& path) {
 
 // The password comes on standard input only through the main program's pipe, never from a
 // terminal or a file someone left there.
-std::optional<std::string> passwordFromPipe() {
+std::optional<Morvane::Security::Secret> passwordFromPipe() {
     struct stat info {};
     if (::fstat(STDIN_FILENO, &info) != 0 || !S_ISFIFO(info.st_mode)) {
         return std::nullopt;
@@ -107,7 +107,7 @@ void OpenFileViewController::viewDidLoad() {
     }
     if (const LauncherArgument& request = requests.front(); request) {
         anErrorOccuredDuringStart =
-            decryptAndOpenFile(request->file, request->password, request->hint);
+            decryptAndOpenFile(request->file, request->password.view(), request->hint);
     } else {
         anErrorOccuredDuringStart = true;
         std::printf("Invalid command line arguments\n");
@@ -195,8 +195,7 @@ void OpenFileViewController::reportLeftEdits() {
     }
 }
 
-bool OpenFileViewController::decryptAndOpenFile(const std::string& file,
-                                                const std::string& password,
+bool OpenFileViewController::decryptAndOpenFile(const std::string& file, std::string_view password,
                                                 const std::string& hint) {
     fileOpenCheck->setChecked(true);
     progressControl->setVisible(false);
@@ -255,7 +254,7 @@ bool OpenFileViewController::decryptAndOpenFile(const std::string& file,
         refuseUnrecorded(reason);
         return true;
     }
-    password_ = password;
+    password_ = Morvane::Security::Secret(password);
     hint_ = storedHint;
     if (!OpenFileManager::isLive(item)) {
         // The working folder normally holds its own lock; without it other launchers would
@@ -336,7 +335,7 @@ void OpenFileViewController::reencryptAndQuit() {
     progressLabel->setVisible(true);
     progressLabel->repaint();
     const securityResult result = SecurityManagerExtensions::instance().encryptTempBackToOriginal(
-        item.plainPath, item.encryptedPath, password_, hint_);
+        item.plainPath, item.encryptedPath, password_.view(), hint_);
     currentFileIsOpen = false;
     if (result == securityResult::OK) {
         // The record goes only now: until the document is sealed the copy is tracked.

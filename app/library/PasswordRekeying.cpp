@@ -72,8 +72,8 @@ void writeJournal(const RekeyingJob& job, const RekeyingJournal& journal) {
 }
 
 // The job that finishes `journal`: from `previous` to the logged-in password and hint.
-RekeyingJob finishingJob(const RekeyingJournal& journal, const std::string& previous,
-                         std::string password, std::string hint, const std::string& journalPath) {
+RekeyingJob finishingJob(const RekeyingJournal& journal, std::string_view previous, Secret password,
+                         std::string hint, const std::string& journalPath) {
     RekeyingJob job;
     job.notesPath = journal.notesPath;
     for (const auto& document : journal.documents) {
@@ -83,7 +83,7 @@ RekeyingJob finishingJob(const RekeyingJournal& journal, const std::string& prev
         entry.fileName = platform::lastPathComponent(document.path);
         job.entries.push_back(std::move(entry));
     }
-    job.oldPassword = previous;
+    job.oldPassword = Secret(previous);
     job.newPassword = std::move(password);
     job.newHint = std::move(hint);
     job.journalPath = journalPath;
@@ -104,7 +104,7 @@ RekeyingJournal journalOf(const RekeyingJob& job) {
 // How a document answers a password: a damaged or unreadable one says nothing about it.
 enum class Opening { opens, refused, unreadable };
 
-Opening openingWith(const std::string& path, const std::string& password) {
+Opening openingWith(const std::string& path, std::string_view password) {
     const SecurityManagerExtensions& extensions = SecurityManagerExtensions::instance();
     const TempLocationResult opened = extensions.decryptToTempLocation(
         path, password, "", platform::WorkingFolderPurpose::Rekeying);
@@ -117,8 +117,8 @@ Opening openingWith(const std::string& path, const std::string& password) {
     return Opening::opens;
 }
 
-PreviousPassword checkPreviousPassword(RekeyingJournal& journal, const std::string& previous,
-                                       const std::string& current) {
+PreviousPassword checkPreviousPassword(RekeyingJournal& journal, std::string_view previous,
+                                       std::string_view current) {
     // What a document tells: a verdict (it opens with `previous`, or refuses both), that it
     // is already under `current`, or nothing (gone, damaged or unreadable: it stays listed).
     enum class Told { verdict, underCurrent, nothing };
@@ -166,7 +166,7 @@ PreviousPassword checkPreviousPassword(RekeyingJournal& journal, const std::stri
 }
 
 RekeyingJob rekeyingJob(const std::vector<FileItemPtr>& library, const std::string& notesPath,
-                        const PasswordCredentials& current, std::string newPassword,
+                        const PasswordCredentials& current, Secret newPassword,
                         std::string newHint) {
     std::vector<FileItemPtr> encrypted;
     for (const auto& item : library) {
@@ -187,15 +187,15 @@ RekeyingJob rekeyingJob(const std::vector<FileItemPtr>& library, const std::stri
 RekeyOutcome rekeyDocument(const std::string& path, const RekeyingJob& job) {
     const SecurityManagerExtensions& extensions = SecurityManagerExtensions::instance();
     const TempLocationResult opened = extensions.decryptToTempLocation(
-        path, job.oldPassword, job.oldHint, platform::WorkingFolderPurpose::Rekeying);
+        path, job.oldPassword.view(), job.oldHint, platform::WorkingFolderPurpose::Rekeying);
     if (opened.result != securityResult::OK) {
         return {RekeyOutcome::Stage::notOpened,
                 opened.reason.empty() ? asString(opened.result) : opened.reason};
     }
     // A locked document is replaced all the same, and locked again whatever happened.
     const bool wasLocked = extensions.removeReadonlyAttribute(path);
-    const securityResult sealed =
-        extensions.encryptTempBackToOriginal(opened.location, path, job.newPassword, job.newHint);
+    const securityResult sealed = extensions.encryptTempBackToOriginal(
+        opened.location, path, job.newPassword.view(), job.newHint);
     if (wasLocked) {
         extensions.addReadonlyAttribute(path);
     }
@@ -261,7 +261,7 @@ ProcessReport rekeyDocuments(const RekeyingJob& job, const OpenForEditing& openF
         }
         RekeyOutcome outcome = rekeyDocument(document.path, job);
         if (job.finishing && outcome.stage == RekeyOutcome::Stage::notOpened &&
-            openingWith(document.path, job.newPassword) == Opening::opens) {
+            openingWith(document.path, job.newPassword.view()) == Opening::opens) {
             outcome = {RekeyOutcome::Stage::rekeyed, ""};
         }
         switch (outcome.stage) {
@@ -334,14 +334,14 @@ std::optional<MasterPasswordChange::Refusal> MasterPasswordChange::finish(Finish
     }
     run.mainView.setCurrentState(CurrentProcess::changePassword);
     // The logged-in password is read here, on the main thread, where its writers are.
-    auto current = std::make_shared<const std::pair<std::string, std::string>>(
-        run.loggedIn.password(), run.loggedIn.hint());
+    auto current = std::make_shared<const std::pair<Secret, std::string>>(run.loggedIn.password(),
+                                                                          run.loggedIn.hint());
     auto shared = std::make_shared<Finish>(std::move(run));
     platform::Dispatch::global(platform::QualityOfService::userInitiated).async([shared, current] {
         RekeyingJournal journal =
             readRekeyingJournal(shared->journalPath).value_or(RekeyingJournal{});
         const PreviousPassword verdict =
-            checkPreviousPassword(journal, shared->previousPassword, current->first);
+            checkPreviousPassword(journal, shared->previousPassword.view(), current->first.view());
         if (verdict == PreviousPassword::wrong) {
             platform::Dispatch::main().async([shared] {
                 shared->mainView.setCurrentState(CurrentProcess::idel);
@@ -351,8 +351,8 @@ std::optional<MasterPasswordChange::Refusal> MasterPasswordChange::finish(Finish
             });
             return;
         }
-        const RekeyingJob job = finishingJob(journal, shared->previousPassword, current->first,
-                                             current->second, shared->journalPath);
+        const RekeyingJob job = finishingJob(journal, shared->previousPassword.view(),
+                                             current->first, current->second, shared->journalPath);
         auto report = std::make_shared<const ProcessReport>(
             rekeyDocuments(job, shared->openForEditing, nullptr, nullptr));
         platform::Dispatch::main().async([shared, report] {

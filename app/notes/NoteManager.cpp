@@ -106,7 +106,7 @@ bool NoteManager::createNotesFile(const std::string& path) {
     const std::string hint = credentials.hint();
     // Never a scrambled name or a hidden extension, whatever the settings say: the notes file
     // must stay recognisable.
-    Encryptor encryptor(credentials.password(), hint, false, false);
+    Encryptor encryptor(credentials.password().view(), hint, false, false);
     // The damaged file in the new file's place goes aside, never under it.
     std::string aside;
     if (fileUnreadable_ && path + sealedExtension == notesFileLocation) {

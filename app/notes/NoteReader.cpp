@@ -90,13 +90,13 @@ bool NoteReader::save(const std::vector<NoteItemPtr>& notes, const std::string& 
     }
     const std::string bytes = document(notes);
     const PasswordCredentials& credentials = PasswordCredentials::instance();
-    const std::string password = credentials.password();
+    const Secret password = credentials.password();
     const std::string hint = credentials.hint();
     const SecurityManagerExtensions& extensions = SecurityManagerExtensions::instance();
 
     // Decrypting first proves the current password opens the file it is about to replace.
     const TempLocationResult opened = extensions.decryptToTempLocation(
-        location, password, hint, platform::WorkingFolderPurpose::Notes);
+        location, password.view(), hint, platform::WorkingFolderPurpose::Notes);
     if (opened.result != securityResult::OK) {
         return false;
     }
@@ -107,7 +107,7 @@ bool NoteReader::save(const std::vector<NoteItemPtr>& notes, const std::string& 
         return false;
     }
     const securityResult sealed =
-        extensions.encryptTempBackToOriginal(opened.location, location, password, hint);
+        extensions.encryptTempBackToOriginal(opened.location, location, password.view(), hint);
     discardWorkingCopy(opened.location);
     return sealed == securityResult::OK;
 }
@@ -124,7 +124,8 @@ NoteReader::LoadOutcome NoteReader::loadOutcome(const std::string& path) {
     }
     const PasswordCredentials& credentials = PasswordCredentials::instance();
     const TempLocationResult opened = SecurityManagerExtensions::instance().decryptToTempLocation(
-        path, credentials.password(), credentials.hint(), platform::WorkingFolderPurpose::Notes);
+        path, credentials.password().view(), credentials.hint(),
+        platform::WorkingFolderPurpose::Notes);
     if (opened.result != securityResult::OK) {
         // Only a failed password check is the password's fault; an engine that refuses the
         // file itself found it damaged. A working copy that could not be made says nothing.

@@ -80,7 +80,7 @@ SecurityManagerExtensions& SecurityManagerExtensions::instance() {
 }
 
 TempLocationResult SecurityManagerExtensions::decryptToTempLocation(
-    const std::string& path, const std::string& password, const std::string& hint,
+    const std::string& path, std::string_view password, const std::string& hint,
     platform::WorkingFolderPurpose purpose) const {
     std::error_code ec;
     const std::uintmax_t size = fs::file_size(path, ec);
@@ -98,7 +98,7 @@ TempLocationResult SecurityManagerExtensions::decryptToTempLocation(
 }
 
 TempLocationResult SecurityManagerExtensions::decryptIntoFolder(const std::string& path,
-                                                                const std::string& password,
+                                                                std::string_view password,
                                                                 const std::string& hint,
                                                                 const fs::path& folder) const {
     const fs::path source(path);
@@ -124,7 +124,7 @@ TempLocationResult SecurityManagerExtensions::decryptIntoFolder(const std::strin
 }
 
 securityResult SecurityManagerExtensions::encryptTempBackToOriginal(
-    const std::string& path, const std::string& destinationFile, const std::string& password,
+    const std::string& path, const std::string& destinationFile, std::string_view password,
     const std::string& hint) const {
     // A second name keeps the edited content while it is sealed: the engine then only takes
     // the plain name away, and the content goes once the document holds the edits.

@@ -44,7 +44,7 @@ class SecurityManagerExtensions {
     // plain file when sealing failed, else the sealed copy).
     [[nodiscard]] securityResult encryptTempBackToOriginal(const std::string& path,
                                                            const std::string& destinationFile,
-                                                           const std::string& password,
+                                                           std::string_view password,
                                                            const std::string& hint) const;
     // Copies the encrypted file at `path` into a fresh working sub-folder of the private
     // temporary folder, named by `purpose`, and decrypts the copy there; the location is the
@@ -53,11 +53,11 @@ class SecurityManagerExtensions {
     // with removeWorkingFolder once the operation ends.
     // The same into a working sub-folder the caller made (and keeps on success).
     [[nodiscard]] TempLocationResult decryptIntoFolder(const std::string& path,
-                                                       const std::string& password,
+                                                       std::string_view password,
                                                        const std::string& hint,
                                                        const std::filesystem::path& folder) const;
     [[nodiscard]] TempLocationResult decryptToTempLocation(
-        const std::string& path, const std::string& password, const std::string& hint,
+        const std::string& path, std::string_view password, const std::string& hint,
         platform::WorkingFolderPurpose purpose = platform::WorkingFolderPurpose::Document) const;
     // Removes the working sub-folder that holds `path` (the plain copy, its sealed copy, or an
     // editor's files beside them) with everything in it, overwritten first on a disk. OK, or

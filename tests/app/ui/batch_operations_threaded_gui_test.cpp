@@ -142,7 +142,7 @@ class BatchOperationsTest : public QObject {
   private slots:
     void init() {
         fixture_ = std::make_unique<m2::test::UiFixture>();
-        m2::PasswordCredentials::instance().setPassword(masterPassword);
+        m2::PasswordCredentials::instance().setPassword(Morvane::Security::Secret(masterPassword));
         m2::PasswordCredentials::instance().setHint("the usual");
     }
     void cleanup() {

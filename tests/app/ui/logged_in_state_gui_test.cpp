@@ -85,7 +85,7 @@ class LoggedInStateTest : public QObject {
     projectViewController* loggedIn() {
         m2::Settings::instance().setDatabaseSetup(true);
         PasswordCredentials setup(fixture_->keychain());
-        setup.setPassword(masterPassword);
+        setup.setPassword(Morvane::Security::Secret(masterPassword));
         if (!setup.saveToKeychain()) {
             return nullptr;
         }
@@ -141,7 +141,7 @@ class LoggedInStateTest : public QObject {
     void routingWithAPasswordStartsAtTheLoginWindow() {
         m2::Settings::instance().setDatabaseSetup(true);
         PasswordCredentials setup(fixture_->keychain());
-        setup.setPassword(masterPassword);
+        setup.setPassword(Morvane::Security::Secret(masterPassword));
         QVERIFY(setup.saveToKeychain());
         startProgram();
         LoginViewController* login = loginInFront();
@@ -203,7 +203,7 @@ class LoggedInStateTest : public QObject {
         projectViewController* main = loggedIn();
         QVERIFY(main != nullptr);
         QCOMPARE(credentials_->password(), std::string(masterPassword));
-        m2::PasswordCredentials::instance().setPassword(masterPassword);
+        m2::PasswordCredentials::instance().setPassword(Morvane::Security::Secret(masterPassword));
         main->toolbarOrganiser.noteView(main->toolbar());
         const std::vector<std::string> notesToolbar = main->toolbar()->itemIdentifiers();
         auto* sheet = main->presentViewControllerAsSheet(std::make_unique<ViewController>());

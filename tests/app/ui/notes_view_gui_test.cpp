@@ -158,7 +158,8 @@ class NotesViewTest : public QObject {
     void aNotesFileTheCurrentPasswordCannotOpenIsToldAndSetUpAgain() {
         const auto old = notes_->useNotesFile({makeNote("old", 4)});
         const std::string before = m2::test::readFile(old);
-        m2::PasswordCredentials::instance().setPassword("the reset password");
+        m2::PasswordCredentials::instance().setPassword(
+            Morvane::Security::Secret("the reset password"));
         notes_->main().noteManager.setup();
         fixture_->expectAlert("Could not open your secure notes",
                               "The notes file " + old.string() +
@@ -554,7 +555,8 @@ class NotesViewTest : public QObject {
         QVERIFY(!fromTile->window()->isVisible());
         QVERIFY(!notes_->main().notesView->isVisible());
 
-        m2::PasswordCredentials::instance().setPassword(m2::test::NotesWindow::password);
+        m2::PasswordCredentials::instance().setPassword(
+            Morvane::Security::Secret(m2::test::NotesWindow::password));
         m2::PasswordCredentials::instance().setHint(m2::test::NotesWindow::hint);
         // Offscreen there is no idle time; the first login of the program with a lock period
         // set says so once.
@@ -580,14 +582,16 @@ class NotesViewTest : public QObject {
     // A save that fails is told, and the grid still shows what the user typed.
     void aFailedSaveIsToldAndTheNoteStaysShown() {
         showThreeNotes();
-        m2::PasswordCredentials::instance().setPassword("not the notes password");
+        m2::PasswordCredentials::instance().setPassword(
+            Morvane::Security::Secret("not the notes password"));
         NoteItemViewController* editor = openEditor("addNoteSeque");
         editor->noteTitle->setText("typed");
         fixture_->expectAlert("Could not save Note file", std::nullopt);
         QTest::mouseClick(editor->okButton, Qt::LeftButton);
         fixture_->drainMainQueue();
         QCOMPARE(notes_->tileTitles().back(), std::string("typed"));
-        m2::PasswordCredentials::instance().setPassword(m2::test::NotesWindow::password);
+        m2::PasswordCredentials::instance().setPassword(
+            Morvane::Security::Secret(m2::test::NotesWindow::password));
         QCOMPARE(notes_->storedLabels(), (Strings{"Bank", "Home wifi", "Server"}));
     }
 
@@ -612,10 +616,11 @@ class NotesViewTest : public QObject {
 
         // The reset at the login window stores a new master password.
         m2::PasswordCredentials reset(fixture_->keychain());
-        reset.setPassword("a brand new password");
-        reset.setPassword2("a brand new password");
+        reset.setPassword(Morvane::Security::Secret("a brand new password"));
+        reset.setPassword2(Morvane::Security::Secret("a brand new password"));
         QVERIFY(reset.saveToKeychain());
-        m2::PasswordCredentials::instance().setPassword("a brand new password");
+        m2::PasswordCredentials::instance().setPassword(
+            Morvane::Security::Secret("a brand new password"));
         fixture_->expectAlert("Could not open your secure notes", std::nullopt);
         notes_->main().login();
         fixture_->drainMainQueue();
@@ -646,7 +651,8 @@ class NotesViewTest : public QObject {
                 }
             }
         }
-        m2::PasswordCredentials::instance().setPassword(m2::test::NotesWindow::password);
+        m2::PasswordCredentials::instance().setPassword(
+            Morvane::Security::Secret(m2::test::NotesWindow::password));
     }
 };
 

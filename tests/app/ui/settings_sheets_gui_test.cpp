@@ -160,7 +160,7 @@ class SettingsSheetsTest : public QObject {
     void init() {
         fixture_ = std::make_unique<m2::test::UiFixture>();
         credentials_ = std::make_unique<PasswordCredentials>(fixture_->keychain());
-        credentials_->setPassword(kOldPassword);
+        credentials_->setPassword(Morvane::Security::Secret(kOldPassword));
         credentials_->setHint(m2::test::kOldHint);
         QVERIFY(credentials_->saveToKeychain());
         seedLibrary();
@@ -569,8 +569,8 @@ class SettingsSheetsTest : public QObject {
         }
         // The reasons of bad input are the credentials' own.
         PasswordCredentials probe(fixture_->keychain());
-        probe.setPassword(one.toStdString());
-        probe.setPassword2(two.toStdString());
+        probe.setPassword(Morvane::Security::Secret(one.toStdString()));
+        probe.setPassword2(Morvane::Security::Secret(two.toStdString()));
         const std::string reason =
             details.isEmpty() ? probe.Validate().resaon : details.toStdString();
         fixture_->expectAlert("Error", reason);

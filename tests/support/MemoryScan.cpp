@@ -1,0 +1,198 @@
+#include "support/MemoryScan.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "Sealkit/Hash/sha2.h"
+
+namespace m2::test {
+namespace {
+
+constexpr std::size_t kChunk = 1 << 20;
+
+struct Region {
+    std::uintptr_t begin = 0;
+    std::uintptr_t end = 0;
+    std::string line;
+};
+
+std::vector<Region> writableRegions() {
+    std::vector<Region> regions;
+    std::ifstream maps("/proc/self/maps");
+    std::string line;
+    while (std::getline(maps, line)) {
+        unsigned long begin = 0;
+        unsigned long end = 0;
+        char perms[5] = {};
+        if (std::sscanf(line.c_str(), "%lx-%lx %4s", &begin, &end, perms) == 3 && perms[0] == 'r' &&
+            perms[1] == 'w') {
+            regions.push_back({begin, end, line});
+        }
+    }
+    return regions;
+}
+
+bool matchesAt(const unsigned char* bytes, std::size_t available, const MaskedValue& value) {
+    if (available < value.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        if (bytes[i] != value.at(i)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+MaskedValue MaskedValue::of(std::string_view plain) {
+    MaskedValue value;
+    value.masked_.resize(plain.size());
+    for (std::size_t i = 0; i < plain.size(); ++i) {
+        value.masked_[i] = static_cast<unsigned char>(plain[i]) ^ maskAt(i);
+    }
+    return value;
+}
+
+MaskedValue MaskedValue::utf16() const {
+    MaskedValue out;
+    auto push = [&out](unsigned unit) {
+        for (const unsigned byte : {unit & 0xFFu, unit >> 8}) {
+            const std::size_t i = out.masked_.size();
+            out.masked_.push_back(static_cast<unsigned char>(byte) ^ maskAt(i));
+        }
+    };
+    for (std::size_t i = 0; i < size();) {
+        const unsigned lead = at(i);
+        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        char32_t scalar = length == 1 ? lead : lead & (0xFFu >> (length + 1));
+        for (std::size_t k = 1; k < length && i + k < size(); ++k) {
+            scalar = (scalar << 6) | (at(i + k) & 0x3Fu);
+        }
+        i += length;
+        if (scalar >= 0x10000) {
+            push(0xD800 + ((scalar - 0x10000) >> 10));
+            push(0xDC00 + ((scalar - 0x10000) & 0x3FF));
+        } else {
+            push(scalar);
+        }
+    }
+    return out;
+}
+
+MaskedValue MaskedValue::hex() const {
+    static const char digits[] = "0123456789abcdef";
+    MaskedValue out;
+    for (std::size_t i = 0; i < size(); ++i) {
+        for (const unsigned nibble : {unsigned{at(i)} >> 4u, unsigned{at(i)} & 15u}) {
+            const std::size_t k = out.masked_.size();
+            out.masked_.push_back(static_cast<unsigned char>(digits[nibble]) ^ maskAt(k));
+        }
+    }
+    return out;
+}
+
+Morvane::Security::Secret MaskedValue::reveal() const {
+    Morvane::Security::Secret plain;
+    plain.reserve(size());
+    for (std::size_t i = 0; i < size(); ++i) {
+        plain.push_back(static_cast<char>(at(i)));
+    }
+    return plain;
+}
+
+std::vector<MemoryFinding> scanWritableMemory(const std::vector<SoughtValue>& sought) {
+    std::size_t longest = 1;
+    for (const SoughtValue& s : sought) {
+        longest = std::max(longest, s.value.size());
+    }
+    // A mapping of its own, left out of the scan: it holds copies of what was read.
+    const std::size_t capacity = kChunk + longest;
+    void* mapped =
+        ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    std::vector<MemoryFinding> findings;
+    const int mem = ::open("/proc/self/mem", O_RDONLY | O_CLOEXEC);
+    if (mapped == MAP_FAILED || mem < 0) {
+        findings.push_back({"(the scan could not read /proc/self/mem)", 0, {}});
+        if (mem >= 0) {
+            ::close(mem);
+        }
+        return findings;
+    }
+    auto* buffer = static_cast<unsigned char*>(mapped);
+    const auto own = reinterpret_cast<std::uintptr_t>(mapped);
+    for (const Region& region : writableRegions()) {
+        if (own >= region.begin && own < region.end) {
+            continue;
+        }
+        for (std::uintptr_t at = region.begin; at < region.end; at += kChunk) {
+            // Each chunk reads on by the longest value, so a value across chunks is found.
+            const std::size_t want = std::min<std::uintptr_t>(capacity, region.end - at);
+            const ssize_t got = ::pread(mem, buffer, want, static_cast<off_t>(at));
+            if (got <= 0) {
+                break;  // a guard page or a device mapping
+            }
+            const auto length = static_cast<std::size_t>(got);
+            const std::size_t starts = std::min(length, kChunk);
+            for (const SoughtValue& s : sought) {
+                if (s.value.size() == 0) {
+                    continue;
+                }
+                const unsigned char first = s.value.at(0);
+                for (std::size_t i = 0; i < starts;) {
+                    const void* hit = std::memchr(buffer + i, first, starts - i);
+                    if (hit == nullptr) {
+                        break;
+                    }
+                    i = static_cast<std::size_t>(static_cast<const unsigned char*>(hit) - buffer);
+                    if (matchesAt(buffer + i, length - i, s.value)) {
+                        findings.push_back({s.what, at + i, region.line});
+                    }
+                    ++i;
+                }
+            }
+        }
+    }
+    ::close(mem);
+    Morvane::Security::wipe(buffer, capacity);
+    ::munmap(mapped, capacity);
+    return findings;
+}
+
+std::vector<SoughtValue> passwordForms(const MaskedValue& password) {
+    return {{"the password (UTF-8)", password}, {"the password (UTF-16)", password.utf16()}};
+}
+
+std::vector<SoughtValue> passwordAndKeyForms(const MaskedValue& password) {
+    std::vector<SoughtValue> forms = passwordForms(password);
+    MaskedValue key;
+    {
+        const Morvane::Security::Secret plain = password.reveal();
+        Morvane::Security::sha2 digest(plain.bytes(), static_cast<int>(plain.size()));
+        digest.StretchKey();
+        key = MaskedValue::of(
+            std::string_view(reinterpret_cast<const char*>(digest.getDigestRaw()), 32));
+    }
+    forms.push_back({"the file key", key});
+    forms.push_back({"the file key (hex)", key.hex()});
+    return forms;
+}
+
+std::string describe(const std::vector<MemoryFinding>& findings) {
+    std::ostringstream text;
+    for (const MemoryFinding& f : findings) {
+        text << f.what << " at 0x" << std::hex << f.address << std::dec << " in " << f.region
+             << "\n";
+    }
+    return text.str();
+}
+
+}  // namespace m2::test
