@@ -87,20 +87,23 @@ class Secret {
 
     // Equal texts compare equal; the time taken does not depend on where they differ.
     [[nodiscard]] friend bool operator==(const Secret& a, const Secret& b) {
-        if (a.size_ != b.size_) {
-            return false;
-        }
-        unsigned char difference = 0;
-        for (std::size_t i = 0; i < a.size_; ++i) {
-            difference |= static_cast<unsigned char>(a.data()[i] ^ b.data()[i]);
-        }
-        return difference == 0;
+        return sameBytes(a.view(), b.view());
     }
     [[nodiscard]] friend bool operator==(const Secret& a, std::string_view b) {
-        return a == Secret(b);
+        return sameBytes(a.view(), b);
     }
 
   private:
+    static bool sameBytes(std::string_view a, std::string_view b) {
+        if (a.size() != b.size()) {
+            return false;
+        }
+        unsigned char difference = 0;
+        for (std::size_t i = 0; i < a.size(); ++i) {
+            difference |= static_cast<unsigned char>(a[i] ^ b[i]);
+        }
+        return difference == 0;
+    }
     void release() {
         clear();
         bytes_.reset();

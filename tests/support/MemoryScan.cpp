@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
+#include <memory_resource>
 #include <sstream>
 
 #include "Sealkit/Hash/sha2.h"
@@ -16,40 +16,70 @@ namespace m2::test {
 namespace {
 
 constexpr std::size_t kChunk = 1 << 20;
+// What the allocator writes over the start of a block it takes back.
+constexpr std::size_t kFreedHeader = 16;
+// Shorter tails could be anything.
+constexpr std::size_t kShortestTail = 12;
+constexpr std::size_t kArenaBytes = 16 << 20;
+constexpr std::size_t kMapsLimit = 8 << 20;
+constexpr std::size_t kMostFindings = 1000;
 
 struct Region {
     std::uintptr_t begin = 0;
     std::uintptr_t end = 0;
-    std::string line;
+    std::pmr::string line;
 };
 
-std::vector<Region> writableRegions() {
-    std::vector<Region> regions;
-    std::ifstream maps("/proc/self/maps");
-    std::string line;
-    while (std::getline(maps, line)) {
+// The writable mappings, read with plain reads into memory from `arena`: the scan must not
+// take memory from the allocator, whose reuse of freed blocks would overwrite the very copies
+// it looks for.
+std::pmr::vector<Region> writableRegions(std::pmr::memory_resource* arena) {
+    std::pmr::string text(arena);
+    text.reserve(kMapsLimit);
+    const int fd = ::open("/proc/self/maps", O_RDONLY | O_CLOEXEC);
+    char piece[4096];
+    for (ssize_t n = 0; fd >= 0 && (n = ::read(fd, piece, sizeof piece)) > 0;) {
+        text.append(piece, static_cast<std::size_t>(n));
+    }
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    std::pmr::vector<Region> regions(arena);
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t end = text.find('\n', at);
+        end = end == std::pmr::string::npos ? text.size() : end;
+        const std::pmr::string line(text.substr(at, end - at), arena);
+        at = end + 1;
         unsigned long begin = 0;
-        unsigned long end = 0;
+        unsigned long last = 0;
         char perms[5] = {};
-        if (std::sscanf(line.c_str(), "%lx-%lx %4s", &begin, &end, perms) == 3 && perms[0] == 'r' &&
-            perms[1] == 'w') {
-            regions.push_back({begin, end, line});
+        if (std::sscanf(line.c_str(), "%lx-%lx %4s", &begin, &last, perms) == 3 &&
+            perms[0] == 'r' && perms[1] == 'w') {
+            regions.push_back({begin, last, line});
         }
     }
     return regions;
 }
 
-bool matchesAt(const unsigned char* bytes, std::size_t available, const MaskedValue& value) {
-    if (available < value.size()) {
+// Whether the value, from byte `offset` of it on, lies at `bytes`.
+bool matchesAt(const unsigned char* bytes, std::size_t available, const MaskedValue& value,
+               std::size_t offset) {
+    if (available < value.size() - offset) {
         return false;
     }
-    for (std::size_t i = 0; i < value.size(); ++i) {
-        if (bytes[i] != value.at(i)) {
+    for (std::size_t i = offset; i < value.size(); ++i) {
+        if (bytes[i - offset] != value.at(i)) {
             return false;
         }
     }
     return true;
 }
+
+struct Form {
+    const SoughtValue* value;
+    std::size_t offset;  // 0: whole; otherwise what a freed copy keeps
+};
 
 }  // namespace
 
@@ -114,56 +144,87 @@ std::vector<MemoryFinding> scanWritableMemory(const std::vector<SoughtValue>& so
     for (const SoughtValue& s : sought) {
         longest = std::max(longest, s.value.size());
     }
-    // A mapping of its own, left out of the scan: it holds copies of what was read.
+    // One mapping of its own, left out of the scan, for everything the scan needs.
     const std::size_t capacity = kChunk + longest;
+    const std::size_t size = capacity + kArenaBytes;
     void* mapped =
-        ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    std::vector<MemoryFinding> findings;
+        ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     const int mem = ::open("/proc/self/mem", O_RDONLY | O_CLOEXEC);
     if (mapped == MAP_FAILED || mem < 0) {
-        findings.push_back({"(the scan could not read /proc/self/mem)", 0, {}});
         if (mem >= 0) {
             ::close(mem);
         }
-        return findings;
+        if (mapped != MAP_FAILED) {
+            ::munmap(mapped, size);
+        }
+        return {{"(the scan could not read /proc/self/mem)", 0, {}}};
     }
     auto* buffer = static_cast<unsigned char*>(mapped);
-    const auto own = reinterpret_cast<std::uintptr_t>(mapped);
-    for (const Region& region : writableRegions()) {
-        if (own >= region.begin && own < region.end) {
-            continue;
+    std::vector<MemoryFinding> findings;
+    {
+        std::pmr::monotonic_buffer_resource arena(buffer + capacity, kArenaBytes,
+                                                  std::pmr::null_memory_resource());
+        const auto own = reinterpret_cast<std::uintptr_t>(mapped);
+        struct Found {
+            const Form* form;
+            std::uintptr_t address;
+            const Region* region;
+        };
+        std::pmr::vector<Form> forms(&arena);
+        std::pmr::vector<Found> found(&arena);
+        found.reserve(kMostFindings);
+        for (const SoughtValue& s : sought) {
+            forms.push_back({&s, 0});
+            if (s.value.size() >= kFreedHeader + kShortestTail) {
+                forms.push_back({&s, kFreedHeader});
+            }
         }
-        for (std::uintptr_t at = region.begin; at < region.end; at += kChunk) {
-            // Each chunk reads on by the longest value, so a value across chunks is found.
-            const std::size_t want = std::min<std::uintptr_t>(capacity, region.end - at);
-            const ssize_t got = ::pread(mem, buffer, want, static_cast<off_t>(at));
-            if (got <= 0) {
-                break;  // a guard page or a device mapping
+        const std::pmr::vector<Region> regions = writableRegions(&arena);
+        for (const Region& region : regions) {
+            if (own >= region.begin && own < region.end) {
+                continue;
             }
-            const auto length = static_cast<std::size_t>(got);
-            const std::size_t starts = std::min(length, kChunk);
-            for (const SoughtValue& s : sought) {
-                if (s.value.size() == 0) {
-                    continue;
+            for (std::uintptr_t at = region.begin; at < region.end; at += kChunk) {
+                // Each chunk reads on by the longest value, so a value across chunks is found.
+                const std::size_t want = std::min<std::uintptr_t>(capacity, region.end - at);
+                const ssize_t got = ::pread(mem, buffer, want, static_cast<off_t>(at));
+                if (got <= 0) {
+                    break;  // a guard page or a device mapping
                 }
-                const unsigned char first = s.value.at(0);
-                for (std::size_t i = 0; i < starts;) {
-                    const void* hit = std::memchr(buffer + i, first, starts - i);
-                    if (hit == nullptr) {
-                        break;
+                const auto length = static_cast<std::size_t>(got);
+                const std::size_t starts = std::min(length, kChunk);
+                for (const Form& form : forms) {
+                    if (form.value->value.size() == form.offset) {
+                        continue;
                     }
-                    i = static_cast<std::size_t>(static_cast<const unsigned char*>(hit) - buffer);
-                    if (matchesAt(buffer + i, length - i, s.value)) {
-                        findings.push_back({s.what, at + i, region.line});
+                    const unsigned char first = form.value->value.at(form.offset);
+                    for (std::size_t i = 0; i < starts && found.size() < kMostFindings;) {
+                        const void* hit = std::memchr(buffer + i, first, starts - i);
+                        if (hit == nullptr) {
+                            break;
+                        }
+                        i = static_cast<std::size_t>(static_cast<const unsigned char*>(hit) -
+                                                     buffer);
+                        if (matchesAt(buffer + i, length - i, form.value->value, form.offset)) {
+                            found.push_back({&form, at + i, &region});
+                        }
+                        ++i;
                     }
-                    ++i;
                 }
             }
+        }
+        ::close(mem);
+        Morvane::Security::wipe(buffer, capacity);
+        // Only now, with the scan done, from the allocator.
+        for (const Found& f : found) {
+            std::string what = f.form->value->what;
+            if (f.form->offset != 0) {
+                what += " after its first 16 bytes";
+            }
+            findings.push_back({std::move(what), f.address, std::string(f.region->line)});
         }
     }
-    ::close(mem);
-    Morvane::Security::wipe(buffer, capacity);
-    ::munmap(mapped, capacity);
+    ::munmap(mapped, size);
     return findings;
 }
 

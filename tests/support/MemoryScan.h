@@ -46,7 +46,9 @@ struct SoughtValue {
 };
 
 // Every place in this process's writable memory (read through /proc/self/mem, mapping by
-// mapping) where one of the values lies.
+// mapping) where one of the values lies. A value longer than the allocator's bookkeeping at
+// the start of a freed block (16 bytes) is also sought from there on, since a copy left in
+// freed memory has lost its beginning but not the rest.
 [[nodiscard]] std::vector<MemoryFinding> scanWritableMemory(const std::vector<SoughtValue>& sought);
 
 // What a scan for a password looks for: its UTF-8 and UTF-16 forms.

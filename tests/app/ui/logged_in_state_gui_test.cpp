@@ -18,6 +18,7 @@
 #include "app/ui/SetupViewController.h"
 #include "app/ui/projectViewController.h"
 #include "guisupport/Screenshot.h"
+#include "guisupport/SecretTyping.h"
 #include "guisupport/UiFixture.h"
 #include "platform/ModalSession.h"
 #include "platform/Timer.h"
@@ -83,9 +84,12 @@ class LoggedInStateTest : public QObject {
     }
     // Starts with a master password and logs on; answers the main controller.
     projectViewController* loggedIn() {
+        return loggedInWith(m2::test::MaskedValue::of(masterPassword));
+    }
+    projectViewController* loggedInWith(const m2::test::MaskedValue& password) {
         m2::Settings::instance().setDatabaseSetup(true);
         PasswordCredentials setup(fixture_->keychain());
-        setup.setPassword(Morvane::Security::Secret(masterPassword));
+        setup.setPassword(password.reveal());
         if (!setup.saveToKeychain()) {
             return nullptr;
         }
@@ -94,7 +98,8 @@ class LoggedInStateTest : public QObject {
         if (login == nullptr) {
             return nullptr;
         }
-        logOn(login, masterPassword);
+        m2::test::typeSecret(login->passwordEdit, password);
+        QTest::mouseClick(login->logonButton, Qt::LeftButton);
         fixture_->drainMainQueue();
         return delegate_->mainController();
     }
@@ -238,6 +243,24 @@ class LoggedInStateTest : public QObject {
         QCOMPARE(delegate_->mainController(), main);
         QCOMPARE(mainWindowsMade_, 1);
         QCOMPARE(fixture_->terminations(), 0);
+    }
+
+    // A password typed at the log-on and held for the session is gone from memory once the
+    // session locks: neither the field, nor the check against the keyring, nor the
+    // credentials leave a copy, in UTF-8 or UTF-16.
+    void aLockLeavesNoCopyOfThePasswordInMemory() {
+        const auto password = m2::test::MaskedValue::of(
+            "Lyre 42 tamarind dusk over Helmsdale, where the slow river bends twice "
+            "before the old mill and the heron waits");
+        projectViewController* main = loggedInWith(password);
+        QVERIFY(main != nullptr);
+        QVERIFY(credentials_->password() == password.reveal());
+        m2::PasswordCredentials::instance().setPassword(credentials_->password());
+        fixture_->idle().milliseconds = idleBeyondTimeout;
+        tick();
+        QVERIFY(!main->window()->isVisible());
+        QCOMPARE(credentials_->password(), std::string());
+        m2::test::verifyNothingInMemory(m2::test::passwordForms(password));
     }
 
     // A running process postpones the lock until it ends; the lock then follows within a
