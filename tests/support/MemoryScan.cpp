@@ -130,6 +130,25 @@ MaskedValue MaskedValue::hex() const {
     return out;
 }
 
+std::string MaskedValue::maskedHex() const {
+    static const char digits[] = "0123456789abcdef";
+    std::string hex;
+    for (const unsigned char byte : masked_) {
+        hex += digits[byte >> 4];
+        hex += digits[byte & 15];
+    }
+    return hex;
+}
+
+MaskedValue MaskedValue::fromMaskedHex(std::string_view hex) {
+    MaskedValue value;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+        value.masked_.push_back(
+            static_cast<unsigned char>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
+    }
+    return value;
+}
+
 Morvane::Security::Secret MaskedValue::reveal() const {
     Morvane::Security::Secret plain;
     plain.reserve(size());

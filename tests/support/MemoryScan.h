@@ -26,6 +26,9 @@ class MaskedValue {
         return static_cast<unsigned char>(masked_[i] ^ maskAt(i));
     }
     [[nodiscard]] Morvane::Security::Secret reveal() const;
+    // The masked bytes as hex, and back: how a value is handed to a process of its own.
+    [[nodiscard]] std::string maskedHex() const;
+    [[nodiscard]] static MaskedValue fromMaskedHex(std::string_view hex);
 
   private:
     static unsigned char maskAt(std::size_t i) {
