@@ -48,6 +48,7 @@ FileCipher::~FileCipher() {
     if (key != nullptr) {
         wipe(key.get(), static_cast<std::size_t>(constraints.getKeyStrength()));
     }
+    wipeStackBelow();
 }
 
 bool FileCipher::setConstraints(CCipherConstraints& given) {
@@ -78,6 +79,7 @@ bool FileCipher::setConstraints(CCipherConstraints& given) {
     auto newDigest = std::make_unique<unsigned char[]>(strength);
     newCipher->Encode(newKey.get(), newDigest.get(), static_cast<unsigned>(strength));
 
+    wipeStackBelow();
     cipher = std::move(newCipher);
     mode = std::move(newMode);
     key = std::move(newKey);
