@@ -256,6 +256,8 @@ class LoggedInStateTest : public QObject {
         QVERIFY(main != nullptr);
         QVERIFY(credentials_->password() == password.reveal());
         m2::PasswordCredentials::instance().setPassword(credentials_->password());
+        // As a change of master password during the session leaves it.
+        m2::PasswordCredentials::instance().setPassword2(credentials_->password());
         fixture_->idle().milliseconds = idleBeyondTimeout;
         tick();
         QVERIFY(!main->window()->isVisible());

@@ -32,6 +32,7 @@
 #include "app/ui/projectViewController.h"
 #include "guisupport/LibraryWindow.h"
 #include "guisupport/Screenshot.h"
+#include "guisupport/SecretTyping.h"
 #include "guisupport/UiFixture.h"
 #include "platform/ui/Storyboard.h"
 #include "platform/ui/WindowController.h"
@@ -542,6 +543,30 @@ class SettingsSheetsTest : public QObject {
         QTest::mouseClick(shown->closeButton, Qt::LeftButton);
         fixture_->drainMainQueue();
         QVERIFY(down(guard));
+    }
+
+    // The new password goes from the sheet's fields through the re-keying job to the
+    // credentials; once the change is over and the session forgets it, neither it nor its
+    // file key is left in memory.
+    void aChangeLeavesNoCopyOfTheNewPasswordInMemory() {
+        const auto password = m2::test::MaskedValue::of(
+            "Slate 76 kestrels over the Bransdale moor while the curlews call at dusk");
+        ChangePasswordViewController* sheet = openChangePassword();
+        QVERIFY(sheet != nullptr);
+        m2::test::typeSecret(sheet->newPasswordOneEdit, password);
+        m2::test::typeSecret(sheet->newPasswordTwoEdit, password);
+        QTest::keyClicks(sheet->newHintEdit, kNewHint);
+        QTest::mouseClick(sheet->okButton, Qt::LeftButton);
+        QVERIFY(fixture_->waitFor([&] { return !sheet->running(); }));
+        QVERIFY(credentials_->password() == password.reveal());
+        const QPointer<ChangePasswordViewController> guard(sheet);
+        QTest::mouseClick(top<m2::ReportControllerView>()->closeButton, Qt::LeftButton);
+        fixture_->drainMainQueue();
+        QVERIFY(down(guard));
+        // As the lock forgets it (the sheet's credentials are the session's here).
+        credentials_->reset();
+        credentials_->setPassword2(Morvane::Security::Secret());
+        m2::test::verifyNothingInMemory(m2::test::passwordAndKeyForms(password));
     }
 
     void changeRefusesBadInputAndAKeyringThatDoesNotKeepIt_data() {
