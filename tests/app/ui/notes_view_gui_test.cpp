@@ -28,6 +28,7 @@
 #include "app/ui/projectViewController.h"
 #include "guisupport/NotesWindow.h"
 #include "guisupport/Screenshot.h"
+#include "guisupport/SecretTyping.h"
 #include "guisupport/UiFixture.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/CollectionView.h"
@@ -377,6 +378,24 @@ class NotesViewTest : public QObject {
         QCOMPARE(loaded->back()->content, text.toStdString());
         QCOMPARE(loaded->back()->label, std::string("Straße café"));
         QCOMPARE(loaded->back()->category.rawValue(), 6);
+    }
+
+    // Saving a note seals the notes file under the session's password: once the session
+    // forgets it, neither the password nor the file key is left in memory.
+    void aSavedNoteLeavesNoPasswordOrKeyInMemory() {
+        const auto password = m2::test::MaskedValue::of(
+            "Umber 85 swifts above the Wensley viaduct as the last light leaves the fells");
+        m2::PasswordCredentials::instance().setPassword(password.reveal());
+        showThreeNotes();
+        NoteItemViewController* editor = openEditor("addNoteSeque");
+        QVERIFY(editor != nullptr);
+        editor->noteTitle->setText("Locker");
+        editor->noteContents->setPlainText("code 4711");
+        QTest::mouseClick(editor->okButton, Qt::LeftButton);
+        fixture_->drainMainQueue();
+        QCOMPARE(notes_->tileTitles().back(), std::string("Locker"));
+        m2::PasswordCredentials::instance().reset();
+        m2::test::verifyNothingInMemory(m2::test::passwordAndKeyForms(password));
     }
 
     void editChangesTheSharedNoteInPlace() {
