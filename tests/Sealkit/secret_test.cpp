@@ -31,6 +31,9 @@ std::pair<std::size_t, std::size_t> occurrences() {
 }
 
 TEST(Secret, ItsBytesAreWipedWhereverTheyGo) {
+    if (!m2::test::memoryScanTells) {
+        GTEST_SKIP() << m2::test::memoryScanSkipped;
+    }
     // What each road leaves alive: the number of secrets still holding the text.
     const struct {
         const char* road;
@@ -114,6 +117,9 @@ TEST(Secret, ComparesByContentAndKeepsEmbeddedZeros) {
 }
 
 TEST(SecretsInMemory, EncryptingAndDecryptingAFileLeavesNeitherThePasswordNorTheKey) {
+    if (!m2::test::memoryScanTells) {
+        GTEST_SKIP() << m2::test::memoryScanSkipped;
+    }
     const MaskedValue password = MaskedValue::of("Kq4$marble-tundra-velvet over the ridge");
     m2::test::TempDir dir;
     const auto plainPath = (dir / "report.txt").string();
