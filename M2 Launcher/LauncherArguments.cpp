@@ -28,14 +28,16 @@ LauncherArgument threePieces(const std::string& entry) {
     if (pieces.size() != 3) {
         return std::nullopt;
     }
-    return LauncherRequest{pieces[0], pieces[1], pieces[2]};
+    LauncherRequest request{pieces[0], Morvane::Security::Secret::adopt(pieces[1]), pieces[2]};
+    Morvane::Security::wipe(piece);
+    return request;
 }
 
 }  // namespace
 
 std::vector<LauncherArgument> parseLauncherArguments(
     const std::vector<std::string>& arguments,
-    const std::function<std::optional<std::string>()>& readPassword) {
+    const std::function<std::optional<Morvane::Security::Secret>()>& readPassword) {
     std::vector<LauncherArgument> answers;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         const std::string& entry = arguments[i];
@@ -47,13 +49,13 @@ std::vector<LauncherArgument> parseLauncherArguments(
             continue;
         }
         if (entry.size() > kPasswordOnInput.size() && entry.ends_with(kPasswordOnInput)) {
-            if (const auto password = readPassword(); password) {
+            if (auto password = readPassword(); password) {
                 // An empty password cannot have sealed anything.
                 answers.emplace_back(
                     password->empty()
                         ? LauncherArgument{}
                         : LauncherRequest{entry.substr(0, entry.size() - kPasswordOnInput.size()),
-                                          *password, "hint"});
+                                          std::move(*password), "hint"});
                 continue;
             }
         }

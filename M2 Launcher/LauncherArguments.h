@@ -5,12 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "Sealkit/Cryptography/Secret.h"
+
 namespace m2 {
 
 // One document to open for editing, as the command line gave it.
 struct LauncherRequest {
     std::string file;
-    std::string password;
+    Morvane::Security::Secret password;
     std::string hint;
 
     friend bool operator==(const LauncherRequest&, const LauncherRequest&) = default;
@@ -31,6 +33,6 @@ using LauncherArgument = std::optional<LauncherRequest>;
 // comma, empty pieces dropped, exactly three pieces, used verbatim.
 [[nodiscard]] std::vector<LauncherArgument> parseLauncherArguments(
     const std::vector<std::string>& arguments,
-    const std::function<std::optional<std::string>()>& readPassword);
+    const std::function<std::optional<Morvane::Security::Secret>()>& readPassword);
 
 }  // namespace m2

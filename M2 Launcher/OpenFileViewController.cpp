@@ -50,7 +50,7 @@ std::string readable(const std::string& path) {
 
 // The password comes on standard input only through the main program's pipe, never from a
 // terminal or a file someone left there.
-std::optional<std::string> passwordFromPipe() {
+std::optional<Morvane::Security::Secret> passwordFromPipe() {
     struct stat info {};
     if (::fstat(STDIN_FILENO, &info) != 0 || !S_ISFIFO(info.st_mode)) {
         return std::nullopt;
@@ -126,7 +126,7 @@ void OpenFileViewController::viewDidLoad() {
     }
     if (const LauncherArgument& request = requests.front(); request) {
         anErrorOccuredDuringStart =
-            decryptAndOpenFile(request->file, request->password, request->hint);
+            decryptAndOpenFile(request->file, request->password.view(), request->hint);
     } else {
         anErrorOccuredDuringStart = true;
         std::printf("Invalid command line arguments\n");
@@ -214,8 +214,7 @@ void OpenFileViewController::reportLeftEdits() {
     }
 }
 
-bool OpenFileViewController::decryptAndOpenFile(const std::string& file,
-                                                const std::string& password,
+bool OpenFileViewController::decryptAndOpenFile(const std::string& file, std::string_view password,
                                                 const std::string& hint) {
     fileOpenCheck->setChecked(true);
     progressControl->setVisible(false);
@@ -274,7 +273,7 @@ bool OpenFileViewController::decryptAndOpenFile(const std::string& file,
         refuseUnrecorded(reason);
         return true;
     }
-    password_ = password;
+    password_ = Morvane::Security::Secret(password);
     hint_ = storedHint;
     if (!OpenFileManager::isLive(item)) {
         // The working folder normally holds its own lock; without it other launchers would
@@ -364,15 +363,17 @@ void OpenFileViewController::reencryptAndQuit() {
     SealBackOutcome outcome;
     outcome.copyGone = !exists(item.plainPath);
     if (!outcome.copyGone) {
-        SealBackResult edit = extensions.sealEditedFile(
-            item.plainPath, item.encryptedPath, password_, hint_, Placement::replaceDestination);
+        SealBackResult edit =
+            extensions.sealEditedFile(item.plainPath, item.encryptedPath, password_.view(), hint_,
+                                      Placement::replaceDestination);
         if (!edit.ok()) {
             outcome.failed.emplace_back(std::move(edit), false);
         }
     }
     for (const fs::path& file : saved) {
-        SealBackResult one = extensions.sealEditedFile(file.string(), item.encryptedPath, password_,
-                                                       hint_, Placement::besideDestination);
+        SealBackResult one =
+            extensions.sealEditedFile(file.string(), item.encryptedPath, password_.view(), hint_,
+                                      Placement::besideDestination);
         if (one.ok()) {
             outcome.keptBeside.push_back(readable(one.location));
         } else {

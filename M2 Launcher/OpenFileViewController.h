@@ -59,7 +59,7 @@ class OpenFileViewController final : public platform::ui::ViewController {
     [[nodiscard]] bool checkIfFileAlreadyOpen(const std::string& file);
     // Decrypts and records the document and starts the wait for its application; answers true
     // when an error occurred.
-    [[nodiscard]] bool decryptAndOpenFile(const std::string& file, const std::string& password,
+    [[nodiscard]] bool decryptAndOpenFile(const std::string& file, std::string_view password,
                                           const std::string& hint);
 
     // Whether the sealing of the edited copy is running (close requests wait for it).
@@ -109,7 +109,7 @@ class OpenFileViewController final : public platform::ui::ViewController {
 
     std::vector<std::string> arguments_;
     std::unique_ptr<Ui::OpenFileViewController> ui_;
-    std::string password_;
+    Morvane::Security::Secret password_;
     std::string hint_;
     bool reencrypting_ = false;
     bool awaitingConfirmation_ = false;

@@ -105,11 +105,9 @@ std::string CipherUtils::getHint(const std::string& path) {
     return hint.empty() ? "No hint available" : hint;
 }
 
-bool CipherUtils::checkHash(const unsigned char* digest, const std::string& password,
+bool CipherUtils::checkHash(const unsigned char* digest, std::string_view password,
                             CCipherConstraints constraints) {
-    std::string text = password;
-    const std::unique_ptr<IKeyBase> key(KeyFactory().createKey(constraints, text, true));
-    wipe(text.data(), text.size());
+    const std::unique_ptr<IKeyBase> key(KeyFactory().createKey(constraints, password, true));
     return key != nullptr && key->getDigestRaw() != nullptr &&
            checkHash(digest, key->getDigestRaw(), constraints);
 }
@@ -188,16 +186,22 @@ std::string CipherUtils::createHashFromData(const unsigned char* bytes, std::siz
     return hash.StringHash();
 }
 
-std::string CipherUtils::createKeyfileData(const std::string& path) {
+Secret CipherUtils::createKeyfileData(const std::string& path) {
     const FilePtr file(openRegularFile(path, O_RDONLY, "rb"));
     if (file == nullptr) {
-        return g_keyfileError;
+        return Secret(g_keyfileError);
     }
+    // Unbuffered, so the key file's bytes are only ever in head.
+    std::setvbuf(file.get(), nullptr, _IONBF, 0);
     unsigned char head[kKeyfileBytes];
-    if (std::fread(head, 1, sizeof head, file.get()) != sizeof head) {
-        return g_keyfileError;
+    const bool complete = std::fread(head, 1, sizeof head, file.get()) == sizeof head;
+    Secret key(g_keyfileError);
+    if (complete) {
+        const sha2 hash(head, static_cast<int>(sizeof head));
+        key = Secret(hash.HexHash());
     }
-    return createHashFromData(head, sizeof head, false);
+    wipe(head, sizeof head);
+    return key;
 }
 
 }  // namespace Morvane::Security

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "Sealkit/CipherConstraints.h"
+#include "Sealkit/Cryptography/Secret.h"
 
 namespace Morvane::Security {
 
@@ -41,7 +42,7 @@ class CipherUtils {
     [[nodiscard]] static CCipherConstraints constraintsOf(const CFileHeader& header);
 
     // Derives the key of password (stretched) and compares key-strength bytes.
-    [[nodiscard]] static bool checkHash(const unsigned char* digest, const std::string& password,
+    [[nodiscard]] static bool checkHash(const unsigned char* digest, std::string_view password,
                                         CCipherConstraints constraints);
     // True when the first key-strength bytes of digest and key are equal.
     [[nodiscard]] static bool checkHash(const unsigned char* digest, const unsigned char* key,
@@ -77,7 +78,7 @@ class CipherUtils {
                                                         std::size_t count, bool stretch);
     // The key text of a key file: createHashFromData of exactly its first 2048 bytes, or
     // g_keyfileError when it is shorter, unreadable or not a regular file.
-    [[nodiscard]] static std::string createKeyfileData(const std::string& path);
+    [[nodiscard]] static Secret createKeyfileData(const std::string& path);
 };
 
 }  // namespace Morvane::Security

@@ -29,7 +29,7 @@ bool keyBytesDefined(const CCipherConstraints& c) {
 
 }  // namespace
 
-FileCipher::FileCipher(bool encryptFilename_, const std::string& password_)
+FileCipher::FileCipher(bool encryptFilename_, std::string_view password_)
     : encryptFilename(encryptFilename_),
       password(password_),
       cipherFactory(std::make_unique<CipherFactory>()),
@@ -38,7 +38,7 @@ FileCipher::FileCipher(bool encryptFilename_, const std::string& password_)
       modeFactory(std::make_unique<ModeFactory>()),
       iv(std::make_unique<IV>(kIvBytes)) {}
 
-FileCipher::FileCipher(bool encryptFilename_, const std::string& password_,
+FileCipher::FileCipher(bool encryptFilename_, std::string_view password_,
                        CCipherConstraints& constraints_)
     : FileCipher(encryptFilename_, password_) {
     (void)setConstraints(constraints_);
@@ -48,7 +48,7 @@ FileCipher::~FileCipher() {
     if (key != nullptr) {
         wipe(key.get(), static_cast<std::size_t>(constraints.getKeyStrength()));
     }
-    wipe(password.data(), password.size());
+    wipeStackBelow();
 }
 
 bool FileCipher::setConstraints(CCipherConstraints& given) {
@@ -63,7 +63,7 @@ bool FileCipher::setConstraints(CCipherConstraints& given) {
 
     std::unique_ptr<IBlockCipher> newCipher(cipherFactory->createCipher(given));
     std::unique_ptr<ICipherMode> newMode(modeFactory->createMode(given));
-    std::unique_ptr<IKeyBase> keyObject(keyFactory->createKey(given, password, true));
+    std::unique_ptr<IKeyBase> keyObject(keyFactory->createKey(given, password.view(), true));
     ++keyDerivations;
     // The strength is read after createKey, which may have rewritten it.
     if (newCipher == nullptr || newMode == nullptr || keyObject == nullptr ||
@@ -79,6 +79,7 @@ bool FileCipher::setConstraints(CCipherConstraints& given) {
     auto newDigest = std::make_unique<unsigned char[]>(strength);
     newCipher->Encode(newKey.get(), newDigest.get(), static_cast<unsigned>(strength));
 
+    wipeStackBelow();
     cipher = std::move(newCipher);
     mode = std::move(newMode);
     key = std::move(newKey);

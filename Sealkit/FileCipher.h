@@ -8,6 +8,7 @@
 #include "Sealkit/Cryptography/IBlockCipher.h"
 #include "Sealkit/Cryptography/ICipherMode.h"
 #include "Sealkit/Cryptography/IV.h"
+#include "Sealkit/Cryptography/Secret.h"
 #include "Sealkit/FileAccess.h"
 #include "Sealkit/OutputFile.h"
 #include "Shredder/SecureDelete.h"
@@ -23,9 +24,9 @@ class ModeFactory;
 class FileCipher {
   public:
     // Configured at once with the given constraints (the encryptor).
-    FileCipher(bool encryptFilename, const std::string& password, CCipherConstraints& constraints);
+    FileCipher(bool encryptFilename, std::string_view password, CCipherConstraints& constraints);
     // Not configured until the first setConstraints (the decryptor).
-    FileCipher(bool encryptFilename, const std::string& password);
+    FileCipher(bool encryptFilename, std::string_view password);
     virtual ~FileCipher();
     FileCipher(const FileCipher&) = delete;
     FileCipher& operator=(const FileCipher&) = delete;
@@ -65,7 +66,7 @@ class FileCipher {
     std::string outputPath;
     bool encryptFilename;
     std::unique_ptr<IBlockCipher> cipher;
-    std::string password;
+    Secret password;
     std::unique_ptr<unsigned char[]> key;
     std::unique_ptr<unsigned char[]> checkDigest;
     std::unique_ptr<CipherFactory> cipherFactory;

@@ -26,8 +26,8 @@ std::string SealkitOutcome::text() const {
     return (status == Status::ok ? "ok," : "fail,") + message + "," + path;
 }
 
-Encryptor::Encryptor(const std::string& constraint, const std::string& /*hint*/,
-                     bool encryptFilename, bool hideExtension) {
+Encryptor::Encryptor(std::string_view constraint, const std::string& /*hint*/, bool encryptFilename,
+                     bool hideExtension) {
     Morvane::Security::CCipherConstraints user;
     user.CreateUserConstraint();
     encryptor =
@@ -48,11 +48,11 @@ std::string Encryptor::encryptFile(const std::string& path, const std::string& h
     return encryptFileOutcome(path, hint).text();
 }
 
-std::string Encryptor::encryptString(const std::string& /*text*/, const std::string& /*password*/) {
+std::string Encryptor::encryptString(const std::string& /*text*/, std::string_view /*password*/) {
     return {};
 }
 
-Decryptor::Decryptor(const std::string& constraint, const std::string& /*hint*/)
+Decryptor::Decryptor(std::string_view constraint, const std::string& /*hint*/)
     : decryptor(std::make_unique<Morvane::Security::FileDecryptor>(false, constraint)) {}
 
 Decryptor::~Decryptor() = default;
@@ -70,7 +70,7 @@ std::string Decryptor::decryptFile(const std::string& path, const std::string& h
     return decryptFileOutcome(path, hint).text();
 }
 
-std::string Keyfile::createKey(const std::string& path) {
+Morvane::Security::Secret Keyfile::createKey(const std::string& path) {
     return Morvane::Security::CipherUtils::createKeyfileData(path);
 }
 

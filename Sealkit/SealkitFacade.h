@@ -7,6 +7,9 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+
+#include "Sealkit/Cryptography/Secret.h"
 
 namespace Morvane::Security {
 class FileEncryptor;
@@ -34,7 +37,7 @@ struct SealkitOutcome {
 class Encryptor {
   public:
     // constraint: the password; hint: not used (each file takes its own).
-    Encryptor(const std::string& constraint, const std::string& hint, bool encryptFilename,
+    Encryptor(std::string_view constraint, const std::string& hint, bool encryptFilename,
               bool hideExtension);
     ~Encryptor();
     Encryptor(const Encryptor&) = delete;
@@ -48,7 +51,7 @@ class Encryptor {
     [[nodiscard]] SealkitOutcome encryptFileOutcome(const std::string& path,
                                                     const std::string& hint);
     // Always an empty text.
-    [[nodiscard]] std::string encryptString(const std::string& text, const std::string& password);
+    [[nodiscard]] std::string encryptString(const std::string& text, std::string_view password);
 
   private:
     std::unique_ptr<Morvane::Security::FileEncryptor> encryptor;
@@ -58,7 +61,7 @@ class Encryptor {
 class Decryptor {
   public:
     // constraint: the password; hint: not used.
-    Decryptor(const std::string& constraint, const std::string& hint);
+    Decryptor(std::string_view constraint, const std::string& hint);
     ~Decryptor();
     Decryptor(const Decryptor&) = delete;
     Decryptor& operator=(const Decryptor&) = delete;
@@ -80,7 +83,7 @@ class Keyfile {
   public:
     // 64 lower-case hex digits of the SHA-256 of the file's first 2048 bytes, or
     // "Error, could not create keyfile".
-    [[nodiscard]] std::string createKey(const std::string& path);
+    [[nodiscard]] Morvane::Security::Secret createKey(const std::string& path);
 };
 
 // Securely deletes files.

@@ -24,6 +24,7 @@
 #include "platform/EndSignals.h"
 #include "platform/Environment.h"
 #include "platform/Paths.h"
+#include "platform/ProcessHardening.h"
 #include "platform/WorkingFolders.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Images.h"
@@ -110,6 +111,12 @@ void waitForWorkers(m2::AppDelegate& delegate) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef M2_HARDEN
+    // Before anything is read, a secret least of all.
+    if (!m2::platform::protectProcessMemory()) {
+        std::perror("morvane2: could not protect its memory");
+    }
+#endif
     QApplication app(argc, argv);
     QApplication::setApplicationName("morvane2");
     QApplication::setApplicationVersion(M2_VERSION);

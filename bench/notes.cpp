@@ -148,7 +148,7 @@ int main(int argc, char** argv) {
     // to a memory file system, as under a desktop session's runtime folder.
     m2::platform::setDocumentsFolderOverride(scratch() / "Documents");
     const fs::path runtime = m2bench::useMemoryRuntimeFolder("notes", scratch());
-    m2::PasswordCredentials::instance().setPassword(kPassword);
+    m2::PasswordCredentials::instance().setPassword(Morvane::Security::Secret(kPassword));
     m2::PasswordCredentials::instance().setHint("hint");
 
     Fixture fixture;

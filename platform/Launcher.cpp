@@ -35,7 +35,7 @@ LaunchResult launchFailure(int error, pid_t pid, const std::string& what) {
 
 // Writes all of `bytes`; a reader that went away gives EPIPE instead of killing this
 // program, since SIGPIPE stays blocked on this thread for the write.
-int writeAllWithoutSigpipe(int fd, const std::string& bytes) {
+int writeAllWithoutSigpipe(int fd, std::string_view bytes) {
     sigset_t pipeOnly;
     sigset_t previous;
     sigemptyset(&pipeOnly);
@@ -111,7 +111,7 @@ std::string launcherArgument(const std::string& documentPath) {
 }
 
 LaunchResult startLauncher(const fs::path& launcher, const std::string& documentPath,
-                           const std::string& password) {
+                           std::string_view password) {
     int ends[2];
     if (::pipe2(ends, O_CLOEXEC) != 0) {
         return launchFailure(errno, -1, "Could not start the launcher");
@@ -164,12 +164,16 @@ LaunchResult startLauncher(const fs::path& launcher, const std::string& document
     return {pid, 0, {}};
 }
 
-std::optional<std::string> readLauncherPassword(int fd, std::size_t limit) {
+std::optional<Morvane::Security::Secret> readLauncherPassword(int fd, std::size_t limit) {
     if (::isatty(fd) != 0) {
         return std::nullopt;
     }
-    std::string password;
+    Morvane::Security::Secret password;
     char chunk[4096];
+    struct WipeChunk {
+        char* bytes;
+        ~WipeChunk() { Morvane::Security::wipe(bytes, sizeof chunk); }
+    } wipeChunk{chunk};
     while (password.size() < limit) {
         const ssize_t n = ::read(fd, chunk, std::min(sizeof chunk, limit - password.size()));
         if (n < 0 && errno == EINTR) {
@@ -181,7 +185,7 @@ std::optional<std::string> readLauncherPassword(int fd, std::size_t limit) {
         if (n == 0) {
             break;
         }
-        password.append(chunk, static_cast<std::size_t>(n));
+        password.append(std::string_view(chunk, static_cast<std::size_t>(n)));
     }
     return password;
 }

@@ -6,6 +6,9 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
+
+#include "Sealkit/Cryptography/Secret.h"
 
 namespace m2::platform {
 
@@ -46,12 +49,12 @@ struct [[nodiscard]] LaunchResult {
 // its standard input through a pipe that is closed before this returns. The launcher is
 // reaped in the background and never stopped by this program.
 LaunchResult startLauncher(const std::filesystem::path& launcher, const std::string& documentPath,
-                           const std::string& password);
+                           std::string_view password);
 
 // The launcher's side of the hand-over: the password written to `fd` (its standard input)
 // up to the end of input. std::nullopt when `fd` is a terminal (started by hand: nothing to
 // wait for) or cannot be read; at most `limit` bytes are taken.
-[[nodiscard]] std::optional<std::string> readLauncherPassword(int fd = 0,
-                                                              std::size_t limit = 64 * 1024);
+[[nodiscard]] std::optional<Morvane::Security::Secret> readLauncherPassword(
+    int fd = 0, std::size_t limit = 64 * 1024);
 
 }  // namespace m2::platform

@@ -11,8 +11,21 @@
 #include <climits>
 #include <memory>
 
+#include "Sealkit/Cryptography/Wipe.h"
+
 namespace m2::platform {
 namespace {
+
+// The texts measured and compared here are often passwords: their UTF-16 copies are wiped
+// before ICU frees them.
+void wipeText(icu::UnicodeString& text) {
+    const int32_t capacity = text.getCapacity();
+    char16_t* buffer = text.getBuffer(capacity);
+    if (buffer != nullptr) {
+        Morvane::Security::wipe(buffer, static_cast<std::size_t>(capacity) * sizeof(char16_t));
+        text.releaseBuffer(0);
+    }
+}
 
 icu::UnicodeString toUnicode(std::string_view utf8) {
     return icu::UnicodeString::fromUTF8(
@@ -96,13 +109,15 @@ std::size_t graphemeCount(std::string_view utf8) {
         forEachScalar(utf8, [&](char32_t) { ++n; });
         return n;
     }
-    const icu::UnicodeString text = toUnicode(utf8);
+    icu::UnicodeString text = toUnicode(utf8);
     it->setText(text);
     std::size_t count = 0;
     it->first();
     while (it->next() != icu::BreakIterator::DONE) {
         ++count;
     }
+    it.reset();
+    wipeText(text);
     return count;
 }
 
@@ -119,9 +134,15 @@ bool canonicallyEqual(std::string_view a, std::string_view b) {
     if (U_FAILURE(status) || nfd == nullptr) {
         return false;
     }
-    const icu::UnicodeString na = nfd->normalize(toUnicode(a), status);
-    const icu::UnicodeString nb = nfd->normalize(toUnicode(b), status);
-    return U_SUCCESS(status) && na == nb;
+    icu::UnicodeString ua = toUnicode(a);
+    icu::UnicodeString ub = toUnicode(b);
+    icu::UnicodeString na = nfd->normalize(ua, status);
+    icu::UnicodeString nb = nfd->normalize(ub, status);
+    const bool same = U_SUCCESS(status) && na == nb;
+    for (icu::UnicodeString* text : {&ua, &ub, &na, &nb}) {
+        wipeText(*text);
+    }
+    return same;
 }
 
 CharacterClass characterClassOf(char32_t scalar) {

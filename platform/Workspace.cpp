@@ -177,7 +177,7 @@ std::optional<fs::path> GioWorkspace::launcherLocation() {
 }
 
 LaunchResult GioWorkspace::startLauncher(const fs::path& launcher, const std::string& documentPath,
-                                         const std::string& password) {
+                                         std::string_view password) {
     return platform::startLauncher(launcher, documentPath, password);
 }
 

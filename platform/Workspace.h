@@ -51,7 +51,7 @@ class Workspace {
     // (startLauncher).
     virtual LaunchResult startLauncher(const std::filesystem::path& launcher,
                                        const std::string& documentPath,
-                                       const std::string& password) = 0;
+                                       std::string_view password) = 0;
 };
 
 // The desktop through GIO and the session bus: the default handler of the file's content
@@ -64,8 +64,7 @@ class GioWorkspace final : public Workspace {
     [[nodiscard]] bool revealFile(const std::string& path) override;
     [[nodiscard]] std::optional<std::filesystem::path> launcherLocation() override;
     LaunchResult startLauncher(const std::filesystem::path& launcher,
-                               const std::string& documentPath,
-                               const std::string& password) override;
+                               const std::string& documentPath, std::string_view password) override;
 };
 
 // The workspace in use: a GioWorkspace unless another was installed (tests record calls).

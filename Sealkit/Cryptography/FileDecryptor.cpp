@@ -46,7 +46,7 @@ bool isPlainName(const std::string& name) {
 
 }  // namespace
 
-FileDecryptor::FileDecryptor(bool encryptFilename_, const std::string& password_)
+FileDecryptor::FileDecryptor(bool encryptFilename_, std::string_view password_)
     : FileCipher(encryptFilename_, password_) {}
 
 bool FileDecryptor::placeOutput(const std::string& to) {

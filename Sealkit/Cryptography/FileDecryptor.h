@@ -12,7 +12,7 @@ namespace Morvane::Security {
 // from its own trailer; the key is derived again only when it changes.
 class FileDecryptor : public FileCipher {
   public:
-    FileDecryptor(bool encryptFilename, const std::string& password);
+    FileDecryptor(bool encryptFilename, std::string_view password);
 
     // On success (0, or -14 for a copy name) path becomes the plain file, written as its
     // folder, "//" and its name; after a failure once the temporary file was set up it

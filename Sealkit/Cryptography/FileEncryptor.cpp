@@ -38,7 +38,7 @@ int creationError(int error) {
 
 }  // namespace
 
-FileEncryptor::FileEncryptor(bool encryptFilename_, const std::string& password_,
+FileEncryptor::FileEncryptor(bool encryptFilename_, std::string_view password_,
                              CCipherConstraints& constraints_)
     : FileCipher(encryptFilename_, password_, constraints_) {}
 

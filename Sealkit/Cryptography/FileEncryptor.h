@@ -13,8 +13,7 @@ namespace Morvane::Security {
 // complete, on disk and checked.
 class FileEncryptor : public FileCipher {
   public:
-    FileEncryptor(bool encryptFilename, const std::string& password,
-                  CCipherConstraints& constraints);
+    FileEncryptor(bool encryptFilename, std::string_view password, CCipherConstraints& constraints);
 
     // On success (0) path becomes the encrypted file; on failure it is unchanged, the
     // source is kept and no output is left behind. A source that cannot be overwritten

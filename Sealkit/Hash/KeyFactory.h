@@ -1,7 +1,7 @@
 #pragma once
 
 #include <memory>
-#include <string>
+#include <string_view>
 
 #include "Sealkit/CipherConstraints.h"
 #include "Sealkit/Cryptography/IKeyBase.h"
@@ -16,7 +16,7 @@ class KeyFactory {
     // MD5-variant key, and the caller's record is rewritten to key type 0, strength 16.
     // Stretched when stretch is set and the version is 3 or more.
     [[nodiscard]] std::unique_ptr<IKeyBase> createKey(CCipherConstraints& constraints,
-                                                      std::string& password, bool stretch);
+                                                      std::string_view password, bool stretch);
 
     // How many bytes at getDigestRaw() the key object of this key type defines: 64 for
     // SHA-256 (the digest, then zeros), 16 for the MD5 variant. A strength above this

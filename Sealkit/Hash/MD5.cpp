@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "Sealkit/Cryptography/Wipe.h"
+
 namespace Morvane::Security {
 
 namespace {
@@ -198,6 +200,10 @@ MD5::MD5(const char* text_) : text(text_) {
     ready = true;
     // Borrowed for the constructor only; nothing may read it once the caller lets go.
     text = nullptr;
+}
+
+MD5::~MD5() {
+    wipe(digest, sizeof digest);
 }
 
 unsigned char* MD5::getDigestRaw() {

@@ -43,6 +43,9 @@ class MD5 : public IKeyBase {
     MD5() = default;
     // Hashes the bytes of text before its terminating zero; text is read only here.
     explicit MD5(const char* text);
+    ~MD5() override;
+    MD5(const MD5&) = delete;
+    MD5& operator=(const MD5&) = delete;
 
     unsigned char* getDigestRaw() override;
     // 10000 rounds over one context that is initialised once: every round after the

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "Sealkit/Cryptography/Wipe.h"
 #include "Sealkit/Hash/Sha256Compress.h"
 
 namespace Morvane::Security {
@@ -249,6 +250,15 @@ sha2::sha2(const unsigned char* data, int length) {
     Init(SHA_256);
     Update(data, length > 0 ? static_cast<std::uint64_t>(length) : 0);
     End();
+}
+
+sha2::~sha2() {
+    wipe(hexText);
+    wipe(hexBuffer, sizeof hexBuffer);
+    wipe(digestArea, sizeof digestArea);
+    wipe(&state, sizeof state);
+    wipe(bitCounter, sizeof bitCounter);
+    wipe(block, sizeof block);
 }
 
 void sha2::Init(SHA_TYPE type_) {

@@ -23,6 +23,10 @@ class sha2 : public IKeyBase {
   public:
     // SHA-256 of length bytes of data; the digest is ready at once.
     sha2(const unsigned char* data, int length);
+    // The digest is a key: every copy of it, raw and hex, is wiped when the object goes.
+    ~sha2() override;
+    sha2(const sha2&) = delete;
+    sha2& operator=(const sha2&) = delete;
 
     // Throws std::runtime_error "Invalid SHA_TYPE type!" for an unknown type.
     void Init(SHA_TYPE type);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace m2 {
 
@@ -14,8 +15,10 @@ class NotesFileOwner {
     virtual void rekeyingStarts() = 0;
     // The worker is done with the notes file: `rekeyed` says it now opens with `password` and
     // `hint`; else it is as it was.
-    virtual void rekeyingEnded(bool rekeyed, const std::string& password,
+    virtual void rekeyingEnded(bool rekeyed, std::string_view password,
                                const std::string& hint) = 0;
+    // The logged-in password is now the one the file was re-keyed to: no copy of it is kept.
+    virtual void loggedInPasswordFollows() = 0;
 };
 
 }  // namespace m2

@@ -74,8 +74,8 @@ void writeJournal(const RekeyingJob& job, const RekeyingJournal& journal) {
 }
 
 // The job that finishes `journal`: from `previous` to the logged-in password and hint.
-RekeyingJob finishingJob(const RekeyingJournal& journal, const std::string& previous,
-                         std::string password, std::string hint, const std::string& journalPath) {
+RekeyingJob finishingJob(const RekeyingJournal& journal, std::string_view previous, Secret password,
+                         std::string hint, const std::string& journalPath) {
     RekeyingJob job;
     job.notesPath = journal.notesPath;
     for (const auto& document : journal.documents) {
@@ -85,7 +85,7 @@ RekeyingJob finishingJob(const RekeyingJournal& journal, const std::string& prev
         entry.fileName = platform::lastPathComponent(document.path);
         job.entries.push_back(std::move(entry));
     }
-    job.oldPassword = previous;
+    job.oldPassword = Secret(previous);
     job.newPassword = std::move(password);
     job.newHint = std::move(hint);
     job.journalPath = journalPath;
@@ -97,7 +97,7 @@ RekeyingJob finishingJob(const RekeyingJournal& journal, const std::string& prev
 // worker is done with it (or the run ends without reaching it).
 class NotesLoan {
   public:
-    NotesLoan(NotesFileOwner* owner, std::string password, std::string hint)
+    NotesLoan(NotesFileOwner* owner, Secret password, std::string hint)
         : owner_(owner), password_(std::move(password)), hint_(std::move(hint)) {
         if (owner_ != nullptr) {
             owner_->rekeyingStarts();
@@ -110,8 +110,14 @@ class NotesLoan {
         }
         platform::Dispatch::main().async(
             [owner = owner_, rekeyed, password = password_, hint = hint_] {
-                owner->rekeyingEnded(rekeyed, password, hint);
+                owner->rekeyingEnded(rekeyed, password.view(), hint);
             });
+    }
+    // Main thread, after the hand-back.
+    void loggedInFollows() const {
+        if (owner_ != nullptr) {
+            owner_->loggedInPasswordFollows();
+        }
     }
     [[nodiscard]] std::function<void(bool)> callback() {
         return [this](bool rekeyed) { handBack(rekeyed); };
@@ -119,7 +125,7 @@ class NotesLoan {
 
   private:
     NotesFileOwner* owner_;
-    std::string password_;
+    Secret password_;
     std::string hint_;
     std::atomic<bool> handedBack_{false};
 };
@@ -141,7 +147,7 @@ RekeyingJournal journalOf(const RekeyingJob& job) {
 // How a document answers a password: a damaged or unreadable one says nothing about it.
 enum class Opening { opens, refused, unreadable };
 
-Opening openingWith(const std::string& path, const std::string& password) {
+Opening openingWith(const std::string& path, std::string_view password) {
     const SecurityManagerExtensions& extensions = SecurityManagerExtensions::instance();
     const TempLocationResult opened = extensions.decryptToTempLocation(
         path, password, "", platform::WorkingFolderPurpose::Rekeying);
@@ -154,8 +160,8 @@ Opening openingWith(const std::string& path, const std::string& password) {
     return Opening::opens;
 }
 
-PreviousPassword checkPreviousPassword(RekeyingJournal& journal, const std::string& previous,
-                                       const std::string& current) {
+PreviousPassword checkPreviousPassword(RekeyingJournal& journal, std::string_view previous,
+                                       std::string_view current) {
     // What a document tells: a verdict (it opens with `previous`, or refuses both), that it
     // is already under `current`, or nothing (gone, damaged or unreadable: it stays listed).
     enum class Told { verdict, underCurrent, nothing };
@@ -203,7 +209,7 @@ PreviousPassword checkPreviousPassword(RekeyingJournal& journal, const std::stri
 }
 
 RekeyingJob rekeyingJob(const std::vector<FileItemPtr>& library, const std::string& notesPath,
-                        const PasswordCredentials& current, std::string newPassword,
+                        const PasswordCredentials& current, Secret newPassword,
                         std::string newHint) {
     std::vector<FileItemPtr> encrypted;
     for (const auto& item : library) {
@@ -224,15 +230,15 @@ RekeyingJob rekeyingJob(const std::vector<FileItemPtr>& library, const std::stri
 RekeyOutcome rekeyDocument(const std::string& path, const RekeyingJob& job) {
     const SecurityManagerExtensions& extensions = SecurityManagerExtensions::instance();
     const TempLocationResult opened = extensions.decryptToTempLocation(
-        path, job.oldPassword, job.oldHint, platform::WorkingFolderPurpose::Rekeying);
+        path, job.oldPassword.view(), job.oldHint, platform::WorkingFolderPurpose::Rekeying);
     if (opened.result != securityResult::OK) {
         return {RekeyOutcome::Stage::notOpened,
                 opened.reason.empty() ? asString(opened.result) : opened.reason};
     }
     // A locked document is replaced all the same, and locked again whatever happened.
     const bool wasLocked = extensions.removeReadonlyAttribute(path);
-    const securityResult sealed =
-        extensions.encryptTempBackToOriginal(opened.location, path, job.newPassword, job.newHint);
+    const securityResult sealed = extensions.encryptTempBackToOriginal(
+        opened.location, path, job.newPassword.view(), job.newHint);
     if (wasLocked) {
         extensions.addReadonlyAttribute(path);
     }
@@ -309,7 +315,7 @@ ProcessReport rekeyDocuments(const RekeyingJob& job, const OpenForEditing& openF
         }
         RekeyOutcome outcome = rekeyDocument(document.path, job);
         if (job.finishing && outcome.stage == RekeyOutcome::Stage::notOpened &&
-            openingWith(document.path, job.newPassword) == Opening::opens) {
+            openingWith(document.path, job.newPassword.view()) == Opening::opens) {
             outcome = {RekeyOutcome::Stage::rekeyed, ""};
         }
         if (isNotes && notesDone) {
@@ -365,10 +371,11 @@ std::optional<MasterPasswordChange::Refusal> MasterPasswordChange::start(Run run
             loan->handBack(false);
             // The new password is handed over on the main queue, where its readers are, and
             // before the run counts as done.
-            platform::Dispatch::main().async([shared, job] {
+            platform::Dispatch::main().async([shared, job, loan] {
                 shared->loggedIn.setPassword(job->newPassword);
                 shared->loggedIn.setPassword2(job->newPassword);
                 shared->loggedIn.setHint(job->newHint);
+                loan->loggedInFollows();
             });
             platform::Dispatch::main().async([shared, report] {
                 LibraryManager& library = shared->library;
@@ -395,8 +402,8 @@ std::optional<MasterPasswordChange::Refusal> MasterPasswordChange::finish(Finish
     run.mainView.setCurrentState(CurrentProcess::changePassword);
     g_stopRequested.store(false);
     // The logged-in password is read here, on the main thread, where its writers are.
-    auto current = std::make_shared<const std::pair<std::string, std::string>>(
-        run.loggedIn.password(), run.loggedIn.hint());
+    auto current = std::make_shared<const std::pair<Secret, std::string>>(run.loggedIn.password(),
+                                                                          run.loggedIn.hint());
     const auto pending = readRekeyingJournal(run.journalPath);
     auto loan = std::make_shared<NotesLoan>(
         pending && !pending->notesPath.empty() ? run.mainView.notesFileOwner() : nullptr,
@@ -406,8 +413,8 @@ std::optional<MasterPasswordChange::Refusal> MasterPasswordChange::finish(Finish
         .async([shared, current, loan] {
             RekeyingJournal journal =
                 readRekeyingJournal(shared->journalPath).value_or(RekeyingJournal{});
-            const PreviousPassword verdict =
-                checkPreviousPassword(journal, shared->previousPassword, current->first);
+            const PreviousPassword verdict = checkPreviousPassword(
+                journal, shared->previousPassword.view(), current->first.view());
             if (verdict == PreviousPassword::wrong) {
                 loan->handBack(false);
                 platform::Dispatch::main().async([shared] {
@@ -418,8 +425,9 @@ std::optional<MasterPasswordChange::Refusal> MasterPasswordChange::finish(Finish
                 });
                 return;
             }
-            const RekeyingJob job = finishingJob(journal, shared->previousPassword, current->first,
-                                                 current->second, shared->journalPath);
+            const RekeyingJob job =
+                finishingJob(journal, shared->previousPassword.view(), current->first,
+                             current->second, shared->journalPath);
             auto report = std::make_shared<const ProcessReport>(
                 rekeyDocuments(job, shared->openForEditing, nullptr, nullptr, loan->callback()));
             loan->handBack(false);

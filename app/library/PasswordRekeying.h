@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "Sealkit/Cryptography/Secret.h"
 #include "app/library/RekeyingJournal.h"
 #include "app/library/SecurityManager.h"
 #include "app/services/ProcessReport.h"
@@ -16,6 +17,7 @@ namespace m2 {
 class LibraryManager;
 class MainViewServices;
 class PasswordCredentials;
+using Morvane::Security::Secret;
 
 // Whether the launcher has the document at this sealed path open for editing.
 using OpenForEditing = std::function<bool(const std::string& encryptedPath)>;
@@ -33,9 +35,9 @@ inline constexpr const char* keyringRefusedReason =
 struct RekeyingJob {
     std::vector<SecurityManager::BatchEntry> entries;  // the encrypted entries, library order
     std::string notesPath;                             // empty: no notes file to re-key
-    std::string oldPassword;
+    Secret oldPassword;
     std::string oldHint;
-    std::string newPassword;
+    Secret newPassword;
     std::string newHint;
     // Where the run keeps what is still under the old password; empty: no journal.
     std::string journalPath;
@@ -57,7 +59,7 @@ void setRekeyingStepHook(RekeyingStepHook hook);
 // new one.
 [[nodiscard]] RekeyingJob rekeyingJob(const std::vector<FileItemPtr>& library,
                                       const std::string& notesPath,
-                                      const PasswordCredentials& current, std::string newPassword,
+                                      const PasswordCredentials& current, Secret newPassword,
                                       std::string newHint);
 
 // How one document fared.
@@ -91,7 +93,7 @@ struct RekeyOutcome {
 
 // Whether the sealed document at `path` opens with `password`; the plain copy made to find
 // out lies only in a private working folder, which goes at once. Any thread.
-[[nodiscard]] bool documentOpensWith(const std::string& path, const std::string& password);
+[[nodiscard]] bool documentOpensWith(const std::string& path, std::string_view password);
 
 // How a password given to finish a stopped change fares on the journal's documents.
 enum class PreviousPassword { matches, wrong, nothingPending };
@@ -100,7 +102,7 @@ enum class PreviousPassword { matches, wrong, nothingPending };
 // documents found already under `current` on the way are taken off `journal`. Nothing is
 // written. Any thread.
 [[nodiscard]] PreviousPassword checkPreviousPassword(RekeyingJournal& journal,
-                                                     const std::string& previous,
+                                                     std::string_view previous,
                                                      const std::string& current);
 
 // The change of the master password as the application's one running process.
@@ -134,7 +136,7 @@ class MasterPasswordChange {
     // Finishing a change that was stopped, from its journal, to the password the user logged
     // on with.
     struct Finish {
-        std::string previousPassword;
+        Secret previousPassword;
         PasswordCredentials& loggedIn;  // holds the current password and hint
         MainViewServices& mainView;     // holds the one running process
         std::string journalPath;

@@ -31,7 +31,7 @@ bool SecurityManager::fileIsEncrypted(const std::string& path) {
     return path.find(".m2p") != std::string::npos;
 }
 
-bool SecurityManager::validatePassword(const std::string& /*password*/,
+bool SecurityManager::validatePassword(std::string_view /*password*/,
                                        const std::string& /*encryptedFile*/) {
     return true;
 }
@@ -108,8 +108,8 @@ ProcessReport SecurityManager::run(Batch& batch, const std::vector<BatchEntry>& 
 }
 
 ProcessReport SecurityManager::encryptFile(const std::vector<BatchEntry>& items,
-                                           const UpdateItem& updateItem,
-                                           const std::string& password, const std::string& hint,
+                                           const UpdateItem& updateItem, std::string_view password,
+                                           const std::string& hint,
                                            std::shared_ptr<platform::ProgressIndicator> progress,
                                            std::shared_ptr<platform::TextField> progressLabel) {
     // Read once: a change made while the batch runs applies to the next batch.
@@ -123,8 +123,8 @@ ProcessReport SecurityManager::encryptFile(const std::vector<BatchEntry>& items,
 }
 
 ProcessReport SecurityManager::decryptFile(const std::vector<BatchEntry>& items,
-                                           const UpdateItem& updateItem,
-                                           const std::string& password, const std::string& hint,
+                                           const UpdateItem& updateItem, std::string_view password,
+                                           const std::string& hint,
                                            std::shared_ptr<platform::ProgressIndicator> progress,
                                            std::shared_ptr<platform::TextField> progressLabel) {
     Decryptor decryptor(password, hint);
@@ -142,7 +142,7 @@ SecurityManager::UpdateItem SecurityManager::updaterFor(LibraryManager& libraryM
 
 ProcessReport SecurityManager::encryptFile(const std::vector<BatchEntry>& items,
                                            LibraryManager& libraryManager,
-                                           const std::string& password, const std::string& hint,
+                                           std::string_view password, const std::string& hint,
                                            std::shared_ptr<platform::ProgressIndicator> progress,
                                            std::shared_ptr<platform::TextField> progressLabel) {
     return encryptFile(items, updaterFor(libraryManager), password, hint, std::move(progress),
@@ -151,7 +151,7 @@ ProcessReport SecurityManager::encryptFile(const std::vector<BatchEntry>& items,
 
 ProcessReport SecurityManager::decryptFile(const std::vector<BatchEntry>& items,
                                            LibraryManager& libraryManager,
-                                           const std::string& password, const std::string& hint,
+                                           std::string_view password, const std::string& hint,
                                            std::shared_ptr<platform::ProgressIndicator> progress,
                                            std::shared_ptr<platform::TextField> progressLabel) {
     return decryptFile(items, updaterFor(libraryManager), password, hint, std::move(progress),

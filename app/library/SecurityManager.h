@@ -44,7 +44,7 @@ class SecurityManager {
     // True when ".m2p" occurs anywhere in the path (case-sensitive); no file is read.
     [[nodiscard]] static bool fileIsEncrypted(const std::string& path);
     // Accepts every password.
-    [[nodiscard]] static bool validatePassword(const std::string& password,
+    [[nodiscard]] static bool validatePassword(std::string_view password,
                                                const std::string& encryptedFile);
 
     // Encrypt or decrypt the entries' files in list order on the calling (worker) thread.
@@ -52,13 +52,13 @@ class SecurityManager {
     // queue in order, so they all run before anything the caller posts after the batch.
     // `progress` and `progressLabel` may be null.
     [[nodiscard]] ProcessReport encryptFile(const std::vector<BatchEntry>& items,
-                                            const UpdateItem& updateItem,
-                                            const std::string& password, const std::string& hint,
+                                            const UpdateItem& updateItem, std::string_view password,
+                                            const std::string& hint,
                                             std::shared_ptr<platform::ProgressIndicator> progress,
                                             std::shared_ptr<platform::TextField> progressLabel);
     [[nodiscard]] ProcessReport decryptFile(const std::vector<BatchEntry>& items,
-                                            const UpdateItem& updateItem,
-                                            const std::string& password, const std::string& hint,
+                                            const UpdateItem& updateItem, std::string_view password,
+                                            const std::string& hint,
                                             std::shared_ptr<platform::ProgressIndicator> progress,
                                             std::shared_ptr<platform::TextField> progressLabel);
 
@@ -66,12 +66,12 @@ class SecurityManager {
     // thread; the library manager must outlive the posted updates.
     [[nodiscard]] ProcessReport encryptFile(const std::vector<BatchEntry>& items,
                                             LibraryManager& libraryManager,
-                                            const std::string& password, const std::string& hint,
+                                            std::string_view password, const std::string& hint,
                                             std::shared_ptr<platform::ProgressIndicator> progress,
                                             std::shared_ptr<platform::TextField> progressLabel);
     [[nodiscard]] ProcessReport decryptFile(const std::vector<BatchEntry>& items,
                                             LibraryManager& libraryManager,
-                                            const std::string& password, const std::string& hint,
+                                            std::string_view password, const std::string& hint,
                                             std::shared_ptr<platform::ProgressIndicator> progress,
                                             std::shared_ptr<platform::TextField> progressLabel);
 

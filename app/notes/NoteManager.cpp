@@ -107,7 +107,7 @@ bool NoteManager::createNotesFile(const std::string& path) {
     const std::string hint = credentials.hint();
     // Never a scrambled name or a hidden extension, whatever the settings say: the notes file
     // must stay recognisable.
-    Encryptor encryptor(credentials.password(), hint, false, false);
+    Encryptor encryptor(credentials.password().view(), hint, false, false);
     // The damaged file in the new file's place goes aside, never under it.
     std::string aside;
     if (fileUnreadable_ && path + sealedExtension == notesFileLocation) {
@@ -139,7 +139,13 @@ void NoteManager::setNotesFile(const std::string& path) {
     Settings::instance().setNotesPath(path);
     fileUnreadable_ = false;  // another file: judged again when it is loaded
     notOpened_ = false;
+    loggedInPasswordFollows();
+}
+
+void NoteManager::loggedInPasswordFollows() {
     fileKeySet_ = false;
+    filePassword_.clear();
+    fileHint_.clear();
 }
 
 void NoteManager::rekeyingStarts() {
@@ -147,12 +153,11 @@ void NoteManager::rekeyingStarts() {
     heldSave_ = false;
 }
 
-void NoteManager::rekeyingEnded(bool rekeyed, const std::string& password,
-                                const std::string& hint) {
+void NoteManager::rekeyingEnded(bool rekeyed, std::string_view password, const std::string& hint) {
     rekeying_ = false;
     if (rekeyed) {
         fileKeySet_ = true;
-        filePassword_ = password;
+        filePassword_ = Secret(password);
         fileHint_ = hint;
     }
     if (notOpened_ || fileUnreadable_) {
@@ -206,7 +211,7 @@ void NoteManager::unload() {
     heldElsewhere_.assign(notes.begin(), notes.end());
     unloaded_ = true;
     unloadedGeneration_ = PasswordCredentials::masterPasswordGeneration();
-    fileKeySet_ = false;  // the next log-on brings the password the file opens with
+    loggedInPasswordFollows();  // the next log-on brings the password the file opens with
     notes.clear();
     saved_ = true;
     rebuildIndex();
@@ -235,11 +240,9 @@ void NoteManager::load() {
             return;  // the list in memory is newer than the file
         }
     }
-    const PasswordCredentials& credentials = PasswordCredentials::instance();
     NoteReader::LoadOutcome loaded =
-        fileKeySet_ ? NoteReader::loadOutcome(notesFileLocation, filePassword_, fileHint_)
-                    : NoteReader::loadOutcome(notesFileLocation, credentials.password(),
-                                              credentials.hint());
+        fileKeySet_ ? NoteReader::loadOutcome(notesFileLocation, filePassword_.view(), fileHint_)
+                    : NoteReader::loadOutcome(notesFileLocation);
     notOpened_ = loaded.notOpened;
     if (loaded.damaged) {
         fileUnreadable_ = true;
@@ -265,10 +268,9 @@ void NoteManager::save() {
         saved_ = false;
         return;
     }
-    const PasswordCredentials& credentials = PasswordCredentials::instance();
-    saved_ = fileKeySet_ ? NoteReader::save(notes, notesFileLocation, filePassword_, fileHint_)
-                         : NoteReader::save(notes, notesFileLocation, credentials.password(),
-                                            credentials.hint());
+    saved_ = fileKeySet_
+                 ? NoteReader::save(notes, notesFileLocation, filePassword_.view(), fileHint_)
+                 : NoteReader::save(notes, notesFileLocation);
     if (!saved_) {
         warningAlert(couldNotSave);
     }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "Sealkit/Cryptography/Secret.h"
 #include "app/library/NotesFileOwner.h"
 #include "app/notes/NoteItem.h"
 #include "platform/CollectionView.h"
@@ -105,7 +106,8 @@ class NoteManager : public NotesFileOwner {
 
     // NotesFileOwner: the notes file is lent to a change of the master password.
     void rekeyingStarts() override;
-    void rekeyingEnded(bool rekeyed, const std::string& password, const std::string& hint) override;
+    void rekeyingEnded(bool rekeyed, std::string_view password, const std::string& hint) override;
+    void loggedInPasswordFollows() override;
     // True while the notes file is lent out.
     [[nodiscard]] bool rekeying() const { return rekeying_; }
 
@@ -124,7 +126,7 @@ class NoteManager : public NotesFileOwner {
     // The password and hint the file was re-keyed to, until the logged-in ones follow; none:
     // the logged-in ones.
     bool fileKeySet_ = false;
-    std::string filePassword_;
+    Morvane::Security::Secret filePassword_;
     std::string fileHint_;
     // The notes file decrypted to something that is not a notes document.
     bool fileUnreadable_ = false;

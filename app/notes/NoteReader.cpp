@@ -85,11 +85,11 @@ std::optional<std::vector<NoteItemPtr>> NoteReader::parse(std::string_view bytes
 
 bool NoteReader::save(const std::vector<NoteItemPtr>& notes, const std::string& location) {
     const PasswordCredentials& credentials = PasswordCredentials::instance();
-    return save(notes, location, credentials.password(), credentials.hint());
+    return save(notes, location, credentials.password().view(), credentials.hint());
 }
 
 bool NoteReader::save(const std::vector<NoteItemPtr>& notes, const std::string& location,
-                      const std::string& password, const std::string& hint) {
+                      std::string_view password, const std::string& hint) {
     // A damaged file may still hold notes: it is never replaced.
     if (damagedContainer(location)) {
         return false;
@@ -117,11 +117,10 @@ bool NoteReader::save(const std::vector<NoteItemPtr>& notes, const std::string& 
 
 NoteReader::LoadOutcome NoteReader::loadOutcome(const std::string& path) {
     const PasswordCredentials& credentials = PasswordCredentials::instance();
-    return loadOutcome(path, credentials.password(), credentials.hint());
+    return loadOutcome(path, credentials.password().view(), credentials.hint());
 }
 
-NoteReader::LoadOutcome NoteReader::loadOutcome(const std::string& path,
-                                                const std::string& password,
+NoteReader::LoadOutcome NoteReader::loadOutcome(const std::string& path, std::string_view password,
                                                 const std::string& hint) {
     LoadOutcome outcome;
     std::error_code ec;

@@ -30,7 +30,7 @@ class NoteReader {
     // The same under this password and hint (a file whose re-keying ended before the
     // logged-in password changed).
     [[nodiscard]] static bool save(const std::vector<NoteItemPtr>& notes,
-                                   const std::string& location, const std::string& password,
+                                   const std::string& location, std::string_view password,
                                    const std::string& hint);
     // The notes the file at `path` holds, in file order; absent when it cannot be decrypted,
     // read or parsed, or is empty.
@@ -47,8 +47,7 @@ class NoteReader {
         bool notOpened = false;
     };
     [[nodiscard]] static LoadOutcome loadOutcome(const std::string& path);
-    [[nodiscard]] static LoadOutcome loadOutcome(const std::string& path,
-                                                 const std::string& password,
+    [[nodiscard]] static LoadOutcome loadOutcome(const std::string& path, std::string_view password,
                                                  const std::string& hint);
 
     // The plain content for these notes (UTF-8 XML).

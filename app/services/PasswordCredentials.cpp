@@ -55,11 +55,11 @@ KeychainWrapper hintStore(const std::shared_ptr<platform::KeychainBackend>& keyc
 }  // namespace
 
 std::optional<std::string> toSha256(std::string_view text) {
-    std::string bytes;
+    Secret bytes;
     bytes.reserve(text.size() + salt.size());
-    bytes.append(text).append(salt);
-    const auto digest = sha256(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
-    wipe(bytes);
+    bytes.append(text);
+    bytes.append(salt);
+    const auto digest = sha256(bytes.bytes(), bytes.size());
     if (digest.size() != 32) {
         return std::nullopt;
     }
@@ -80,24 +80,20 @@ PasswordCredentials::PasswordCredentials()
 PasswordCredentials::PasswordCredentials(std::shared_ptr<platform::KeychainBackend> keychain)
     : keychain_(std::move(keychain)) {}
 
-PasswordCredentials::~PasswordCredentials() {
-    wipe(password_);
-    wipe(password2_);
-}
+PasswordCredentials::~PasswordCredentials() = default;
 
 PasswordCredentials& PasswordCredentials::instance() {
     static PasswordCredentials shared;
     return shared;
 }
 
-std::string PasswordCredentials::password() const {
+Secret PasswordCredentials::password() const {
     std::lock_guard lock(mutex_);
     return password_;
 }
 
-void PasswordCredentials::setPassword(std::string value) {
+void PasswordCredentials::setPassword(Secret value) {
     std::lock_guard lock(mutex_);
-    wipe(password_);
     password_ = std::move(value);
 }
 
@@ -111,27 +107,26 @@ void PasswordCredentials::setHint(std::string value) {
     hint_ = std::move(value);
 }
 
-std::string PasswordCredentials::password2() const {
+Secret PasswordCredentials::password2() const {
     std::lock_guard lock(mutex_);
     return password2_;
 }
 
-void PasswordCredentials::setPassword2(std::string value) {
+void PasswordCredentials::setPassword2(Secret value) {
     std::lock_guard lock(mutex_);
-    wipe(password2_);
     password2_ = std::move(value);
 }
 
 PasswordCredentials::Validation PasswordCredentials::Validate() const {
     std::lock_guard lock(mutex_);
-    const std::size_t length = platform::graphemeCount(password_);
+    const std::size_t length = platform::graphemeCount(password_.view());
     if (length == 0) {
         return {false, "Please enter a valid password"};
     }
     if (length < static_cast<std::size_t>(minPasswordLength)) {
         return {false, "Password is too short. Password must be at least 6 characters."};
     }
-    if (!platform::canonicallyEqual(password_, password2_)) {
+    if (!platform::canonicallyEqual(password_.view(), password2_.view())) {
         return {false, "Passwords do not match"};
     }
     return {true, "OK"};
@@ -139,14 +134,12 @@ PasswordCredentials::Validation PasswordCredentials::Validate() const {
 
 void PasswordCredentials::reset() {
     std::lock_guard lock(mutex_);
-    wipe(password_);
+    password_.clear();
 }
 
 bool PasswordCredentials::saveToKeychain() const {
-    std::string password = this->password();
     const std::string hint = this->hint();
-    const auto digest = toSha256(password);
-    wipe(password);
+    const auto digest = toSha256(this->password().view());
     if (!digest) {
         return false;
     }
@@ -224,14 +217,6 @@ void PasswordCredentials::loadHint() {
     if (stored) {
         setHint(std::move(*stored));
     }
-}
-
-void wipe(std::string& text) {
-    volatile char* p = text.data();
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        p[i] = 0;
-    }
-    text.clear();
 }
 
 }  // namespace m2

@@ -8,9 +8,13 @@
 #include <string_view>
 #include <vector>
 
+#include "Sealkit/Cryptography/Secret.h"
 #include "platform/Keychain.h"
 
 namespace m2 {
+
+using Morvane::Security::Secret;
+using Morvane::Security::wipe;
 
 // Keychain items of the master password.
 inline constexpr std::string_view passwordServiceName = "Morvane2PasswordService";
@@ -24,8 +28,6 @@ inline constexpr std::string_view keychainUnavailableTitle = "The system keyring
 // The digest text of a password: Base64 of SHA-256 over the UTF-8 text followed by a fixed
 // salt; always 44 characters.
 [[nodiscard]] std::optional<std::string> toSha256(std::string_view text);
-// Overwrites a text that held a password before its memory is reused or freed.
-void wipe(std::string& text);
 // The raw 32-byte SHA-256 digest of the bytes.
 [[nodiscard]] std::optional<std::vector<std::uint8_t>> toSha256(
     const std::vector<std::uint8_t>& data);
@@ -50,12 +52,12 @@ class PasswordCredentials {
     // The session's credentials, made on first use.
     [[nodiscard]] static PasswordCredentials& instance();
 
-    [[nodiscard]] std::string password() const;
-    void setPassword(std::string value);
+    [[nodiscard]] Secret password() const;
+    void setPassword(Secret value);
     [[nodiscard]] std::string hint() const;
     void setHint(std::string value);
-    [[nodiscard]] std::string password2() const;
-    void setPassword2(std::string value);
+    [[nodiscard]] Secret password2() const;
+    void setPassword2(Secret value);
 
     // Checks the password and its confirmation; the first failed rule decides.
     [[nodiscard]] Validation Validate() const;
@@ -89,9 +91,9 @@ class PasswordCredentials {
 
   private:
     mutable std::mutex mutex_;
-    std::string password_;
+    Secret password_;
     std::string hint_;
-    std::string password2_;
+    Secret password2_;
     std::shared_ptr<platform::KeychainBackend> keychain_;
 };
 

@@ -109,7 +109,7 @@ SecurityManagerExtensions& SecurityManagerExtensions::instance() {
 }
 
 TempLocationResult SecurityManagerExtensions::decryptToTempLocation(
-    const std::string& path, const std::string& password, const std::string& hint,
+    const std::string& path, std::string_view password, const std::string& hint,
     platform::WorkingFolderPurpose purpose) const {
     std::error_code ec;
     const std::uintmax_t size = fs::file_size(path, ec);
@@ -127,7 +127,7 @@ TempLocationResult SecurityManagerExtensions::decryptToTempLocation(
 }
 
 TempLocationResult SecurityManagerExtensions::decryptIntoFolder(const std::string& path,
-                                                                const std::string& password,
+                                                                std::string_view password,
                                                                 const std::string& hint,
                                                                 const fs::path& folder) const {
     const fs::path source(path);
@@ -153,7 +153,7 @@ TempLocationResult SecurityManagerExtensions::decryptIntoFolder(const std::strin
 }
 
 securityResult SecurityManagerExtensions::encryptTempBackToOriginal(
-    const std::string& path, const std::string& destinationFile, const std::string& password,
+    const std::string& path, const std::string& destinationFile, std::string_view password,
     const std::string& hint) const {
     return sealEditedFile(path, destinationFile, password, hint, Placement::replaceDestination)
         .result;
@@ -161,7 +161,7 @@ securityResult SecurityManagerExtensions::encryptTempBackToOriginal(
 
 SealBackResult SecurityManagerExtensions::sealEditedFile(const std::string& path,
                                                          const std::string& destinationFile,
-                                                         const std::string& password,
+                                                         std::string_view password,
                                                          const std::string& hint,
                                                          Placement placement) const {
     SealBackResult outcome;

@@ -55,7 +55,7 @@ class SecurityManagerExtensions {
     // plain file when sealing failed, else the sealed copy).
     [[nodiscard]] securityResult encryptTempBackToOriginal(const std::string& path,
                                                            const std::string& destinationFile,
-                                                           const std::string& password,
+                                                           std::string_view password,
                                                            const std::string& hint) const;
     // Where sealEditedFile puts the sealed copy: over `destinationFile`, or as a new file
     // beside it, named as the engine names its output (the sealed file's name, else
@@ -65,8 +65,8 @@ class SecurityManagerExtensions {
     // cleared) is sealed all the same and its lock set again on the placed file.
     [[nodiscard]] SealBackResult sealEditedFile(const std::string& path,
                                                 const std::string& destinationFile,
-                                                const std::string& password,
-                                                const std::string& hint, Placement placement) const;
+                                                std::string_view password, const std::string& hint,
+                                                Placement placement) const;
     // Copies the encrypted file at `path` into a fresh working sub-folder of the private
     // temporary folder, named by `purpose`, and decrypts the copy there; the location is the
     // sub-folder + "//" + the stored name. A failed decryption removes the copy and its
@@ -74,11 +74,11 @@ class SecurityManagerExtensions {
     // with removeWorkingFolder once the operation ends.
     // The same into a working sub-folder the caller made (and keeps on success).
     [[nodiscard]] TempLocationResult decryptIntoFolder(const std::string& path,
-                                                       const std::string& password,
+                                                       std::string_view password,
                                                        const std::string& hint,
                                                        const std::filesystem::path& folder) const;
     [[nodiscard]] TempLocationResult decryptToTempLocation(
-        const std::string& path, const std::string& password, const std::string& hint,
+        const std::string& path, std::string_view password, const std::string& hint,
         platform::WorkingFolderPurpose purpose = platform::WorkingFolderPurpose::Document) const;
     // Removes the working sub-folder that holds `path` (the plain copy, its sealed copy, or an
     // editor's files beside them) with everything in it, overwritten first on a disk. OK, or

@@ -125,7 +125,7 @@ void projectViewController::processFilesFromPasswordEntrySegue(
 void projectViewController::secureSelectedFiles(const std::string&, CurrentProcess process,
                                                 const PasswordCredentials& credentials) {
     auto entries = SecurityManager::snapshot(selectedEntries());
-    const std::string password = credentials.password();
+    Secret password = credentials.password();
     const std::string hint = credentials.hint();
     setCurrentState(process);
     SecurityManager::instance().canceled = false;  // a cancel before this batch is not for it
@@ -137,8 +137,8 @@ void projectViewController::secureSelectedFiles(const std::string&, CurrentProce
     auto progress = unowned<platform::ProgressIndicator>(progressIndicator_.get());
     auto label = unowned<platform::TextField>(progressText_.get());
     platform::Dispatch::global(platform::QualityOfService::userInitiated)
-        .async([this, process, password, hint, progress, label, entries = std::move(entries),
-                hook = batchWorkerWillProcess]() mutable {
+        .async([this, process, password = std::move(password), hint, progress, label,
+                entries = std::move(entries), hook = batchWorkerWillProcess]() mutable {
             if (hook) {
                 hook(0);
             }
@@ -150,8 +150,10 @@ void projectViewController::secureSelectedFiles(const std::string&, CurrentProce
             SecurityManager& runner = SecurityManager::instance();
             auto report = std::make_shared<ProcessReport>(
                 process == CurrentProcess::encrypting
-                    ? runner.encryptFile(entries, libraryManager, password, hint, progress, label)
-                    : runner.decryptFile(entries, libraryManager, password, hint, progress, label));
+                    ? runner.encryptFile(entries, libraryManager, password.view(), hint, progress,
+                                         label)
+                    : runner.decryptFile(entries, libraryManager, password.view(), hint, progress,
+                                         label));
             report->failure().insert(report->failure().begin(), skipped.begin(), skipped.end());
             report->setCurrentProcess(process);
             report->stopTimer();

@@ -64,17 +64,17 @@ void ChangePasswordViewController::viewWillDisappear() {
 }
 
 void ChangePasswordViewController::controlTextDidChange() {
-    showPasswordStrength(fieldText(newPasswordOneEdit), passwordLabel, strengthIndicatorImage,
-                         passwordStrengthDetails);
+    showPasswordStrength(secretFieldText(newPasswordOneEdit).view(), passwordLabel,
+                         strengthIndicatorImage, passwordStrengthDetails);
 }
 
 void ChangePasswordViewController::OnNewPasswordKeyfile() {
     performSegueWithIdentifier("showKeyfileFromChangePasswordNewSegue", nullptr);
 }
 
-void ChangePasswordViewController::useKeyfile(const std::string& key) {
-    newPasswordOneEdit->setText(QString::fromStdString(key));
-    newPasswordTwoEdit->setText(QString::fromStdString(key));
+void ChangePasswordViewController::useKeyfile(std::string_view key) {
+    setSecretFieldText(newPasswordOneEdit, key);
+    setSecretFieldText(newPasswordTwoEdit, key);
 }
 
 void ChangePasswordViewController::prepareForSegue(platform::ui::StoryboardSegue& segue, QObject*) {
@@ -91,8 +91,8 @@ void ChangePasswordViewController::prepareForSegue(platform::ui::StoryboardSegue
 void ChangePasswordViewController::OnOk() {
     PasswordCredentials credentials(keychain ? keychain : platform::secretServiceKeychain());
     credentials.setHint(fieldText(newHintEdit));
-    credentials.setPassword(fieldText(newPasswordOneEdit));
-    credentials.setPassword2(fieldText(newPasswordTwoEdit));
+    credentials.setPassword(secretFieldText(newPasswordOneEdit));
+    credentials.setPassword2(secretFieldText(newPasswordTwoEdit));
     const PasswordCredentials::Validation validation = credentials.Validate();
     if (!validation.result) {
         warningAlert("Error", validation.resaon);

@@ -68,7 +68,7 @@ class ChangePasswordViewController : public platform::ui::ViewController,
     void enableItems(bool enabled);
     void changePassword(PasswordCredentials& credentials);
     void controlTextDidChange();
-    void useKeyfile(const std::string& key) override;
+    void useKeyfile(std::string_view key) override;
     void prepareForSegue(platform::ui::StoryboardSegue& segue, QObject* sender) override;
     void OnNewPasswordKeyfile();
     void reportDismissed() override;

@@ -39,8 +39,8 @@ void DecryptionPasswordViewController::viewWillDisappear() {
 
 void DecryptionPasswordViewController::OnOk() {
     PasswordCredentials credentials;
-    credentials.setPassword(fieldText(passwordOneEdit));
-    credentials.setPassword2(fieldText(passwordOneEdit));
+    credentials.setPassword(secretFieldText(passwordOneEdit));
+    credentials.setPassword2(secretFieldText(passwordOneEdit));
     const PasswordCredentials::Validation validation = credentials.Validate();
     if (!validation.result) {
         warningAlert("Error", validation.resaon);
@@ -67,8 +67,8 @@ void DecryptionPasswordViewController::prepareForSegue(platform::ui::StoryboardS
     }
 }
 
-void DecryptionPasswordViewController::useKeyfile(const std::string& key) {
-    passwordOneEdit->setText(QString::fromStdString(key));
+void DecryptionPasswordViewController::useKeyfile(std::string_view key) {
+    setSecretFieldText(passwordOneEdit, key);
 }
 
 }  // namespace m2

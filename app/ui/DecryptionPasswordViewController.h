@@ -46,7 +46,7 @@ class DecryptionPasswordViewController : public platform::ui::ViewController,
     void viewWillDisappear() override;
     void OnOk();
     void OnKeyfile();
-    void useKeyfile(const std::string& key) override;
+    void useKeyfile(std::string_view key) override;
     void prepareForSegue(platform::ui::StoryboardSegue& segue, QObject* sender) override;
 
   protected:

@@ -9,7 +9,7 @@ namespace m2 {
 class keyfileDelegate {
   public:
     virtual ~keyfileDelegate() = default;
-    virtual void useKeyfile(const std::string& key) = 0;
+    virtual void useKeyfile(std::string_view key) = 0;
 };
 
 }  // namespace m2

@@ -16,10 +16,7 @@ namespace m2 {
 
 KeyfileViewController::KeyfileViewController() = default;
 
-KeyfileViewController::~KeyfileViewController() {
-    wipe(keyfile);
-    wipe(password);
-}
+KeyfileViewController::~KeyfileViewController() = default;
 
 void KeyfileViewController::loadView() {
     ui_ = std::make_unique<Ui::KeyfileView>();
@@ -60,25 +57,26 @@ void KeyfileViewController::OnSelectFile() {
     const std::string& path = chosen.paths.front();
     keyfilePathEdit->setText(QString::fromStdString(path));
     Keyfile facade;  // keeps no state
-    keyfileEdit->setText(QString::fromStdString(facade.createKey(path)));
+    setSecretFieldText(keyfileEdit, facade.createKey(path).view());
 }
 
 void KeyfileViewController::OnUseKey() {
-    keyfile = fieldText(keyfileEdit);
-    password = fieldText(passwordEdit);
+    keyfile = secretFieldText(keyfileEdit);
+    password = secretFieldText(passwordEdit);
     // The engine's error text is long enough to pass the length test, yet every missing or
     // short key file would give that same "key".
-    if (platform::graphemeCount(keyfile) < minimumKeyLength || keyfile == keyfileErrorText) {
-        wipe(password);
+    if (platform::graphemeCount(keyfile.view()) < minimumKeyLength ||
+        keyfile.view() == keyfileErrorText) {
+        password.clear();
         warningAlert("Invalid key");
         return;
     }
-    keyfile += password;
-    wipe(password);
+    keyfile.append(password.view());
+    password.clear();
     if (delegate != nullptr) {
-        delegate->useKeyfile(keyfile);
+        delegate->useKeyfile(keyfile.view());
     }
-    wipe(keyfile);
+    keyfile.clear();
     dismissController();
 }
 

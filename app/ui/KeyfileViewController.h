@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "app/services/PasswordCredentials.h"
 #include "platform/ui/ViewController.h"
 
 class QLabel;
@@ -42,8 +43,8 @@ class KeyfileViewController : public platform::ui::ViewController {
     QPointer<QPushButton> useKeyButton;
     QPointer<QPushButton> cancelButton;
 
-    std::string keyfile;   // the key text, then the combined text
-    std::string password;  // the typed password
+    Secret keyfile;   // the key text, then the combined text
+    Secret password;  // the typed password
     // The dialog that opened the sheet; set while that dialog prepares its segue.
     keyfileDelegate* delegate = nullptr;
 

@@ -9,7 +9,7 @@
 
 namespace m2 {
 
-bool startLauncherForDocument(const std::string& file, const std::string& password) {
+bool startLauncherForDocument(const std::string& file, std::string_view password) {
     if (!SecurityManager::fileIsEncrypted(file)) {
         return false;
     }

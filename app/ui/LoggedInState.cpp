@@ -107,8 +107,10 @@ void projectViewController::logoff() {
     // The decrypted notes do not stay behind the lock; the next log-on reads them again.
     noteManager.unload();
     lockedGeneration_ = PasswordCredentials::masterPasswordGeneration();
-    // Nothing needs the master password while locked; the next login sets it again.
+    // Nothing needs the master password while locked; the next login sets it again. A change
+    // of master password left it as the confirmation too, which reset() keeps.
     PasswordCredentials::instance().reset();
+    PasswordCredentials::instance().setPassword2(Secret());
 }
 
 void projectViewController::updateIdle() {

@@ -11,7 +11,7 @@ class LoginDelegate {
     // The master password is in PasswordCredentials::instance(); start the logged-in state.
     virtual void login() = 0;
     // Hands an encrypted document to the launcher.
-    virtual void decryptAndOpenFile(const std::string& file, const std::string& password,
+    virtual void decryptAndOpenFile(const std::string& file, std::string_view password,
                                     bool appShouldTerminiate) = 0;
 };
 

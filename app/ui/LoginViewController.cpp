@@ -120,33 +120,30 @@ void LoginViewController::prepareForSegue(platform::ui::StoryboardSegue& segue, 
     }
 }
 
-void LoginViewController::useKeyfile(const std::string& key) {
-    passwordEdit->setText(QString::fromStdString(key));
+void LoginViewController::useKeyfile(std::string_view key) {
+    setSecretFieldText(passwordEdit, key);
 }
 
 void LoginViewController::OnLogon() {
-    std::string password = fieldText(passwordEdit);
+    Secret password = secretFieldText(passwordEdit);
     if (fileOpenMode) {
-        if (!SecurityManager::validatePassword(password, fileToOpen)) {
-            wipe(password);
+        if (!SecurityManager::validatePassword(password.view(), fileToOpen)) {
             invalidPassword();
             return;
         }
         // The window stays, and the program runs on, unless the launcher really started.
-        if (!decryptAndOpenFile(fileToOpen, password, false)) {
-            wipe(password);
+        if (!decryptAndOpenFile(fileToOpen, password.view(), false)) {
             return;
         }
         passwordValidated = true;
-        credentials->setPassword(password);
-        wipe(password);
+        credentials->setPassword(std::move(password));
         closeLoginWindow();
         Application::instance().terminate();
         return;
     }
-    const PasswordCredentials::KeychainCheck check = credentials->checkWithKeychain(password);
+    const PasswordCredentials::KeychainCheck check =
+        credentials->checkWithKeychain(password.view());
     if (check.answer != PasswordCredentials::KeychainAnswer::matches) {
-        wipe(password);
         // A keyring that could not be asked says nothing about the password.
         if (check.answer == PasswordCredentials::KeychainAnswer::unavailable) {
             warningAlert(std::string(keychainUnavailableTitle), check.reason);
@@ -156,8 +153,7 @@ void LoginViewController::OnLogon() {
         return;
     }
     passwordValidated = true;
-    credentials->setPassword(password);
-    wipe(password);
+    credentials->setPassword(std::move(password));
     if (LoginDelegate* const owner = delegate) {
         closeLoginWindow();
         owner->login();
@@ -181,7 +177,7 @@ void LoginViewController::OnLogon() {
     });
 }
 
-bool LoginViewController::decryptAndOpenFile(const std::string& file, const std::string& password,
+bool LoginViewController::decryptAndOpenFile(const std::string& file, std::string_view password,
                                              bool appShouldTerminiate) {
     if (!startLauncherForDocument(file, password)) {
         return false;

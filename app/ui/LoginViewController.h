@@ -50,11 +50,11 @@ class LoginViewController : public platform::ui::ViewController,
 
     // Starts the launcher on the document; quits when it started and appShouldTerminiate.
     // Answers whether it started.
-    bool decryptAndOpenFile(const std::string& file, const std::string& password,
+    bool decryptAndOpenFile(const std::string& file, std::string_view password,
                             bool appShouldTerminiate);
     void OnLogon();
     void prepareForSegue(platform::ui::StoryboardSegue& segue, QObject* sender) override;
-    void useKeyfile(const std::string& key) override;
+    void useKeyfile(std::string_view key) override;
     void OnKeyFile();
     void viewWillAppear() override;
     void viewWillDisappear() override;

@@ -238,7 +238,7 @@ void MainWindowController::login() {
     onContent(*this, [](projectViewController& content) { content.login(); });
 }
 
-void MainWindowController::decryptAndOpenFile(const std::string& file, const std::string& password,
+void MainWindowController::decryptAndOpenFile(const std::string& file, std::string_view password,
                                               bool appShouldTerminiate) {
     onContent(*this, [&](projectViewController& content) {
         content.decryptAndOpenFile(file, password, appShouldTerminiate);

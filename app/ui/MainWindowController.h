@@ -52,7 +52,7 @@ class MainWindowController : public platform::ui::WindowController, public Login
 
     // LoginDelegate, after a log-off: passed on to the content controller.
     void login() override;
-    void decryptAndOpenFile(const std::string& file, const std::string& password,
+    void decryptAndOpenFile(const std::string& file, std::string_view password,
                             bool appShouldTerminiate) override;
 
     // The content controller; nullptr when the content is another controller.

@@ -33,7 +33,7 @@ void projectViewController::OpenSelectedFiles() {
         return;
     }
     if (Settings::instance().SingleSignOn()) {
-        decryptAndOpenFile(path, PasswordCredentials::instance().password(), false);
+        decryptAndOpenFile(path, PasswordCredentials::instance().password().view(), false);
     } else {
         getPasswordAndOpenSelectedFiles(path);
     }
@@ -55,10 +55,10 @@ void projectViewController::getPasswordAndOpenSelectedFiles(const std::string& p
 // hint the document itself keeps.
 void projectViewController::startDecryptAndOpenProcess(const PasswordCredentials& credentials,
                                                        const std::string& path) {
-    decryptAndOpenFile(path, credentials.password(), false);
+    decryptAndOpenFile(path, credentials.password().view(), false);
 }
 
-void projectViewController::decryptAndOpenFile(const std::string& file, const std::string& password,
+void projectViewController::decryptAndOpenFile(const std::string& file, std::string_view password,
                                                bool appShouldTerminiate) {
     if (startLauncherForDocument(file, password) && appShouldTerminiate) {
         platform::ui::Application::instance().terminate();

@@ -47,15 +47,15 @@ void PasswordController::viewWillDisappear() {
 }
 
 void PasswordController::controlTextDidChange() {
-    showPasswordStrength(fieldText(passwordOneEdit), passwordLabel, strengthIndicatorImage,
-                         passwordStrengthDetails);
+    showPasswordStrength(secretFieldText(passwordOneEdit).view(), passwordLabel,
+                         strengthIndicatorImage, passwordStrengthDetails);
 }
 
 void PasswordController::OnOk() {
     PasswordCredentials credentials;
     credentials.setHint(fieldText(passwordHintEdit));
-    credentials.setPassword(fieldText(passwordOneEdit));
-    credentials.setPassword2(fieldText(password2Edit));
+    credentials.setPassword(secretFieldText(passwordOneEdit));
+    credentials.setPassword2(secretFieldText(password2Edit));
     const PasswordCredentials::Validation validation = credentials.Validate();
     if (!validation.result) {
         warningAlert("Error", validation.resaon);
@@ -81,9 +81,9 @@ void PasswordController::prepareForSegue(platform::ui::StoryboardSegue& segue, Q
     }
 }
 
-void PasswordController::useKeyfile(const std::string& key) {
-    passwordOneEdit->setText(QString::fromStdString(key));
-    password2Edit->setText(QString::fromStdString(key));
+void PasswordController::useKeyfile(std::string_view key) {
+    setSecretFieldText(passwordOneEdit, key);
+    setSecretFieldText(password2Edit, key);
 }
 
 }  // namespace m2

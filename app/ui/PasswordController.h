@@ -52,7 +52,7 @@ class PasswordController : public platform::ui::ViewController, public keyfileDe
     void OnOk();
     void OnCancel();
     void OnKeyfile();
-    void useKeyfile(const std::string& key) override;
+    void useKeyfile(std::string_view key) override;
     void prepareForSegue(platform::ui::StoryboardSegue& segue, QObject* sender) override;
 
   protected:

@@ -68,8 +68,8 @@ void SetupViewController::controlTextDidChange() {
 }
 
 void SetupViewController::updateStrengthIndicator() {
-    showPasswordStrength(fieldText(passwordOneEdit), passwordLabel, strengthIndicatorImage,
-                         passwordStrengthDetails);
+    showPasswordStrength(secretFieldText(passwordOneEdit).view(), passwordLabel,
+                         strengthIndicatorImage, passwordStrengthDetails);
 }
 
 void SetupViewController::OnKeyfile() {
@@ -82,16 +82,16 @@ void SetupViewController::prepareForSegue(platform::ui::StoryboardSegue& segue, 
     }
 }
 
-void SetupViewController::useKeyfile(const std::string& key) {
-    passwordOneEdit->setText(QString::fromStdString(key));
-    passwordTwoEdit->setText(QString::fromStdString(key));
+void SetupViewController::useKeyfile(std::string_view key) {
+    setSecretFieldText(passwordOneEdit, key);
+    setSecretFieldText(passwordTwoEdit, key);
     updateStrengthIndicator();
 }
 
 void SetupViewController::OnCreate() {
     credentials->setHint(fieldText(passwordHintEdit));
-    credentials->setPassword(fieldText(passwordOneEdit));
-    credentials->setPassword2(fieldText(passwordTwoEdit));
+    credentials->setPassword(secretFieldText(passwordOneEdit));
+    credentials->setPassword2(secretFieldText(passwordTwoEdit));
     const PasswordCredentials::Validation validation = credentials->Validate();
     if (!validation.result) {
         warningAlert(refusedMessage, validation.resaon);

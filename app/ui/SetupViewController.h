@@ -55,7 +55,7 @@ class SetupViewController : public platform::ui::ViewController, public keyfileD
     void OnCancel();
     void controlTextDidChange();
     void updateStrengthIndicator();
-    void useKeyfile(const std::string& key) override;
+    void useKeyfile(std::string_view key) override;
 
     // The close button of the sheet's window cancels, as the cancel button does.
     void windowCloseRequested() override { OnCancel(); }

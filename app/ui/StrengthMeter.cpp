@@ -7,7 +7,7 @@
 
 namespace m2 {
 
-void showPasswordStrength(const std::string& password, QLabel* word, QLabel* picture,
+void showPasswordStrength(std::string_view password, QLabel* word, QLabel* picture,
                           QLabel* advice) {
     const PasswordStrengthRating rating = passwordStrength(password);
     word->setText(QString::fromUtf8(rating.label.data(), qsizetype(rating.label.size())));

@@ -174,7 +174,7 @@ class projectViewController : public platform::ui::ViewController,
     void logoff();
     void updateIdle();
     void observingCloud(bool observing);
-    void decryptAndOpenFile(const std::string& file, const std::string& password,
+    void decryptAndOpenFile(const std::string& file, std::string_view password,
                             bool appShouldTerminiate) override;
 
     // Folder outline (FolderViewDelegate.cpp).

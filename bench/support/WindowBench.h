@@ -20,7 +20,7 @@ inline std::shared_ptr<m2::platform::ui::QtMainQueue> startLoggedOnWindows(
     auto& board = m2::platform::ui::Storyboard::main();
     m2::registerMainStoryboard(board);
     board.registerController<m2::platform::ui::WindowController>("benchWindow");
-    m2::PasswordCredentials::instance().setPassword(password);
+    m2::PasswordCredentials::instance().setPassword(Morvane::Security::Secret(password));
     m2::PasswordCredentials::instance().setHint("hint");
     return mainQueue;
 }

@@ -142,8 +142,8 @@ TEST(CipherUtils, KeyfileTextMatchesSha256sumOfTheFirst2048Bytes) {
         m2test::commandOutput("head -c 2048 '" + (dir / "large").string() + "' | sha256sum")
             .substr(0, 64);
     ASSERT_EQ(expected.size(), 64u);
-    EXPECT_EQ(CipherUtils::createKeyfileData(dir / "exact"), expected);
-    EXPECT_EQ(CipherUtils::createKeyfileData(dir / "large"), expected);
+    EXPECT_EQ(CipherUtils::createKeyfileData(dir / "exact").view(), expected);
+    EXPECT_EQ(CipherUtils::createKeyfileData(dir / "large").view(), expected);
 }
 
 TEST(CipherUtils, KeyfileErrors) {
@@ -152,7 +152,8 @@ TEST(CipherUtils, KeyfileErrors) {
     ::mkfifo((dir / "fifo").c_str(), 0600);
     for (const std::filesystem::path& path :
          {dir / "short", dir / "missing", dir.path(), dir / "fifo"}) {
-        EXPECT_EQ(CipherUtils::createKeyfileData(path), "Error, could not create keyfile") << path;
+        EXPECT_EQ(CipherUtils::createKeyfileData(path).view(), "Error, could not create keyfile")
+            << path;
     }
 }
 

@@ -277,10 +277,10 @@ TEST(FilePipelines, RelativePathsStayInTheirFolder) {
 TEST(FilePipelines, ShredderAndKeyfileThroughTheFacade) {
     m2::test::TempDir dir;
     m2::test::writeFile(dir / "short", "too short");
-    EXPECT_EQ(Keyfile().createKey(dir / "short"), "Error, could not create keyfile");
+    EXPECT_EQ(Keyfile().createKey(dir / "short").view(), "Error, could not create keyfile");
     m2::test::writeFile(dir / "key", std::string(2048, '\0'));
     // SHA-256 of 2048 zero bytes.
-    EXPECT_EQ(Keyfile().createKey(dir / "key"),
+    EXPECT_EQ(Keyfile().createKey(dir / "key").view(),
               "e5a00aa9991ac8a5ee3109844d84a55583bd20572ad3ffcd42792f3c36b183ad");
     EXPECT_TRUE(Shredder().shredFile(dir / "key"));
     EXPECT_FALSE(m2::test::pathExists(dir / "key"));

@@ -17,7 +17,7 @@
 namespace m2::test {
 
 NotesWindow::NotesWindow(UiFixture& fixture) : fixture_(fixture) {
-    PasswordCredentials::instance().setPassword(password);
+    PasswordCredentials::instance().setPassword(Morvane::Security::Secret(password));
     PasswordCredentials::instance().setHint(hint);
     platform::ui::Storyboard& board = platform::ui::Storyboard::main();
     registerMainStoryboard(board);

@@ -6,6 +6,9 @@
 // pressed. $M2_TEST_KILL_AT names a step of the seal-back ("kept", "sealed", "placed",
 // "plainDestroyed", "sealedRemoved", "recordRemoved") at which the process kills itself;
 // "shredding" kills it halfway through overwriting the plain copy, after "placed".
+// $M2_TEST_SCAN_MASKED holds a password, masked (support/MemoryScan.h): at the end the
+// launcher's memory is scanned for it and its file key, and what was found written to
+// $M2_TEST_SCAN_REPORT ("nothing" when nothing was).
 #include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
@@ -26,6 +29,7 @@
 #include "app/services/SecurityManagerExtensions.h"
 #include "platform/AlertPresenter.h"
 #include "platform/WorkingFolders.h"
+#include "support/MemoryScan.h"
 
 namespace {
 
@@ -138,5 +142,12 @@ int main(int argc, char** argv) {
         });
         poll->start(50);
     };
-    return m2::runLauncher(argc, argv, options);
+    const int status = m2::runLauncher(argc, argv, options);
+    if (const std::string masked = environmentText("M2_TEST_SCAN_MASKED"); !masked.empty()) {
+        const auto findings = m2::test::scanWritableMemory(
+            m2::test::passwordAndKeyForms(m2::test::MaskedValue::fromMaskedHex(masked)));
+        std::ofstream(environmentText("M2_TEST_SCAN_REPORT"))
+            << (findings.empty() ? std::string("nothing") : m2::test::describe(findings));
+    }
+    return status;
 }

@@ -10,6 +10,7 @@
 using m2::LauncherArgument;
 using m2::LauncherRequest;
 using m2::parseLauncherArguments;
+using Morvane::Security::Secret;
 
 namespace {
 
@@ -25,16 +26,18 @@ TEST(LauncherArguments, EntriesHoldingADocumentAreReadInEitherForm) {
         // The main program's form: the path before ",-,hint", commas and all.
         {{"launcher", "/d/a,b \"c\".m2p,-,hint"},
          pipe,
-         {LauncherRequest{"/d/a,b \"c\".m2p", *pipe, "hint"}}},
+         {LauncherRequest{"/d/a,b \"c\".m2p", Secret(*pipe), "hint"}}},
         {{"launcher", "/d/a.m2p,-,hint"}, std::string(), {std::nullopt}},  // empty password
         // Not a pipe: the three-piece form, so "-" is the password.
-        {{"launcher", "/d/a.m2p,-,hint"}, std::nullopt, {LauncherRequest{"/d/a.m2p", "-", "hint"}}},
+        {{"launcher", "/d/a.m2p,-,hint"},
+         std::nullopt,
+         {LauncherRequest{"/d/a.m2p", Secret("-"), "hint"}}},
         {{"launcher", "/d/a.m2p,secret,my hint"},
          pipe,
-         {LauncherRequest{"/d/a.m2p", "secret", "my hint"}}},
+         {LauncherRequest{"/d/a.m2p", Secret("secret"), "my hint"}}},
         {{"launcher", ",/d/a.m2p,,secret,hint,"},
          pipe,
-         {LauncherRequest{"/d/a.m2p", "secret", "hint"}}},
+         {LauncherRequest{"/d/a.m2p", Secret("secret"), "hint"}}},
         {{"launcher", "/d/a.m2p,,hint"}, pipe, {std::nullopt}},
         {{"launcher", "/d/a,b.m2p,secret,hint"}, pipe, {std::nullopt}},
         {{"launcher", "/d/a.m2p"}, pipe, {std::nullopt}},
@@ -42,14 +45,17 @@ TEST(LauncherArguments, EntriesHoldingADocumentAreReadInEitherForm) {
         // Only the first document counts; the case of the mark matters.
         {{"launcher", "/d/a.m2p,s,h", "/d/b.m2p,s,h", "/d/c.M2P,s,h"},
          pipe,
-         {LauncherRequest{"/d/a.m2p", "s", "h"}, std::nullopt}},
+         {LauncherRequest{"/d/a.m2p", Secret("s"), "h"}, std::nullopt}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.arguments));
         int reads = 0;
-        const auto read = [&] {
+        const auto read = [&]() -> std::optional<Secret> {
             ++reads;
-            return c.input;
+            if (!c.input) {
+                return std::nullopt;
+            }
+            return Secret(*c.input);
         };
         EXPECT_EQ(parseLauncherArguments(c.arguments, read), c.expected);
         EXPECT_LE(reads, 1) << "standard input is read once at most";

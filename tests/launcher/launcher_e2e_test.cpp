@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "Sealkit/SealkitFacade.h"
+#include "support/MemoryScan.h"
 #include "support/PrivateDesktop.h"
 #include "support/TestFiles.h"
 
@@ -689,6 +690,26 @@ TEST_F(LauncherE2eTest, ClosingWhileTheEditorRunsAsksAndYesDropsTheCopy) {
     EXPECT_EQ(listText().find("encryptedPath"), std::string::npos);
     EXPECT_FALSE(editors()[0].after) << "the editor was still running";
     release();
+}
+
+// Once the edited copy is sealed again and the launcher ends, nothing in its memory holds the
+// password that came through the pipe or the key made from it.
+TEST_F(LauncherE2eTest, TheLauncherEndsWithNoPasswordOrKeyInMemory) {
+    if (!m2::test::memoryScanTells) {
+        GTEST_SKIP() << m2::test::memoryScanSkipped;
+    }
+    const std::string password =
+        "Ochre 27 gulls above the Tarnbridge weir, long after the evening ferry has gone";
+    const fs::path document = seal("doc", "text\n", password);
+    const fs::path report = desktop_ / "scan";
+    LauncherRun launcher(
+        desktop_, testHelper("scripted_launcher"), {document.string() + ",-,hint"}, password,
+        environment({"M2_TEST_APPEND=edited\n", "M2_TEST_ANSWERS=Yes",
+                     "M2_TEST_SCAN_MASKED=" + m2::test::MaskedValue::of(password).maskedHex(),
+                     "M2_TEST_SCAN_REPORT=" + report.string()}));
+    EXPECT_EQ(launcher.waitFor(), 0) << launcher.output();
+    EXPECT_EQ(opened(document, password), "text\nedited\n");
+    EXPECT_EQ(readFile(report), "nothing");
 }
 
 // An application that hands the file to a window already open ends at once: the launcher

@@ -57,9 +57,9 @@ class RekeyingCrash : public testing::Test {
         }
         (void)m2::test::sealWith(contentOf(kDocuments), folder, "notes", kOldPassword);
         library.save();
-        m2::RekeyingJob job =
-            m2::rekeyingJob(library.fileManager.library, (folder / "notes.m2p").string(),
-                            m2::PasswordCredentials::instance(), kNewPassword, m2::test::kNewHint);
+        m2::RekeyingJob job = m2::rekeyingJob(
+            library.fileManager.library, (folder / "notes.m2p").string(),
+            m2::PasswordCredentials::instance(), m2::Secret(kNewPassword), m2::test::kNewHint);
         job.journalPath = journalOf(folder).string();
         return job;
     }

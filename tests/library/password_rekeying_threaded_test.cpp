@@ -50,8 +50,8 @@ class Rekeying : public testing::Test {
     fs::path notes;
 
     void SetUp() override {
-        newCredentials.setPassword(kNewPassword);
-        newCredentials.setPassword2(kNewPassword);
+        newCredentials.setPassword(Morvane::Security::Secret(kNewPassword));
+        newCredentials.setPassword2(Morvane::Security::Secret(kNewPassword));
         newCredentials.setHint(kNewHint);
     }
 

@@ -247,7 +247,8 @@ TEST_F(NoteManagerTest, AFailedSaveKeepsTheNoteUntilASaveSucceeds) {
     auto store = storeWithNewFile();
     EXPECT_TRUE(store->newNote(note("saved", Category::Work)));
 
-    m2::PasswordCredentials::instance().setPassword("not the notes password");
+    m2::PasswordCredentials::instance().setPassword(
+        Morvane::Security::Secret("not the notes password"));
     EXPECT_TRUE(store->newNote(note("typed while failing", Category::Work)));
     EXPECT_EQ(alertTexts(), std::vector<std::string>{kCouldNotSave});
     EXPECT_FALSE(store->isSaved());
@@ -255,7 +256,7 @@ TEST_F(NoteManagerTest, AFailedSaveKeepsTheNoteUntilASaveSucceeds) {
     EXPECT_EQ(labelsOf(store->notes), (std::vector<std::string>{"saved", "typed while failing"}));
     EXPECT_EQ(alertTexts().size(), 2u) << "the retry failed and said so";
 
-    m2::PasswordCredentials::instance().setPassword(kNotesPassword);
+    m2::PasswordCredentials::instance().setPassword(Morvane::Security::Secret(kNotesPassword));
     store->load();
     EXPECT_TRUE(store->isSaved());
     EXPECT_EQ(labelsOf(store->notes), (std::vector<std::string>{"saved", "typed while failing"}));
@@ -351,7 +352,8 @@ TEST_F(NoteManagerTest, TellsWhenTheNotesFileDoesNotOpenWithTheCurrentPassword) 
     EXPECT_TRUE(store->newNote(note("old", Category::Work)));
     EXPECT_FALSE(store->cannotOpenNotesFile());
 
-    m2::PasswordCredentials::instance().setPassword("the new master password");
+    m2::PasswordCredentials::instance().setPassword(
+        Morvane::Security::Secret("the new master password"));
     store->load();
     EXPECT_TRUE(store->hasBeenSetup());
     EXPECT_TRUE(store->cannotOpenNotesFile());

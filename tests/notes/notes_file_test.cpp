@@ -369,7 +369,7 @@ TEST_F(NotesFileTest, AnotherPasswordOpensNothingAndChangesNothing) {
     ASSERT_TRUE(NoteReader::save({note("t", Category::Work, "c", "1")}, file.string()));
     const std::string before = readFile(file);
 
-    m2::PasswordCredentials::instance().setPassword("another password");
+    m2::PasswordCredentials::instance().setPassword(Morvane::Security::Secret("another password"));
     const auto outcome = NoteReader::loadOutcome(file.string());
     EXPECT_TRUE(outcome.notOpened);
     EXPECT_FALSE(outcome.damaged);

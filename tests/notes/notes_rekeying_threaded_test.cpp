@@ -157,8 +157,8 @@ TEST(NotesDuringAChangeOfMasterPassword, ANoteSavedAtEverySealStepReachesTheFile
         ASSERT_EQ(m2::test::labelsOf(scene.store.notes), (Strings{"one", "two"}));
         auto keychain = std::make_shared<m2::test::FakeKeychain>();
         PasswordCredentials newCredentials(keychain);
-        newCredentials.setPassword(kNewPassword);
-        newCredentials.setPassword2(kNewPassword);
+        newCredentials.setPassword(m2::Secret(kNewPassword));
+        newCredentials.setPassword2(m2::Secret(kNewPassword));
         newCredentials.setHint(kNewHint);
 
         HeldAtSealStep held(step);
@@ -199,7 +199,7 @@ TEST(NotesDuringAChangeOfMasterPassword, AFinishRefusesNotesUntilTheFileIsReadTh
     for (;; ++step) {
         SCOPED_TRACE("seal step " + std::to_string(step));
         Scene scene(kOldPassword, kOldHint);
-        PasswordCredentials::instance().setPassword(kNewPassword);
+        PasswordCredentials::instance().setPassword(m2::Secret(kNewPassword));
         PasswordCredentials::instance().setHint(kNewHint);
         m2::RekeyingJournal journal;
         journal.notesPath = scene.notesFile.string();
@@ -220,7 +220,7 @@ TEST(NotesDuringAChangeOfMasterPassword, AFinishRefusesNotesUntilTheFileIsReadTh
         HeldAtSealStep held(step);
         bool lent = false;
         ASSERT_FALSE(
-            MasterPasswordChange::finish({kOldPassword,
+            MasterPasswordChange::finish({m2::Secret(kOldPassword),
                                           PasswordCredentials::instance(),
                                           scene.mainView,
                                           m2::rekeyingJournalPath().string(),

@@ -14,7 +14,7 @@ std::string lookup(const std::string& attributes, int* status = nullptr) {
 
 TEST(PasswordCredentialsKeyring, SaveValidateAndLoadHint) {
     PasswordCredentials& shared = PasswordCredentials::instance();
-    shared.setPassword("caf\xC3\xA9 au lait");
+    shared.setPassword(Morvane::Security::Secret("caf\xC3\xA9 au lait"));
     shared.setHint("a drink \xE2\x98\x95");
     ASSERT_TRUE(shared.saveToKeychain()) << "no unlocked keyring on the session bus?";
 
@@ -27,7 +27,7 @@ TEST(PasswordCredentialsKeyring, SaveValidateAndLoadHint) {
     EXPECT_FALSE(shared.validateWithKeychain("cafe\xCC\x81 au lait"));  // other bytes, other digest
 
     PasswordCredentials change;
-    change.setPassword("new master");
+    change.setPassword(Morvane::Security::Secret("new master"));
     ASSERT_TRUE(change.saveToKeychain());
     EXPECT_TRUE(shared.validateWithKeychain("new master"));
     EXPECT_FALSE(shared.validateWithKeychain("caf\xC3\xA9 au lait"));

@@ -80,8 +80,8 @@ TEST(PasswordCredentials, ValidateRules) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.password + " / " + c.password2);
         PasswordCredentials credentials(std::make_shared<FakeKeychain>());
-        credentials.setPassword(c.password);
-        credentials.setPassword2(c.password2);
+        credentials.setPassword(Morvane::Security::Secret(c.password));
+        credentials.setPassword2(Morvane::Security::Secret(c.password2));
         const auto v = credentials.Validate();
         EXPECT_EQ(v.result, c.result);
         EXPECT_EQ(v.resaon, c.resaon);
@@ -93,7 +93,7 @@ struct CredentialsWithKeychain : testing::Test {
     PasswordCredentials credentials{fake};
 
     bool save(const std::string& password, const std::string& hint) {
-        credentials.setPassword(password);
+        credentials.setPassword(Morvane::Security::Secret(password));
         credentials.setHint(hint);
         return credentials.saveToKeychain();
     }
@@ -174,7 +174,7 @@ TEST_F(CredentialsWithKeychain, TheCheckTellsAWrongPasswordFromAKeyringThatCanno
 
 TEST_F(CredentialsWithKeychain, ResetAndLoadHint) {
     ASSERT_TRUE(save("the password", "stored hint"));
-    credentials.setPassword2("the password");
+    credentials.setPassword2(Morvane::Security::Secret("the password"));
     credentials.setHint("typed");
     credentials.reset();
     EXPECT_EQ(credentials.password(), "");

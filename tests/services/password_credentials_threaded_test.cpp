@@ -20,7 +20,7 @@ TEST(PasswordCredentialsThreaded, ReadersSeeWholeValuesWhileWritersChangeThem) {
     for (int t = 0; t < 2; ++t) {
         threads.emplace_back([&, t] {
             for (int i = 0; i < 2000; ++i) {
-                shared.setPassword((i + t) % 2 ? a : b);
+                shared.setPassword(Morvane::Security::Secret((i + t) % 2 ? a : b));
                 shared.setHint((i + t) % 2 ? b : a);
                 if (i % 100 == 0) {
                     shared.reset();
@@ -32,7 +32,7 @@ TEST(PasswordCredentialsThreaded, ReadersSeeWholeValuesWhileWritersChangeThem) {
     for (int t = 0; t < 2; ++t) {
         threads.emplace_back([&] {
             for (int i = 0; i < 2000; ++i) {
-                const std::string p = shared.password();
+                const std::string p(shared.password().view());
                 const std::string h = shared.hint();
                 if ((p != a && p != b && !p.empty()) || (h != a && h != b && !h.empty())) {
                     torn = true;

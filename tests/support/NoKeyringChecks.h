@@ -9,7 +9,7 @@ namespace m2::test {
 // What must hold whenever the keyring cannot take the master password: the save says so,
 // nothing validates, and the typed hint is kept.
 inline void expectMasterPasswordNotSaved(PasswordCredentials& credentials) {
-    credentials.setPassword("a good password");
+    credentials.setPassword(Morvane::Security::Secret("a good password"));
     credentials.setHint("hint");
     EXPECT_FALSE(credentials.saveToKeychain());
     EXPECT_FALSE(credentials.validateWithKeychain("a good password"));

@@ -22,12 +22,12 @@ NotesEnvironment::NotesEnvironment()
         ::chmod((dir_ / name).c_str(), 0700);
     }
     fs::create_directories(folder());
-    PasswordCredentials::instance().setPassword(kNotesPassword);
+    PasswordCredentials::instance().setPassword(Morvane::Security::Secret(kNotesPassword));
     PasswordCredentials::instance().setHint(kNotesHint);
 }
 
 NotesEnvironment::~NotesEnvironment() {
-    PasswordCredentials::instance().setPassword("");
+    PasswordCredentials::instance().setPassword(Morvane::Security::Secret(""));
     PasswordCredentials::instance().setHint("");
 }
 

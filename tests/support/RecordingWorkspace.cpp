@@ -40,9 +40,9 @@ std::vector<std::string> RecordingWorkspace::urls() const {
 
 platform::LaunchResult RecordingWorkspace::startLauncher(const std::filesystem::path& launcher,
                                                          const std::string& documentPath,
-                                                         const std::string& password) {
+                                                         std::string_view password) {
     const std::lock_guard lock(mutex_);
-    launches_.push_back({launcher, documentPath, password});
+    launches_.push_back({launcher, documentPath, std::string(password)});
     if (!works_) {
         return {-1, ENOENT, "Could not start the launcher"};
     }

@@ -28,7 +28,7 @@ class RecordingWorkspace : public platform::Workspace {
     std::optional<std::filesystem::path> launcherLocation() override;
     platform::LaunchResult startLauncher(const std::filesystem::path& launcher,
                                          const std::string& documentPath,
-                                         const std::string& password) override;
+                                         std::string_view password) override;
 
     // What later calls answer: by default every call works, the application ends with
     // status 0, and the launcher is "/opt/morvane2/m2-launcher".

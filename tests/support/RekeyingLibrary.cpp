@@ -41,7 +41,7 @@ std::optional<std::string> plainWith(const fs::path& sealed, const std::string& 
 
 bool storeMasterPassword(const std::string& password, const std::string& hint) {
     PasswordCredentials credentials;
-    credentials.setPassword(password);
+    credentials.setPassword(Morvane::Security::Secret(password));
     credentials.setHint(hint);
     if (!credentials.saveToKeychain()) {
         return false;

@@ -42,6 +42,7 @@
 #include "app/ui/projectViewController.h"
 #include "guisupport/LibraryWindow.h"
 #include "guisupport/Screenshot.h"
+#include "guisupport/SecretTyping.h"
 #include "guisupport/UiFixture.h"
 #include "platform/AlertPresenter.h"
 #include "platform/FileDescriptor.h"
@@ -142,7 +143,7 @@ class BatchOperationsTest : public QObject {
   private slots:
     void init() {
         fixture_ = std::make_unique<m2::test::UiFixture>();
-        m2::PasswordCredentials::instance().setPassword(masterPassword);
+        m2::PasswordCredentials::instance().setPassword(Morvane::Security::Secret(masterPassword));
         m2::PasswordCredentials::instance().setHint("the usual");
     }
     void cleanup() {
@@ -157,6 +158,32 @@ class BatchOperationsTest : public QObject {
         library_.reset();
         m2::PasswordCredentials::instance().reset();
         fixture_.reset();
+    }
+
+    // A batch carries the password from the credentials to the worker and the engine: once
+    // it is over and the session forgets the password, no copy of it or of the file key is
+    // left in memory.
+    void aBatchLeavesNoPasswordOrKeyInMemory() {
+        const auto password = m2::test::MaskedValue::of(
+            "Russet 53 barges moored below the Felling lock until the spring floods recede");
+        m2::PasswordCredentials::instance().setPassword(password.reveal());
+        seedLibrary(3);
+        showWindow();
+        selectRows({0, 1});
+        view_->encryptSelectedItems();
+        ReportControllerView* report = waitForReport();
+        QVERIFY(report != nullptr);
+        QCOMPARE(report->titleDetails->text(), QString("2 files encrypted"));
+        closeReport(report);
+        const Names shown = shownNames();
+        selectRows({int(std::find(shown.begin(), shown.end(), "doc 0.txt.m2p") - shown.begin())});
+        view_->decryptSelectedItems();
+        report = waitForReport();
+        QVERIFY(report != nullptr);
+        QCOMPARE(report->titleDetails->text(), QString("1 file decrypted"));
+        closeReport(report);
+        m2::PasswordCredentials::instance().reset();
+        m2::test::verifyNothingInMemory(m2::test::passwordAndKeyForms(password));
     }
 
     void encryptDecryptShredEndToEnd() {

@@ -70,12 +70,13 @@ class SheetOwner : public ViewController,
 
     void processFilesFromPasswordEntrySegue(const PasswordCredentials& credentials,
                                             CurrentProcess process) override {
-        calls.push_back({"batch", credentials.password(), credentials.hint(), process, {}});
+        calls.push_back(
+            {"batch", std::string(credentials.password().view()), credentials.hint(), process, {}});
     }
     void startDecryptAndOpenProcess(const PasswordCredentials& credentials,
                                     const std::string& path) override {
-        calls.push_back(
-            {"open", credentials.password(), credentials.hint(), CurrentProcess::idel, path});
+        calls.push_back({"open", std::string(credentials.password().view()), credentials.hint(),
+                         CurrentProcess::idel, path});
     }
     void reportDismissed() override {
         ++dismissals;
@@ -140,7 +141,7 @@ class BatchSheetsTest : public QObject {
         QTest::keyClicks(sheet->passwordEdit, QString::fromStdString(typed));
         QTest::mouseClick(sheet->useKeyButton, Qt::LeftButton);
         Keyfile facade;
-        return facade.createKey(keyPath.string()) + typed;
+        return std::string(facade.createKey(keyPath.string()).view()) + typed;
     }
     static std::string text(const QLabel* label) { return label->text().toStdString(); }
 

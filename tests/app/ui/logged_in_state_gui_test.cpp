@@ -18,6 +18,7 @@
 #include "app/ui/SetupViewController.h"
 #include "app/ui/projectViewController.h"
 #include "guisupport/Screenshot.h"
+#include "guisupport/SecretTyping.h"
 #include "guisupport/UiFixture.h"
 #include "platform/ModalSession.h"
 #include "platform/Timer.h"
@@ -83,9 +84,12 @@ class LoggedInStateTest : public QObject {
     }
     // Starts with a master password and logs on; answers the main controller.
     projectViewController* loggedIn() {
+        return loggedInWith(m2::test::MaskedValue::of(masterPassword));
+    }
+    projectViewController* loggedInWith(const m2::test::MaskedValue& password) {
         m2::Settings::instance().setDatabaseSetup(true);
         PasswordCredentials setup(fixture_->keychain());
-        setup.setPassword(masterPassword);
+        setup.setPassword(password.reveal());
         if (!setup.saveToKeychain()) {
             return nullptr;
         }
@@ -94,7 +98,8 @@ class LoggedInStateTest : public QObject {
         if (login == nullptr) {
             return nullptr;
         }
-        logOn(login, masterPassword);
+        m2::test::typeSecret(login->passwordEdit, password);
+        QTest::mouseClick(login->logonButton, Qt::LeftButton);
         fixture_->drainMainQueue();
         return delegate_->mainController();
     }
@@ -141,7 +146,7 @@ class LoggedInStateTest : public QObject {
     void routingWithAPasswordStartsAtTheLoginWindow() {
         m2::Settings::instance().setDatabaseSetup(true);
         PasswordCredentials setup(fixture_->keychain());
-        setup.setPassword(masterPassword);
+        setup.setPassword(Morvane::Security::Secret(masterPassword));
         QVERIFY(setup.saveToKeychain());
         startProgram();
         LoginViewController* login = loginInFront();
@@ -203,7 +208,7 @@ class LoggedInStateTest : public QObject {
         projectViewController* main = loggedIn();
         QVERIFY(main != nullptr);
         QCOMPARE(credentials_->password(), std::string(masterPassword));
-        m2::PasswordCredentials::instance().setPassword(masterPassword);
+        m2::PasswordCredentials::instance().setPassword(Morvane::Security::Secret(masterPassword));
         main->toolbarOrganiser.noteView(main->toolbar());
         const std::vector<std::string> notesToolbar = main->toolbar()->itemIdentifiers();
         auto* sheet = main->presentViewControllerAsSheet(std::make_unique<ViewController>());
@@ -238,6 +243,26 @@ class LoggedInStateTest : public QObject {
         QCOMPARE(delegate_->mainController(), main);
         QCOMPARE(mainWindowsMade_, 1);
         QCOMPARE(fixture_->terminations(), 0);
+    }
+
+    // A password typed at the log-on and held for the session is gone from memory once the
+    // session locks: neither the field, nor the check against the keyring, nor the
+    // credentials leave a copy, in UTF-8 or UTF-16.
+    void aLockLeavesNoCopyOfThePasswordInMemory() {
+        const auto password = m2::test::MaskedValue::of(
+            "Lyre 42 tamarind dusk over Helmsdale, where the slow river bends twice "
+            "before the old mill and the heron waits");
+        projectViewController* main = loggedInWith(password);
+        QVERIFY(main != nullptr);
+        QVERIFY(credentials_->password() == password.reveal());
+        m2::PasswordCredentials::instance().setPassword(credentials_->password());
+        // As a change of master password during the session leaves it.
+        m2::PasswordCredentials::instance().setPassword2(credentials_->password());
+        fixture_->idle().milliseconds = idleBeyondTimeout;
+        tick();
+        QVERIFY(!main->window()->isVisible());
+        QCOMPARE(credentials_->password(), std::string());
+        m2::test::verifyNothingInMemory(m2::test::passwordForms(password));
     }
 
     // A running process postpones the lock until it ends; the lock then follows within a

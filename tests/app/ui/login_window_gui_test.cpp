@@ -41,7 +41,7 @@ class LoginRecorder final : public m2::LoginDelegate {
   public:
     int logins = 0;
     void login() override { ++logins; }
-    void decryptAndOpenFile(const std::string&, const std::string&, bool) override {}
+    void decryptAndOpenFile(const std::string&, std::string_view, bool) override {}
 };
 
 constexpr const char* masterPassword = "Correct horse 7";
@@ -60,7 +60,7 @@ class LoginWindowTest : public QObject {
     // A master password (and hint) in the keyring, as the setup sheet leaves it.
     void storeMasterPassword(const std::string& hint) {
         PasswordCredentials setup(fixture_->keychain());
-        setup.setPassword(masterPassword);
+        setup.setPassword(Morvane::Security::Secret(masterPassword));
         setup.setHint(hint);
         QVERIFY(setup.saveToKeychain());
     }
@@ -115,7 +115,7 @@ class LoginWindowTest : public QObject {
         QFETCH(QString, hint);
         QFETCH(QString, placeholder);
         storeMasterPassword(hint.toStdString());
-        credentials_->setPassword("left over");
+        credentials_->setPassword(Morvane::Security::Secret("left over"));
         LoginViewController* login = showLoginWindow();
         QVERIFY(login != nullptr);
         QCOMPARE(login->passwordEdit->placeholderText(), placeholder);
@@ -331,9 +331,9 @@ class LoginWindowTest : public QObject {
         const auto keyPath = folder.path() / "key.bin";
         m2::test::writeFile(keyPath, std::string(4096, 'k'));
         Keyfile facade;
-        const std::string key = facade.createKey(keyPath.string());
+        const std::string key(facade.createKey(keyPath.string()).view());
         PasswordCredentials setup(fixture_->keychain());
-        setup.setPassword(key + "abc");
+        setup.setPassword(Morvane::Security::Secret(key + "abc"));
         QVERIFY(setup.saveToKeychain());
 
         LoginViewController* login = showLoginWindow();

@@ -38,7 +38,7 @@ class OwnerController final : public ViewController, public m2::LoginDelegate {
   public:
     int logins = 0;
     void login() override { ++logins; }
-    void decryptAndOpenFile(const std::string&, const std::string&, bool) override {}
+    void decryptAndOpenFile(const std::string&, std::string_view, bool) override {}
 };
 
 constexpr const char* refused = "Could not create your master password";
@@ -81,7 +81,7 @@ class MasterPasswordSheetsTest : public QObject {
     }
     void storeOldPassword() {
         PasswordCredentials old(fixture_->keychain());
-        old.setPassword("old password");
+        old.setPassword(Morvane::Security::Secret("old password"));
         old.setHint("old hint");
         QVERIFY(old.saveToKeychain());
     }
@@ -290,7 +290,8 @@ class MasterPasswordSheetsTest : public QObject {
         QTest::mouseClick(sheet->selectFileButton, Qt::LeftButton);
         QCOMPARE(sheet->keyfilePathEdit->text().toStdString(), path.string());
         Keyfile facade;
-        QCOMPARE(sheet->keyfileEdit->text().toStdString(), facade.createKey(path.string()));
+        QCOMPARE(sheet->keyfileEdit->text().toStdString(),
+                 std::string(facade.createKey(path.string()).view()));
         if (bytes == 2047) {
             QCOMPARE(sheet->keyfileEdit->text(), QString("Error, could not create keyfile"));
         }

@@ -28,6 +28,7 @@
 #include "app/ui/projectViewController.h"
 #include "guisupport/NotesWindow.h"
 #include "guisupport/Screenshot.h"
+#include "guisupport/SecretTyping.h"
 #include "guisupport/UiFixture.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/CollectionView.h"
@@ -158,7 +159,8 @@ class NotesViewTest : public QObject {
     void aNotesFileTheCurrentPasswordCannotOpenIsToldAndSetUpAgain() {
         const auto old = notes_->useNotesFile({makeNote("old", 4)});
         const std::string before = m2::test::readFile(old);
-        m2::PasswordCredentials::instance().setPassword("the reset password");
+        m2::PasswordCredentials::instance().setPassword(
+            Morvane::Security::Secret("the reset password"));
         notes_->main().noteManager.setup();
         fixture_->expectAlert("Could not open your secure notes",
                               "The notes file " + old.string() +
@@ -383,7 +385,8 @@ class NotesViewTest : public QObject {
     void aNoteForAFileThatDoesNotOpenStaysInTheEditor() {
         const auto file = notes_->useNotesFile({makeNote("old", 4)});
         const std::string before = m2::test::readFile(file);
-        m2::PasswordCredentials::instance().setPassword("another master password");
+        m2::PasswordCredentials::instance().setPassword(
+            Morvane::Security::Secret("another master password"));
         notes_->main().noteManager.setup();
         QVERIFY(notes_->main().noteManager.cannotOpenNotesFile());
 
@@ -400,6 +403,24 @@ class NotesViewTest : public QObject {
         QVERIFY(editor->isPresented());
         QCOMPARE(editor->noteContents->toPlainText(), QString("kept text"));
         QCOMPARE(m2::test::readFile(file), before);
+    }
+
+    // Saving a note seals the notes file under the session's password: once the session
+    // forgets it, neither the password nor the file key is left in memory.
+    void aSavedNoteLeavesNoPasswordOrKeyInMemory() {
+        const auto password = m2::test::MaskedValue::of(
+            "Umber 85 swifts above the Wensley viaduct as the last light leaves the fells");
+        m2::PasswordCredentials::instance().setPassword(password.reveal());
+        showThreeNotes();
+        NoteItemViewController* editor = openEditor("addNoteSeque");
+        QVERIFY(editor != nullptr);
+        editor->noteTitle->setText("Locker");
+        editor->noteContents->setPlainText("code 4711");
+        QTest::mouseClick(editor->okButton, Qt::LeftButton);
+        fixture_->drainMainQueue();
+        QCOMPARE(notes_->tileTitles().back(), std::string("Locker"));
+        m2::PasswordCredentials::instance().reset();
+        m2::test::verifyNothingInMemory(m2::test::passwordAndKeyForms(password));
     }
 
     void editChangesTheSharedNoteInPlace() {
@@ -578,7 +599,8 @@ class NotesViewTest : public QObject {
         QVERIFY(!fromTile->window()->isVisible());
         QVERIFY(!notes_->main().notesView->isVisible());
 
-        m2::PasswordCredentials::instance().setPassword(m2::test::NotesWindow::password);
+        m2::PasswordCredentials::instance().setPassword(
+            Morvane::Security::Secret(m2::test::NotesWindow::password));
         m2::PasswordCredentials::instance().setHint(m2::test::NotesWindow::hint);
         // Offscreen there is no idle time; the first login of the program with a lock period
         // set says so once.
@@ -604,14 +626,16 @@ class NotesViewTest : public QObject {
     // A save that fails is told, and the grid still shows what the user typed.
     void aFailedSaveIsToldAndTheNoteStaysShown() {
         showThreeNotes();
-        m2::PasswordCredentials::instance().setPassword("not the notes password");
+        m2::PasswordCredentials::instance().setPassword(
+            Morvane::Security::Secret("not the notes password"));
         NoteItemViewController* editor = openEditor("addNoteSeque");
         editor->noteTitle->setText("typed");
         fixture_->expectAlert("Could not save Note file", std::nullopt);
         QTest::mouseClick(editor->okButton, Qt::LeftButton);
         fixture_->drainMainQueue();
         QCOMPARE(notes_->tileTitles().back(), std::string("typed"));
-        m2::PasswordCredentials::instance().setPassword(m2::test::NotesWindow::password);
+        m2::PasswordCredentials::instance().setPassword(
+            Morvane::Security::Secret(m2::test::NotesWindow::password));
         QCOMPARE(notes_->storedLabels(), (Strings{"Bank", "Home wifi", "Server"}));
     }
 
@@ -636,10 +660,11 @@ class NotesViewTest : public QObject {
 
         // The reset at the login window stores a new master password.
         m2::PasswordCredentials reset(fixture_->keychain());
-        reset.setPassword("a brand new password");
-        reset.setPassword2("a brand new password");
+        reset.setPassword(Morvane::Security::Secret("a brand new password"));
+        reset.setPassword2(Morvane::Security::Secret("a brand new password"));
         QVERIFY(reset.saveToKeychain());
-        m2::PasswordCredentials::instance().setPassword("a brand new password");
+        m2::PasswordCredentials::instance().setPassword(
+            Morvane::Security::Secret("a brand new password"));
         fixture_->expectAlert("Could not open your secure notes", std::nullopt);
         notes_->main().login();
         fixture_->drainMainQueue();
@@ -670,7 +695,8 @@ class NotesViewTest : public QObject {
                 }
             }
         }
-        m2::PasswordCredentials::instance().setPassword(m2::test::NotesWindow::password);
+        m2::PasswordCredentials::instance().setPassword(
+            Morvane::Security::Secret(m2::test::NotesWindow::password));
     }
 };
 

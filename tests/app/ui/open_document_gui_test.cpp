@@ -91,10 +91,10 @@ class OpenDocumentTest : public QObject {
         window_ = m2::test::libraryWindow(*library_, view_);
         QVERIFY(m2::test::showExposed(*window_));
         QVERIFY2(m2::test::selectFolder(*view_, "Work"), "no folder Work");
-        m2::PasswordCredentials::instance().setPassword(kMaster);
+        m2::PasswordCredentials::instance().setPassword(Morvane::Security::Secret(kMaster));
     }
     void cleanup() {
-        m2::PasswordCredentials::instance().setPassword("");
+        m2::PasswordCredentials::instance().setPassword(Morvane::Security::Secret(""));
         window_.reset();
         library_.reset();
         desktop_.reset();

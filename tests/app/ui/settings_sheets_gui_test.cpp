@@ -32,6 +32,7 @@
 #include "app/ui/projectViewController.h"
 #include "guisupport/LibraryWindow.h"
 #include "guisupport/Screenshot.h"
+#include "guisupport/SecretTyping.h"
 #include "guisupport/UiFixture.h"
 #include "platform/ui/Storyboard.h"
 #include "platform/ui/WindowController.h"
@@ -160,7 +161,7 @@ class SettingsSheetsTest : public QObject {
     void init() {
         fixture_ = std::make_unique<m2::test::UiFixture>();
         credentials_ = std::make_unique<PasswordCredentials>(fixture_->keychain());
-        credentials_->setPassword(kOldPassword);
+        credentials_->setPassword(Morvane::Security::Secret(kOldPassword));
         credentials_->setHint(m2::test::kOldHint);
         QVERIFY(credentials_->saveToKeychain());
         seedLibrary();
@@ -544,6 +545,30 @@ class SettingsSheetsTest : public QObject {
         QVERIFY(down(guard));
     }
 
+    // The new password goes from the sheet's fields through the re-keying job to the
+    // credentials; once the change is over and the session forgets it, neither it nor its
+    // file key is left in memory.
+    void aChangeLeavesNoCopyOfTheNewPasswordInMemory() {
+        const auto password = m2::test::MaskedValue::of(
+            "Slate 76 kestrels over the Bransdale moor while the curlews call at dusk");
+        ChangePasswordViewController* sheet = openChangePassword();
+        QVERIFY(sheet != nullptr);
+        m2::test::typeSecret(sheet->newPasswordOneEdit, password);
+        m2::test::typeSecret(sheet->newPasswordTwoEdit, password);
+        QTest::keyClicks(sheet->newHintEdit, kNewHint);
+        QTest::mouseClick(sheet->okButton, Qt::LeftButton);
+        QVERIFY(fixture_->waitFor([&] { return !sheet->running(); }));
+        QVERIFY(credentials_->password() == password.reveal());
+        const QPointer<ChangePasswordViewController> guard(sheet);
+        QTest::mouseClick(top<m2::ReportControllerView>()->closeButton, Qt::LeftButton);
+        fixture_->drainMainQueue();
+        QVERIFY(down(guard));
+        // As the lock forgets it (the sheet's credentials are the session's here).
+        credentials_->reset();
+        credentials_->setPassword2(Morvane::Security::Secret());
+        m2::test::verifyNothingInMemory(m2::test::passwordAndKeyForms(password));
+    }
+
     void changeRefusesBadInputAndAKeyringThatDoesNotKeepIt_data() {
         QTest::addColumn<QString>("one");
         QTest::addColumn<QString>("two");
@@ -569,8 +594,8 @@ class SettingsSheetsTest : public QObject {
         }
         // The reasons of bad input are the credentials' own.
         PasswordCredentials probe(fixture_->keychain());
-        probe.setPassword(one.toStdString());
-        probe.setPassword2(two.toStdString());
+        probe.setPassword(Morvane::Security::Secret(one.toStdString()));
+        probe.setPassword2(Morvane::Security::Secret(two.toStdString()));
         const std::string reason =
             details.isEmpty() ? probe.Validate().resaon : details.toStdString();
         fixture_->expectAlert("Error", reason);

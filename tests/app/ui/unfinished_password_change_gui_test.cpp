@@ -101,7 +101,7 @@ class UnfinishedPasswordChangeTest : public QObject {
     void init() {
         fixture_ = std::make_unique<m2::test::UiFixture>();
         credentials_ = std::make_unique<PasswordCredentials>(fixture_->keychain());
-        credentials_->setPassword(kNewPassword);
+        credentials_->setPassword(Morvane::Security::Secret(kNewPassword));
         credentials_->setHint(m2::test::kNewHint);
         QVERIFY(credentials_->saveToKeychain());
         library_ = std::make_unique<m2::LibraryManager>();
