@@ -385,6 +385,13 @@ void FileManager::setView(const std::string& id) {
     shownSort_.reset();
     ++viewGeneration_;
     const std::string cloudRoot = CloudType(CloudType::CloudRoot).id();
+    if (id != FolderManager::home && id != cloudRoot && id != FolderManager::favourite &&
+        id != FolderManager::encrypted) {
+        // A user folder's entries are kept together: a small folder shows quickly in a large
+        // library.
+        setCurrentView(library.entriesIn(id));
+        return;
+    }
     std::vector<FileItemPtr> view;
     for (const auto& entry : library) {
         bool shown = false;
@@ -395,10 +402,8 @@ void FileManager::setView(const std::string& id) {
             shown = entry->cloudFile;
         } else if (id == FolderManager::favourite) {
             shown = entry->favorite;
-        } else if (id == FolderManager::encrypted) {
-            shown = entry->encrypted;
         } else {
-            shown = entry->folder == id;
+            shown = entry->encrypted;
         }
         if (shown) {
             view.push_back(entry);

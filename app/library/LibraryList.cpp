@@ -24,24 +24,28 @@ LibraryList& LibraryList::operator=(std::vector<FileItemPtr> items) {
 void LibraryList::rebuild() {
     byId_.clear();
     byPlace_.clear();
+    byFolder_.clear();
     byId_.reserve(items_.size());
     byPlace_.reserve(items_.size());
     for (const auto& entry : items_) {
-        index(entry.get());
+        index(entry);
     }
 }
 
-void LibraryList::index(FileItem* entry) {
-    if (entry != nullptr) {
-        byId_.insert(entry);
-        byPlace_.insert(entry);
+void LibraryList::index(const FileItemPtr& entry) {
+    if (entry) {
+        byId_.insert(entry.get());
+        byPlace_.insert(entry.get());
+        byFolder_[entry->folder].push_back(entry);
     }
 }
 
-void LibraryList::unindex(FileItem* entry) {
+void LibraryList::unindex(FileItem* entry, Removal& removal) {
     if (entry == nullptr) {
         return;
     }
+    ++removal.entries[entry];
+    ++removal.count;
     // One occurrence of this very object, not just one of the same key.
     const auto dropOne = [entry](auto& set) {
         auto [it, last] = set.equal_range(entry);
@@ -56,6 +60,32 @@ void LibraryList::unindex(FileItem* entry) {
     dropOne(byPlace_);
 }
 
+std::size_t LibraryList::finish(Removal& removal) {
+    std::unordered_set<std::string_view> folders;
+    for (const auto& [entry, times] : removal.entries) {
+        folders.insert(entry->folder);
+    }
+    for (const auto folder : folders) {
+        const auto group = byFolder_.find(std::string(folder));
+        if (group == byFolder_.end()) {
+            continue;
+        }
+        // The first occurrences go, as in the list.
+        std::erase_if(group->second, [&](const FileItemPtr& entry) {
+            const auto it = removal.entries.find(entry.get());
+            if (it == removal.entries.end() || it->second == 0) {
+                return false;
+            }
+            --it->second;
+            return true;
+        });
+        if (group->second.empty()) {
+            byFolder_.erase(group);
+        }
+    }
+    return removal.count;
+}
+
 void LibraryList::reserve(std::size_t count) {
     items_.reserve(count);
     byId_.reserve(count);
@@ -66,11 +96,18 @@ void LibraryList::clear() {
     items_.clear();
     byId_.clear();
     byPlace_.clear();
+    byFolder_.clear();
 }
 
 void LibraryList::push_back(FileItemPtr entry) {
-    index(entry.get());
+    index(entry);
     items_.push_back(std::move(entry));
+}
+
+const std::vector<FileItemPtr>& LibraryList::entriesIn(const std::string& folder) const {
+    static const std::vector<FileItemPtr> none;
+    const auto group = byFolder_.find(folder);
+    return group == byFolder_.end() ? none : group->second;
 }
 
 void LibraryList::removeFirstOfEachId(const std::vector<std::string>& ids) {

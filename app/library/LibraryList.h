@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -11,11 +12,11 @@
 
 namespace m2 {
 
-// Every library entry in library order, with two indexes beside the list: entries by id, and
-// entries by directory and name. Every change goes through this type so the indexes stay
-// true, and "the entry with this id" or "this file is already listed" costs the same at any
-// size. Reading is as for a vector. An entry's id, name and directory change only through
-// rename() while it is listed.
+// Every library entry in library order, with indexes beside the list: entries by id, by
+// directory and name, and by library folder. Every change goes through this type so the
+// indexes stay true, and "the entry with this id", "this file is already listed" or "the
+// entries of this folder" cost the same at any library size. Reading is as for a vector. An
+// entry's id, folder, name and directory change only through rename() while it is listed.
 class LibraryList {
   public:
     using const_iterator = std::vector<FileItemPtr>::const_iterator;
@@ -48,16 +49,15 @@ class LibraryList {
     // Removes every entry the predicate holds for; answers how many went.
     template <typename Predicate>
     std::size_t eraseIf(Predicate gone) {
-        std::size_t removed = 0;
+        Removal removal;
         std::erase_if(items_, [&](const FileItemPtr& entry) {
             if (!gone(entry)) {
                 return false;
             }
-            unindex(entry.get());
-            ++removed;
+            unindex(entry.get(), removal);
             return true;
         });
-        return removed;
+        return finish(removal);
     }
 
     // The first entry with this id in library order; nullptr when none.
@@ -66,6 +66,8 @@ class LibraryList {
     [[nodiscard]] bool containsFile(std::string_view directory, std::string_view name) const;
     // Gives a listed entry a new name and directory, keeping the indexes true.
     void rename(FileItem& entry, std::string name, std::string directory);
+    // The entries filed under this library folder, in library order.
+    [[nodiscard]] const std::vector<FileItemPtr>& entriesIn(const std::string& folder) const;
 
   private:
     struct IdHash {
@@ -105,13 +107,22 @@ class LibraryList {
         bool operator()(const FileItem* e, Place place) const { return same(place, e); }
     };
 
+    // Entries taken out of the id and place indexes, to leave their folders' lists in one
+    // pass each.
+    struct Removal {
+        std::unordered_map<const FileItem*, std::size_t> entries;
+        std::size_t count = 0;
+    };
+
     void rebuild();
-    void index(FileItem* entry);
-    void unindex(FileItem* entry);
+    void index(const FileItemPtr& entry);
+    void unindex(FileItem* entry, Removal& removal);
+    std::size_t finish(Removal& removal);
 
     std::vector<FileItemPtr> items_;
     std::unordered_multiset<FileItem*, IdHash, IdEqual> byId_;
     std::unordered_multiset<FileItem*, PlaceHash, PlaceEqual> byPlace_;
+    std::unordered_map<std::string, std::vector<FileItemPtr>> byFolder_;
 };
 
 }  // namespace m2

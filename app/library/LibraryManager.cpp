@@ -372,8 +372,7 @@ void LibraryManager::refreshCount(const std::string& folderId) {
     if (!folder) {
         return;
     }
-    folder->itemCount = std::count_if(fileManager.library.begin(), fileManager.library.end(),
-                                      [&](const FileItemPtr& e) { return e->folder == folderId; });
+    folder->itemCount = static_cast<std::int64_t>(fileManager.library.entriesIn(folderId).size());
     reloadOutlineRow(*folder);
 }
 

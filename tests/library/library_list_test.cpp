@@ -13,9 +13,11 @@ using m2::LibraryList;
 
 namespace {
 
-FileItemPtr entry(const std::string& id, const std::string& dir, const std::string& name) {
+FileItemPtr entry(const std::string& id, const std::string& dir, const std::string& name,
+                  const std::string& folder) {
     auto item = std::make_shared<FileItem>();
     item->id = id;
+    item->folder = folder;
     item->filePath = dir;
     item->fileName = name;
     return item;
@@ -30,6 +32,15 @@ const FileItem* scanForId(const LibraryList& list, const std::string& id) {
     }
     return nullptr;
 }
+std::vector<FileItemPtr> scanForFolder(const LibraryList& list, const std::string& folder) {
+    std::vector<FileItemPtr> found;
+    for (const auto& e : list) {
+        if (e && e->folder == folder) {
+            found.push_back(e);
+        }
+    }
+    return found;
+}
 bool scanForFile(const LibraryList& list, const std::string& dir, const std::string& name) {
     for (const auto& e : list) {
         if (e && e->filePath == dir && e->fileName == name) {
@@ -39,13 +50,13 @@ bool scanForFile(const LibraryList& list, const std::string& dir, const std::str
     return false;
 }
 
-// After every step of each sequence the indexes agree with a scan of the list, for every id
-// and place the sequence used (also those no longer listed).
+// After every step of each sequence the indexes agree with a scan of the list, for every id,
+// place and folder the sequence used (also those no longer listed).
 TEST(LibraryList, TheIndexesAgreeWithTheListAfterEveryChange) {
-    const auto a = entry("A", "/d", "a.txt");
-    const auto b = entry("B", "/d", "b.txt");
-    const auto twinOfA = entry("A", "/e", "a.txt");   // a hand-edited file repeats an id
-    const auto sameFile = entry("C", "/d", "a.txt");  // and a place
+    const auto a = entry("A", "/d", "a.txt", "F");
+    const auto b = entry("B", "/d", "b.txt", "G");
+    const auto twinOfA = entry("A", "/e", "a.txt", "G");   // a hand-edited file repeats an id
+    const auto sameFile = entry("C", "/d", "a.txt", "F");  // and a place
     const std::vector<std::string> ids{"A", "B", "C", "Z"};
     const std::vector<std::pair<std::string, std::string>> places{
         {"/d", "a.txt"}, {"/d", "b.txt"}, {"/e", "a.txt"}, {"/f", "a.txt.m2p"}, {"/d", "B.txt"}};
@@ -94,6 +105,10 @@ TEST(LibraryList, TheIndexesAgreeWithTheListAfterEveryChange) {
             for (const auto& id : ids) {
                 EXPECT_EQ(list.findId(id), scanForId(list, id))
                     << c.what << ", step " << step << ", id " << id;
+            }
+            for (const std::string folder : {"F", "G"}) {
+                EXPECT_EQ(list.entriesIn(folder), scanForFolder(list, folder))
+                    << c.what << ", step " << step << ", folder " << folder;
             }
             for (const auto& [dir, name] : places) {
                 EXPECT_EQ(list.containsFile(dir, name), scanForFile(list, dir, name))
