@@ -124,22 +124,7 @@ Timing runnerAlone(const Shape& shape, Direction direction) {
 Timing mainWindow(const Shape& shape, Direction direction) {
     prepare(shape, direction);
     m2::LibraryManager library;
-    auto& board = m2::platform::ui::Storyboard::main();
-    auto window = board.instantiate<m2::platform::ui::WindowController>("benchWindow");
-    auto content = std::make_unique<m2::projectViewController>(library);
-    content->startupComplete = true;
-    window->setContentViewController(std::move(content));
-    auto* view = static_cast<m2::projectViewController*>(window->contentViewController());
-    window->showWindow();
-    QTreeView* tree = view->folderView;
-    tree->expandAll();
-    for (QModelIndex index = tree->model()->index(0, 0); index.isValid();
-         index = tree->indexBelow(index)) {
-        if (index.data().toString() == "Bench") {
-            tree->selectionModel()->select(
-                index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        }
-    }
+    auto [window, view] = m2bench::openLibraryWindow(library, "Bench");
     view->selectAll();
     QCoreApplication::processEvents();
     const double cpu = cpuSeconds();

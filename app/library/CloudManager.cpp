@@ -438,7 +438,7 @@ void CloudManager::apply(const CloudPlan& plan) {
                 groups.insert(entry->folder);
             }
         }
-        std::erase_if(files.library, isGone);
+        (void)files.library.eraseIf(isGone);
         for (const auto& id : groups) {
             if (const auto group = files.libraryFolder.find(id);
                 group != files.libraryFolder.end()) {

@@ -211,33 +211,63 @@ const std::vector<FileItemPtr>& FileManager::shownList() {
 }
 
 bool FileManager::updateItem(const FileItem& item, const std::string& filename, bool encrypted) {
-    const std::string name = platform::lastPathComponent(filename);
-    const std::string directory = platform::deletingLastPathComponent(filename);
-    const auto found = std::find_if(library.begin(), library.end(),
-                                    [&](const FileItemPtr& e) { return e->id == item.id; });
-    if (found == library.end()) {
+    FileItem* const found = library.findId(item.id);
+    if (found == nullptr) {
         return false;
     }
-    FileItem& entry = **found;
-    entry.fileName = name;
-    entry.filePath = directory;
+    FileItem& entry = *found;
+    std::string name = platform::lastPathComponent(filename);
+    std::string directory = platform::deletingLastPathComponent(filename);
+    // The shown list holds the same objects unless it was rebuilt from another load.
+    FileItem* const shown = shownEntryWithId(item.id);
+    if (shown != nullptr && shown != &entry) {
+        shown->fileName = name;
+        shown->filePath = directory;
+        shown->absolutePath = filename;
+    }
+    library.rename(entry, std::move(name), std::move(directory));
     entry.absolutePath = filename;
     entry.encrypted = encrypted;
-    // The shown list holds the same objects unless it was rebuilt from another load. Called
-    // from the batch worker: look the list up without creating it.
+    return true;
+}
+
+FileItem* FileManager::shownEntryWithId(const std::string& id) {
+    // Look the list up without creating it.
     const auto slot = libraryFolder.find(currentFilter);
     if (slot == libraryFolder.end()) {
-        return true;
+        return nullptr;
     }
     const auto& view = slot->second;
-    const auto shown = std::find_if(view.begin(), view.end(),
-                                    [&](const FileItemPtr& e) { return e->id == item.id; });
-    if (shown != view.end() && shown->get() != &entry) {
-        (*shown)->fileName = name;
-        (*shown)->filePath = directory;
-        (*shown)->absolutePath = filename;
+    const auto lookUp = [&]() -> FileItem* {
+        const auto row = shownRows_.rows.find(id);
+        if (row == shownRows_.rows.end() || row->second >= view.size()) {
+            return nullptr;
+        }
+        const FileItemPtr& at = view[row->second];
+        return at && at->id == id ? at.get() : nullptr;
+    };
+    if (shownRows_.list == &view && shownRows_.data == view.data() &&
+        shownRows_.size == view.size()) {
+        // A miss stands; a row that no longer holds the id moved in place (a sort).
+        if (!shownRows_.rows.contains(id)) {
+            return nullptr;
+        }
+        if (FileItem* hit = lookUp()) {
+            return hit;
+        }
     }
-    return true;
+    shownRows_.rows.clear();
+    shownRows_.held = view;
+    shownRows_.list = &view;
+    shownRows_.data = view.data();
+    shownRows_.size = view.size();
+    shownRows_.rows.reserve(view.size());
+    for (std::size_t row = 0; row < view.size(); ++row) {
+        if (view[row]) {
+            shownRows_.rows.try_emplace(view[row]->id, row);
+        }
+    }
+    return lookUp();
 }
 
 void FileManager::toggleFavourite() {
@@ -259,10 +289,8 @@ void FileManager::toggleFavourite(std::size_t row) {
     }
     const FileItemPtr entry = shown[row];
     entry->favorite = !entry->favorite;
-    const auto inLibrary = std::find_if(library.begin(), library.end(),
-                                        [&](const FileItemPtr& e) { return e->id == entry->id; });
-    if (inLibrary != library.end()) {
-        (*inLibrary)->favorite = entry->favorite;
+    if (FileItem* inLibrary = library.findId(entry->id)) {
+        inLibrary->favorite = entry->favorite;
     }
     if (tableView != nullptr) {
         tableView->reloadRows({row}, {0});
@@ -292,9 +320,7 @@ void FileManager::save() {
 }
 
 bool FileManager::isInLibrary(const FileItem& item) const {
-    return std::any_of(library.begin(), library.end(), [&](const FileItemPtr& entry) {
-        return entry->fileName == item.fileName && entry->filePath == item.filePath;
-    });
+    return library.containsFile(item.filePath, item.fileName);
 }
 
 FileManager::AddOutcome FileManager::addFile(FileItemPtr item) {
@@ -313,7 +339,7 @@ void FileManager::folderDelete(const std::string& id) {
             ids.push_back(entry->id);
         }
     }
-    removeFirstOfEachId(library, ids);
+    library.removeFirstOfEachId(ids);
     removeFirstOfEachId(filtered, ids);
     // The table still has the old rows: show the selected folder again from what is left.
     showAgainAndReload();
@@ -327,7 +353,7 @@ bool FileManager::deleteItems(const RowIndexes& positions) {
             ids.push_back(shown[position]->id);
         }
     }
-    removeFirstOfEachId(library, ids);
+    library.removeFirstOfEachId(ids);
     removeFirstOfEachId(currentView(), ids);
     if (isFiltered) {
         removeFirstOfEachId(filtered, ids);
@@ -362,6 +388,13 @@ void FileManager::setView(const std::string& id) {
     shownSort_.reset();
     ++viewGeneration_;
     const std::string cloudRoot = CloudType(CloudType::CloudRoot).id();
+    if (id != FolderManager::home && id != cloudRoot && id != FolderManager::favourite &&
+        id != FolderManager::encrypted) {
+        // A user folder's entries are kept together: a small folder shows quickly in a large
+        // library.
+        setCurrentView(library.entriesIn(id));
+        return;
+    }
     std::vector<FileItemPtr> view;
     for (const auto& entry : library) {
         bool shown = false;
@@ -372,10 +405,8 @@ void FileManager::setView(const std::string& id) {
             shown = entry->cloudFile;
         } else if (id == FolderManager::favourite) {
             shown = entry->favorite;
-        } else if (id == FolderManager::encrypted) {
-            shown = entry->encrypted;
         } else {
-            shown = entry->folder == id;
+            shown = entry->encrypted;
         }
         if (shown) {
             view.push_back(entry);
@@ -492,52 +523,89 @@ void FileManager::addFilesFromFinder(bool includeFolders, const std::string& par
         });
         return;
     }
-    // The worker reads only the file system; every list, table and file change happens in
-    // the one main-queue step, so the table never sees a list that grows under it.
+    addFilesInBackground(chosen.paths, parentFolder, std::move(completion));
+}
+
+// One add's state across its main-queue steps.
+struct FileManager::AddRun {
+    std::vector<FileItemPtr> entries;
+    std::size_t next = 0;
+    std::uint64_t generation = 0;
+    AddCompletion completion;
+    int added = 0;
+    int failures = 0;
+    std::vector<LibraryResult> reasons;
+    // Some new entries did not join the shown list: it is built again at the end.
+    bool viewLeft = false;
+};
+
+void FileManager::addFilesInBackground(const std::vector<std::string>& paths,
+                                       const std::string& parentFolder, AddCompletion completion) {
+    auto run = std::make_shared<AddRun>();
+    run->generation = viewGeneration_;
+    run->completion = std::move(completion);
+    // The worker reads only the file system; every list, table and file change happens on
+    // the main queue, so the table never sees a list that grows under it.
     platform::Dispatch::global(platform::QualityOfService::userInitiated)
-        .async([alive = std::weak_ptr<bool>(alive_), this, paths = std::move(chosen.paths),
-                parentFolder, generation = viewGeneration_,
-                completion = std::move(completion)]() mutable {
-            auto entries = collectEntries(paths, parentFolder);
-            platform::Dispatch::main().async([alive, this, entries = std::move(entries), generation,
-                                              completion = std::move(completion)] {
+        .async([alive = std::weak_ptr<bool>(alive_), this, paths, parentFolder,
+                run = std::move(run)]() mutable {
+            run->entries = collectEntries(paths, parentFolder);
+            platform::Dispatch::main().async([alive, this, run = std::move(run)]() mutable {
                 if (alive.lock()) {
-                    applyAdded(entries, generation, completion);
+                    applyAddedLater(std::move(run));
                 }
             });
         });
 }
 
-void FileManager::addFilesByUrl(const std::vector<std::string>& paths, bool /*includeFolders*/,
-                                const std::string& parentFolder, AddCompletion completion) {
-    applyAdded(collectEntries(paths, parentFolder), viewGeneration_, completion);
+void FileManager::applyAddedLater(std::shared_ptr<AddRun> run) {
+    if (!applyAdded(*run, addSlice)) {
+        // The rest in a later step, after what else the window has to do.
+        platform::Dispatch::main().async(
+            [alive = std::weak_ptr<bool>(alive_), this, run = std::move(run)]() mutable {
+                if (alive.lock()) {
+                    applyAddedLater(std::move(run));
+                }
+            });
+        return;
+    }
+    finishAdd(*run);
 }
 
-void FileManager::applyAdded(const std::vector<FileItemPtr>& entries, std::uint64_t generation,
-                             const AddCompletion& completion) {
-    int added = 0;
-    int failures = 0;
-    std::vector<LibraryResult> reasons;
+void FileManager::addFilesByUrl(const std::vector<std::string>& paths, bool /*includeFolders*/,
+                                const std::string& parentFolder, AddCompletion completion) {
+    AddRun run;
+    run.entries = collectEntries(paths, parentFolder);
+    run.generation = viewGeneration_;
+    run.completion = std::move(completion);
+    (void)applyAdded(run, run.entries.size());
+    finishAdd(run);
+}
+
+bool FileManager::applyAdded(AddRun& run, std::size_t limit) {
     // New entries join the shown list only while the folder the add started in is still
-    // shown without a search; otherwise the view is built again below.
-    const bool sameView = generation == viewGeneration_ && !isFiltered;
+    // shown without a search; otherwise the view is built again at the end.
+    const bool sameView = run.generation == viewGeneration_ && !isFiltered;
     const std::size_t firstNew = currentView().size();
-    for (const auto& entry : entries) {
+    const std::size_t last =
+        std::min(run.entries.size(), run.next + std::max<std::size_t>(limit, 1));
+    int added = 0;
+    for (; run.next < last; ++run.next) {
+        FileItemPtr& entry = run.entries[run.next];
         if (isInLibrary(*entry)) {
-            ++failures;
-            reasons.push_back(LibraryResult::fileAlreadyExists);
+            ++run.failures;
+            run.reasons.push_back(LibraryResult::fileAlreadyExists);
             continue;
         }
         library.push_back(entry);
         if (sameView) {
-            currentView().push_back(entry);
+            currentView().push_back(std::move(entry));
         }
         ++added;
     }
+    run.added += added;
     if (!sameView) {
-        if (added > 0) {
-            showAgainAndReload();
-        }
+        run.viewLeft = run.viewLeft || added > 0;
     } else if (tableView != nullptr && added > 0) {
         RowIndexes rows;
         for (std::size_t row = firstNew; row < currentView().size(); ++row) {
@@ -547,19 +615,26 @@ void FileManager::applyAdded(const std::vector<FileItemPtr>& entries, std::uint6
         tableView->insertRows(rows, platform::TableAnimation::slideDown);
         tableView->endUpdates();
     }
-    if (completion) {
-        completion(added);
+    return run.next >= run.entries.size();
+}
+
+void FileManager::finishAdd(AddRun& run) {
+    if (run.viewLeft) {
+        showAgainAndReload();
+    }
+    if (run.completion) {
+        run.completion(run.added);
     }
     if (MainViewServices* view = mainView()) {
         view->updateStatus();
         view->stopProgress();
     }
-    if (added > 0) {
+    if (run.added > 0) {
         save();
     }
-    if (failures > 0) {
-        LibraryManager::createAndShowFailureMessage(LibraryProcess::addLibraryFiles, reasons,
-                                                    failures);
+    if (run.failures > 0) {
+        LibraryManager::createAndShowFailureMessage(LibraryProcess::addLibraryFiles, run.reasons,
+                                                    run.failures);
     }
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/library/FileItem.h"
+#include "app/library/LibraryList.h"
 #include "app/library/LibraryResult.h"
 #include "platform/TableView.h"
 
@@ -35,8 +36,11 @@ class FileManager {
     // before the status refresh and the save; gets the number of entries added.
     using AddCompletion = std::function<void(int added)>;
 
-    std::vector<FileItemPtr> library;
+    LibraryList library;
     std::vector<FileItemPtr> filtered;
+    // How many new entries one main-queue step of an add appends, so the window keeps
+    // answering while a large folder joins.
+    std::size_t addSlice = 2000;
     bool isFiltered = false;
     // The key in libraryFolder under which the shown list is kept.
     std::string currentFilter;
@@ -115,13 +119,17 @@ class FileManager {
     AddOutcome addFileToLibrary(const std::string& path, const std::string& parentFolder,
                                 const std::string& url, bool cloudFile);
     // Runs the open panel for files (or, with `includeFolders`, folders) and adds what was
-    // chosen: the file system is read on a worker queue, and the entries join the library in
-    // one step on the main queue, which also updates the table, runs `completion`, refreshes
-    // the main view's status, saves and reports what could not be added.
+    // chosen with addFilesInBackground.
     void addFilesFromFinder(bool includeFolders, const std::string& parentFolder,
                             AddCompletion completion = {});
-    // Adds the given files and the files below the given folders, at once on this thread
-    // (the main thread), with the same final step. Folders are always walked.
+    // Adds the given files and the files below the given folders (always walked): the file
+    // system is read on a worker queue, and the entries join the library on the main queue,
+    // addSlice at a time, each step appending to the lists and the table. The last step runs
+    // `completion`, refreshes the main view's status, stops its progress, saves and reports
+    // what could not be added.
+    void addFilesInBackground(const std::vector<std::string>& paths,
+                              const std::string& parentFolder, AddCompletion completion = {});
+    // The same, at once on this thread (the main thread), the entries joining in one step.
     void addFilesByUrl(const std::vector<std::string>& paths, bool includeFolders,
                        const std::string& parentFolder, AddCompletion completion = {});
 
@@ -133,10 +141,25 @@ class FileManager {
         const std::vector<std::string>& paths, const std::string& parentFolder);
 
   private:
+    struct AddRun;
+    // Rows of the shown list by id, kept for the list they were read from and read again
+    // when that list changed.
+    struct ShownRows {
+        const std::vector<FileItemPtr>* list = nullptr;
+        const FileItemPtr* data = nullptr;
+        std::size_t size = 0;
+        std::vector<FileItemPtr> held;  // keeps the ids the keys point into alive
+        std::unordered_map<std::string_view, std::size_t> rows;
+    };
+
     // An entry with the same name in the same directory is in the library.
     [[nodiscard]] bool isInLibrary(const FileItem& item) const;
-    void applyAdded(const std::vector<FileItemPtr>& entries, std::uint64_t generation,
-                    const AddCompletion& completion);
+    // The first entry with this id in the shown folder's list; nullptr when none.
+    [[nodiscard]] FileItem* shownEntryWithId(const std::string& id);
+    // Appends up to `limit` of the run's entries; true when the run is done.
+    bool applyAdded(AddRun& run, std::size_t limit);
+    void finishAdd(AddRun& run);
+    void applyAddedLater(std::shared_ptr<AddRun> run);
 
     std::string shownFolder_;
     std::string searchText_;
@@ -146,6 +169,7 @@ class FileManager {
     std::uint64_t viewGeneration_ = 0;
     // Work posted to the main queue checks this before touching the model.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    ShownRows shownRows_;
 };
 
 // The library table's cells: the columns "favorite", "fileName", "encrypted", "path" and

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <exception>
 #include <mutex>
+#include <string_view>
+#include <unordered_map>
 
 #include "app/library/MainViewServices.h"
 #include "app/services/Alerts.h"
@@ -13,16 +15,45 @@
 namespace m2 {
 namespace {
 
-// Removes the first entry with the given id; answers its position, or -1.
-int removeFirstWithId(std::vector<FileItemPtr>& list, const std::string& id) {
-    const auto found =
-        std::find_if(list.begin(), list.end(), [&](const FileItemPtr& e) { return e->id == id; });
-    if (found == list.end()) {
-        return -1;
+// Removes the first entry of each id from `list`, one id after the other in the given order,
+// and answers the position each one had at its turn (-1 for an id not found). One pass over
+// the list, so a batch's removals cost what they touch.
+std::vector<int> removeFirstOfEach(std::vector<FileItemPtr>& list,
+                                   const std::vector<std::string>& ids) {
+    std::unordered_map<std::string_view, std::vector<std::size_t>> wanted;
+    for (const auto& id : ids) {
+        wanted.try_emplace(id);
     }
-    const auto position = static_cast<int>(found - list.begin());
-    list.erase(found);
-    return position;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (list[i]) {
+            if (const auto it = wanted.find(list[i]->id); it != wanted.end()) {
+                it->second.push_back(i);
+            }
+        }
+    }
+    std::unordered_map<std::string_view, std::size_t> taken;
+    std::vector<std::size_t> gone;  // original positions already removed, sorted
+    std::vector<int> positions;
+    for (const auto& id : ids) {
+        const auto& at = wanted[id];
+        std::size_t& used = taken[id];
+        if (used >= at.size()) {
+            positions.push_back(-1);
+            continue;
+        }
+        const std::size_t original = at[used++];
+        const auto before = std::lower_bound(gone.begin(), gone.end(), original);
+        positions.push_back(
+            static_cast<int>(original - static_cast<std::size_t>(before - gone.begin())));
+        gone.insert(before, original);
+    }
+    std::vector<bool> drop(list.size(), false);
+    for (const auto position : gone) {
+        drop[position] = true;
+    }
+    std::size_t i = 0;
+    std::erase_if(list, [&](const FileItemPtr&) { return drop[i++]; });
+    return positions;
 }
 
 // The program's library as preload() and instance() make it, and who waits for it.
@@ -196,19 +227,25 @@ void LibraryManager::deleteLibraryFolder() {
 }
 
 void LibraryManager::deleteFiles(const std::vector<FileItemPtr>& files) {
+    std::vector<std::string> ids;
+    ids.reserve(files.size());
     for (const auto& file : files) {
-        (void)removeFirstWithId(fileManager.library, file->id);
+        ids.push_back(file->id);
     }
-    // Table rows are positions in the list the table shows.
+    fileManager.library.removeFirstOfEachId(ids);
+    // Table rows are positions in the list the table shows, each as it stands at its turn.
     const bool filtered = fileManager.isFiltered;
-    for (const auto& file : files) {
-        auto& shown = filtered ? fileManager.filtered : fileManager.currentView();
-        const int row = removeFirstWithId(shown, file->id);
-        if (filtered) {
-            (void)removeFirstWithId(fileManager.currentView(), file->id);
-        }
-        if (row >= 0 && tableView != nullptr) {
-            tableView->removeRows({static_cast<std::size_t>(row)}, platform::TableAnimation::fade);
+    const std::vector<int> rows =
+        removeFirstOfEach(filtered ? fileManager.filtered : fileManager.currentView(), ids);
+    if (filtered) {
+        (void)removeFirstOfEach(fileManager.currentView(), ids);
+    }
+    if (tableView != nullptr) {
+        for (const int row : rows) {
+            if (row >= 0) {
+                tableView->removeRows({static_cast<std::size_t>(row)},
+                                      platform::TableAnimation::fade);
+            }
         }
     }
     save();
@@ -234,10 +271,14 @@ void LibraryManager::deleteFiles() {
                 }
             }
             fileManager.deleteFiles();
+            std::unordered_map<std::string, std::vector<std::string>> idsByGroup;
             for (const auto& entry : removed) {
-                if (const auto group = fileManager.libraryFolder.find(entry->folder);
+                idsByGroup[entry->folder].push_back(entry->id);
+            }
+            for (const auto& [folderId, ids] : idsByGroup) {
+                if (const auto group = fileManager.libraryFolder.find(folderId);
                     group != fileManager.libraryFolder.end()) {
-                    (void)removeFirstWithId(group->second, entry->id);
+                    (void)removeFirstOfEach(group->second, ids);
                 }
             }
             for (const auto& entry : removed) {
@@ -289,14 +330,22 @@ void LibraryManager::addFiles(bool includeFolders) {
 }
 
 void LibraryManager::addDroppedFiles(const std::vector<std::string>& paths) {
+    // As for addFiles, every end of the drop stops the progress display.
     if (isSpecialOrCloudFolderWithMessage()) {
+        stopProgress();
         return;
     }
-    if (const FolderItemPtr folder = folderManager.getSelectedFolder(false)) {
-        fileManager.addFilesByUrl(paths, true, folder->id,
-                                  [this, id = folder->id](int) { refreshCount(id); });
+    const FolderItemPtr folder = folderManager.getSelectedFolder(false);
+    if (!folder) {
+        stopProgress();
+        return;
     }
-    save();
+    // Read and checked off the main thread; the entries join in steps that keep the window
+    // answering, and the library file is written with the last.
+    fileManager.addFilesInBackground(paths, folder->id, [this, id = folder->id](int) {
+        refreshCount(id);
+        folderManager.save();
+    });
 }
 
 void LibraryManager::editLibraryFolder(const FolderItem& folder) {
@@ -335,8 +384,7 @@ void LibraryManager::refreshCount(const std::string& folderId) {
     if (!folder) {
         return;
     }
-    folder->itemCount = std::count_if(fileManager.library.begin(), fileManager.library.end(),
-                                      [&](const FileItemPtr& e) { return e->folder == folderId; });
+    folder->itemCount = static_cast<std::int64_t>(fileManager.library.entriesIn(folderId).size());
     reloadOutlineRow(*folder);
 }
 

@@ -60,12 +60,11 @@ void projectViewController::addDroppedFiles(const std::vector<std::string>& path
     if (refusedWhileBusy("Could not add files.")) {
         return;
     }
-    // A drop is read and added at once, on this thread.
+    // A drop is read off the main thread as the panel's choice is; back to idel in
+    // stopProgress, which every end of the add reaches.
     setCurrentState(CurrentProcess::addingFiles);
+    showProgress("Adding files");
     libraryManager.addDroppedFiles(paths);
-    if (currentState_ == CurrentProcess::addingFiles) {
-        setCurrentState(CurrentProcess::idel);
-    }
     updateStatus();
 }
 

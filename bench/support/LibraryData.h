@@ -24,7 +24,8 @@ inline std::vector<m2::FileItemPtr> makeLibrary(int entries = kLibraryEntries, i
     for (int i = 0; i < entries; ++i) {
         auto item = std::make_shared<m2::FileItem>();
         const bool encrypted = i % 4 == 0;
-        item->fileName = std::string(kinds[i % 5]) + " " + std::to_string(i * 7919 % entries) +
+        item->fileName = std::string(kinds[i % 5]) + " " +
+                         std::to_string(static_cast<long long>(i) * 7919 % entries) +
                          (encrypted ? ".pdf.m2p" : ".pdf");
         item->filePath = "/home/user/Documents/Project " + std::to_string(i % 300);
         item->folder = ids[static_cast<std::size_t>(i % folders)];

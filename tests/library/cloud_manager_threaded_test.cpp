@@ -350,8 +350,10 @@ TEST_F(CloudManagerTest, TheSweepRemovesMissingFilesFromEveryListAndTheyComeBack
     fs::remove(other.path() / "plain.txt");
     fs::remove(root_.path() / "Docs/b.txt");
     ASSERT_TRUE(lib_.rescan());
-    for (const auto* list :
-         {&files.library, &files.currentView(), &files.filtered, &files.libraryFolder[docs->id]}) {
+    using List = const std::vector<m2::FileItemPtr>*;
+    for (const List list :
+         std::initializer_list<List>{&files.library.items(), &files.currentView(), &files.filtered,
+                                     &files.libraryFolder[docs->id]}) {
         for (const auto& entry : *list) {
             EXPECT_NE(entry->fileName, "b.txt");
             EXPECT_NE(entry->fileName, "plain.txt");

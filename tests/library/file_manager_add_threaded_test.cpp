@@ -210,4 +210,61 @@ TEST_F(AddingFiles, ASearchDuringTheAddIsAppliedToTheNewEntries) {
     EXPECT_EQ(table.columnTexts("fileName"), (Names{"b.m2p", "notes.M2P", "report.m2p.txt"}));
 }
 
+TEST_F(AddingFiles, ARenamedOrRemovedEntryNoLongerHoldsItsOldPlace) {
+    model.addFilesByUrl({(tree / "a.txt").string(), (tree / "sub/b.m2p").string()}, false, "U");
+    ASSERT_EQ(model.library.size(), 2u);
+    // An encryption renamed the first; the second was taken out of the library.
+    ASSERT_TRUE(model.updateItem(*model.library[0], (tree / "a.txt.m2p").string(), true));
+    ASSERT_TRUE(model.deleteItems({1}));
+    table.reloadData();
+
+    model.addFilesByUrl(
+        {(tree / "a.txt").string(), (tree / "a.txt.m2p").string(), (tree / "sub/b.m2p").string()},
+        false, "U");
+    EXPECT_EQ(namesOf(model.library), (Names{"a.txt.m2p", "a.txt", "b.m2p"}));
+    ASSERT_EQ(alerts->shown().size(), 1u);
+    EXPECT_EQ(alerts->shown()[0].informativeText,
+              "1 file are already included within your library");
+}
+
+TEST_F(AddingFiles, ALargeAddJoinsInStepsAndEndsOnce) {
+    model.addSlice = 2;
+    model.library.push_back(std::make_shared<m2::FileItem>("file:///o", "other.txt", "OTHER", false,
+                                                           false, "/o", false));
+    // The same file twice in one choice: the second is a duplicate of the first.
+    panel->queueChoice({tree.string(), (tree / "a.txt").string()});
+    model.addFilesFromFinder(true, "U", recordCompletion());
+    waitForWorker();
+    table.clearLog();
+
+    ASSERT_TRUE(mainQueue->runOne());
+    EXPECT_EQ(namesOf(model.currentView()), (Names{"config", "a.txt"}));
+    EXPECT_EQ(table.log(), (std::vector<std::string>{"begin", "insert 0,1", "end"}));
+    EXPECT_TRUE(table.consistent());
+    // Not done: no count, status, save or summary yet, and the rest waits its turn.
+    EXPECT_TRUE(completions.empty());
+    EXPECT_TRUE(mainView.calls.empty());
+    EXPECT_FALSE(fs::exists(m2::FileReader::location()));
+    EXPECT_EQ(mainQueue->pending(), 1u);
+
+    ASSERT_TRUE(mainQueue->runOne());
+    EXPECT_EQ(table.columnTexts("fileName"), (Names{"config", "a.txt", "filelink", "b.m2p"}));
+    // The user shows another folder before the rest has joined.
+    show("OTHER");
+    table.clearLog();
+    EXPECT_EQ(mainQueue->drain(), 2u);
+    EXPECT_EQ(table.columnTexts("fileName"), Names{"other.txt"});
+    EXPECT_EQ(table.log(), std::vector<std::string>{"reloadData"});
+    EXPECT_EQ(completions, std::vector<int>{6});
+    EXPECT_EQ(mainView.calls, (std::vector<std::string>{"status", "stop"}));
+    ASSERT_EQ(alerts->shown().size(), 1u);
+    EXPECT_EQ(alerts->shown()[0].informativeText,
+              "1 file are already included within your library");
+    const auto saved = m2::FileReader::load();
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_EQ(saved->size(), 7u);
+    show("U");
+    EXPECT_EQ(table.columnTexts("fileName"), treeNames);
+}
+
 }  // namespace

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -276,6 +278,40 @@ TEST_F(FileManagerTest, UpdateItemSplitsTheNewPath) {
     FileItem stranger;
     EXPECT_FALSE(model->updateItem(stranger, "/x/y", true));
     EXPECT_EQ(item->fileName, "top.txt");
+}
+
+TEST_F(FileManagerTest, UpdateItemReachesTheShownCopyWhereverItStands) {
+    fill({entry("b.txt", "U"), entry("a.txt", "U"), entry("c.txt", "U")});
+    // A shown list rebuilt from another load holds copies with the same ids.
+    std::vector<FileItemPtr> copies;
+    for (const auto& item : model->library) {
+        copies.push_back(std::make_shared<FileItem>(*item));
+    }
+    model->setCurrentView(copies);
+    const struct {
+        std::optional<Order> sortFirst;
+        std::size_t entry;
+        std::string newName;
+    } cases[] = {
+        {std::nullopt, 1, "a.txt.m2p"},
+        {Order::fileName, 2, "c.txt.m2p"},  // the rows moved in place
+        {std::nullopt, 0, "b.txt.m2p"},
+    };
+    for (const auto& c : cases) {
+        if (c.sortFirst) {
+            model->sort(*c.sortFirst, false);
+        }
+        const FileItemPtr& item = model->library[c.entry];
+        ASSERT_TRUE(model->updateItem(*item, "/docs/" + c.newName, true));
+        EXPECT_EQ(item->fileName, c.newName);
+        const auto& view = model->currentView();
+        const auto shown = std::find_if(view.begin(), view.end(),
+                                        [&](const FileItemPtr& e) { return e->id == item->id; });
+        ASSERT_NE(shown, view.end());
+        EXPECT_NE(shown->get(), item.get());
+        EXPECT_EQ((*shown)->fileName, c.newName);
+        EXPECT_EQ((*shown)->absolutePath, "/docs/" + c.newName);
+    }
 }
 
 TEST_F(FileManagerTest, ToggleFavouriteActsOnTheShownRow) {

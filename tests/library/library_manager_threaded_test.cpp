@@ -175,6 +175,17 @@ TEST_F(Library, DeleteGivenFilesSkipsUnknownEntriesAndSaves) {
     EXPECT_TRUE(fs::exists(dir / "w1"));
 }
 
+TEST_F(Library, DeleteGivenFilesRemovesEachRowWhereItStandsAtItsTurn) {
+    const auto& all = library.fileManager.library;
+    ASSERT_EQ(shown(), (Names{"w1", "s1", "d1", "p1", "w2"}));
+    table.clearLog();
+    library.deleteFiles({all[4], all[0], all[2]});  // w2, w1, d1
+    EXPECT_EQ(table.log(), (std::vector<std::string>{"remove 4", "remove 0", "remove 1"}));
+    EXPECT_EQ(shown(), (Names{"s1", "p1"}));
+    EXPECT_TRUE(table.consistent());
+    EXPECT_EQ(namesOf(library.fileManager.library), (Names{"s1", "p1"}));
+}
+
 TEST_F(Library, DeleteGivenFilesWhileFilteredRemovesTheirShownRows) {
     select(work);
     library.fileManager.filter("2");
@@ -257,6 +268,7 @@ TEST_F(Library, AddingToASpecialOrCloudFolderIsRefused) {
         EXPECT_EQ(mainView.calls, std::vector<std::string>{"stop"});
         library.addDroppedFiles({(dir / "w1").string()});
         EXPECT_EQ(alerts->shown().back().message, c.message);
+        EXPECT_EQ(mainView.calls, (std::vector<std::string>{"stop", "stop"}));
     }
     EXPECT_TRUE(panel->shown().empty());
     EXPECT_EQ(library.fileManager.library.size(), 5u);
@@ -270,8 +282,15 @@ TEST_F(Library, DroppingOnAnOrdinaryFolderAddsTheFolderContentsCountsAndSaves) {
     m2::test::writeFile(dir / "drop/inner/two.m2p", "2");
     select(play);
     removeCatalogueFiles();
+    mainView.calls.clear();
     library.addDroppedFiles({(dir / "drop").string()});
+    // Read on the worker: nothing has joined yet, and nothing was written.
+    EXPECT_EQ(shown(), Names{"p1"});
+    EXPECT_FALSE(fs::exists(libraryFile()));
+    ASSERT_EQ(m2::test::waitForMainQueueWork(mainQueue.queue()), 1u);
+    mainQueue->drain();
     EXPECT_EQ(shown(), (Names{"p1", "two.m2p", "one.txt"}));
+    EXPECT_EQ(mainView.calls, (std::vector<std::string>{"status", "stop"}));
     EXPECT_TRUE(table.consistent());
     EXPECT_EQ(play->itemCount, 3);
     EXPECT_TRUE(fs::exists(libraryFile()));

@@ -476,12 +476,16 @@ class LibraryViewTest : public QObject {
     void droppedFilesAreAddedAndSaved() {
         const fs::path scans = newFolderOfFiles("scans", 3);
         QVERIFY(drop(static_cast<m2::DropTableView*>(table()), table()->viewport(), {scans}));
+        // Read off the main thread: the add is the running process until its entries are in.
+        const auto addEnded = [&] { return view_->currentState() == CurrentProcess::idel; };
+        QVERIFY(fixture_->waitFor(addEnded));
         QCOMPARE(status(), QString("Taxes (15)"));
         QCOMPARE(savedNames().size(), std::size_t(15));
 
         m2::test::writeFile(files_ / "single.txt", "one");
         QVERIFY(drop(view_->dropImageView.data(), view_->dropImageView.data(),
                      {files_ / "single.txt"}));
+        QVERIFY(fixture_->waitFor(addEnded));
         QCOMPARE(status(), QString("Taxes (16)"));
         QCOMPARE(savedNames().size(), std::size_t(16));
         QCOMPARE(view_->currentState(), CurrentProcess::idel);
@@ -493,6 +497,7 @@ class LibraryViewTest : public QObject {
         QVERIFY(drop(static_cast<m2::DropTableView*>(table()), table()->viewport(),
                      {files_ / "other.txt"}));
         QCOMPARE(savedNames().size(), std::size_t(16));
+        QCOMPARE(view_->currentState(), CurrentProcess::idel);
     }
 
     void addingByPanelIsARegisteredProcess() {
