@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 #include "platform/GlibHandles.h"
 #include "platform/Keychain.h"
@@ -23,11 +24,12 @@ using AttributesPtr = GHashTablePtr;
 using ServicePtr = GObjectPtr<SecretService>;
 using ItemList = std::unique_ptr<GList, ItemListFree>;
 using ValuePtr = std::unique_ptr<SecretValue, ValueUnref>;
+using GCharPtr = std::unique_ptr<gchar, GlibFree<void, g_free>>;
 
-const SecretSchema* schema() {
-    static const SecretSchema s = {
+constexpr SecretSchema schemaWith(SecretSchemaFlags flags) {
+    return {
         keychainSchemaName.data(),
-        SECRET_SCHEMA_NONE,  // the schema name is matched too: other programs' items stay out
+        flags,
         {
             {keychainAttrClass.data(), SECRET_SCHEMA_ATTRIBUTE_STRING},
             {keychainAttrService.data(), SECRET_SCHEMA_ATTRIBUTE_STRING},
@@ -45,6 +47,19 @@ const SecretSchema* schema() {
         nullptr,
         nullptr,
     };
+}
+
+// What items are stored with: their schema name goes with them.
+const SecretSchema* schema() {
+    static const SecretSchema s = schemaWith(SECRET_SCHEMA_NONE);
+    return &s;
+}
+
+// What items are searched with. gnome-keyring keeps a locked item's attributes hashed and
+// matches none against the schema name, so a search naming it would find nothing to unlock;
+// items of other schemas are dropped once their attributes can be read (see ourItems).
+const SecretSchema* searchSchema() {
+    static const SecretSchema s = schemaWith(SECRET_SCHEMA_DONT_MATCH_NAME);
     return &s;
 }
 
@@ -102,6 +117,39 @@ bool sameAccessGroup(SecretItem* item, const std::optional<std::string>& group) 
         return stored == nullptr;
     }
     return stored != nullptr && *group == stored;
+}
+
+// Whether an item is of this program's schema. gnome-keyring shows a locked item's attributes
+// only as MD5 digests (and keeps showing them a while after the unlock), so the digest of the
+// schema name counts too.
+bool ofOurSchema(SecretItem* item) {
+    AttributesPtr attributes(secret_item_get_attributes(item));
+    const auto* name =
+        static_cast<const char*>(g_hash_table_lookup(attributes.get(), "xdg:schema"));
+    if (name != nullptr && keychainSchemaName == name) {
+        return true;
+    }
+    const auto* hashed = static_cast<const char*>(
+        g_hash_table_lookup(attributes.get(), "gkr:compat:hashed:xdg:schema"));
+    if (hashed == nullptr) {
+        return false;
+    }
+    const GCharPtr digest(g_compute_checksum_for_string(
+        G_CHECKSUM_MD5, keychainSchemaName.data(), static_cast<gssize>(keychainSchemaName.size())));
+    return digest != nullptr && std::string_view(digest.get()) == hashed;
+}
+
+// The items of this program's schema among those found.
+ItemList ourItems(GList* items) {
+    ItemList kept;
+    for (GList* l = items; l != nullptr; l = l->next) {
+        auto* item = SECRET_ITEM(l->data);
+        if (ofOurSchema(item)) {
+            kept.reset(g_list_append(kept.release(), g_object_ref(item)));
+        }
+    }
+    g_list_free_full(items, g_object_unref);
+    return kept;
 }
 
 class SecretServiceKeychain final : public KeychainBackend {
@@ -214,9 +262,10 @@ class SecretServiceKeychain final : public KeychainBackend {
             result.status = keychainNotAvailable;
             return result;
         }
-        const auto all = static_cast<SecretSearchFlags>(flags | SECRET_SEARCH_UNLOCK);
-        result.items.reset(secret_service_search_sync(
-            result.service.get(), schema(), attributesOf(query).get(), all, nullptr, &raw));
+        const auto all = static_cast<SecretSearchFlags>(
+            query.unlockIfLocked ? flags | SECRET_SEARCH_UNLOCK : flags);
+        result.items = ourItems(secret_service_search_sync(
+            result.service.get(), searchSchema(), attributesOf(query).get(), all, nullptr, &raw));
         const ErrorPtr error(raw);
         if (error) {
             result.items.reset();
