@@ -189,6 +189,14 @@ class Desktop {
         X11Program::xdotool({"key", "Return"});
     }
 
+    // Log Off on the main window's toolbar, where it is at scale 1 times the scale.
+    static void logOff(unsigned long main, double scale) {
+        X11Program::xdotool({"windowactivate", "--sync", QString::number(main)});
+        X11Program::xdotool({"mousemove", "--window", QString::number(main),
+                             QString::number(static_cast<int>(652 * scale)),
+                             QString::number(static_cast<int>(48 * scale)), "click", "1"});
+    }
+
     // The stored check of the master password, as another keyring client reads it.
     [[nodiscard]] std::string storedCheck() const {
         QProcess lookup;
@@ -282,6 +290,32 @@ TEST_F(KeyringLogOn, ALockedLoginKeyringIsUnlockedAtItsOwnPrompt) {
     }
 }
 
+// The keyring daemon ended and started again while the program runs, its collection locked:
+// the next log-on after Log Off unlocks it at the prompt as at a start.
+TEST_F(KeyringLogOn, AKeyringRestartedWhileRunningIsUnlockedAtTheNextLogOn) {
+    const unsigned long login = desktop_.startToLogin();
+    ASSERT_NE(login, 0UL);
+    Desktop::logOn(login);
+    const unsigned long main = X11Program::waitForWindow(kMainTitle, 20);
+    ASSERT_NE(main, 0UL);
+    ASSERT_TRUE(desktop_.home().restartKeyringLocked());
+    Desktop::logOff(main, 1);
+    const unsigned long again = X11Program::waitForWindow("Login", 10);
+    ASSERT_NE(again, 0UL) << "Log Off did not lock";
+    Desktop::logOn(again);
+    const QString prompt = prompterWindow(desktop_.home());
+    ASSERT_FALSE(prompt.isEmpty()) << "no unlock prompt";
+    pause(1000);
+    X11Program::xdotool({"windowactivate", "--sync", prompt});
+    X11Program::xdotool({"type", "--delay", "20", "m2-test"});
+    X11Program::xdotool({"key", "Return"});
+    const unsigned long back = X11Program::waitForWindow(kMainTitle, 20);
+    if (back == 0) {
+        (void)X11Program::screenshot(0, "keyring_logon_restarted_failed");  // the screen
+    }
+    EXPECT_NE(back, 0UL) << "the log-on did not go on once unlocked";
+}
+
 // The check removed by another program: its own alert, never a wrong password.
 TEST_F(KeyringLogOn, ARemovedCheckIsToldAsSuch) {
     ASSERT_TRUE(desktop_.secretTool({"clear", "service", QString(m2::passwordServiceName.data())}));
@@ -371,10 +405,7 @@ TEST_F(KeyringLogOn, TheMainWindowStaysWithinTheScreenAndWhereItWasLeft) {
     X11Program::xdotool({"windowmove", "--sync", QString::number(main), "40", "60"});
     pause(500);
     const QRect moved = frame(main);
-    // Log Off on the toolbar, at 1.5 times its place at scale 1.
-    X11Program::xdotool({"windowactivate", "--sync", QString::number(main)});
-    X11Program::xdotool(
-        {"mousemove", "--window", QString::number(main), "978", "72", "click", "1"});
+    Desktop::logOff(main, 1.5);
     const unsigned long again = X11Program::waitForWindow("Login", 10);
     ASSERT_NE(again, 0UL) << "Log Off did not lock";
     Desktop::logOn(again);
