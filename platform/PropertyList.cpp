@@ -112,25 +112,22 @@ std::optional<PropertyValue> valueOf(plist_t node) {
     }
 }
 
-// A dictionary key's text; absent when it holds a zero byte, which libplist's getter cannot
-// hand out (it aborts). The key's real length shows only in what libplist writes of it.
-std::optional<std::string> keyText(plist_t keyNode) {
+// Whether a node, or any text or key inside it, holds a zero byte. libplist's getters abort
+// on such a text and its copies keep its length but not its bytes (a read past the copy when
+// written); its writer shows the real bytes, so the node is written once to see.
+bool holdsZeroByte(plist_t node) {
     char* xml = nullptr;
     std::uint32_t length = 0;
-    plist_to_xml(keyNode, &xml, &length);
-    const bool damaged = xml == nullptr || std::memchr(xml, '\0', length) != nullptr;
+    plist_to_xml(node, &xml, &length);
+    const bool found = xml == nullptr || std::memchr(xml, '\0', length) != nullptr;
     plist_to_xml_free(xml);
-    if (damaged) {
-        return std::nullopt;
-    }
-    char* key = nullptr;
-    plist_get_key_val(keyNode, &key);
-    return takeString(key);
+    return found;
 }
 
 // The dictionary with each key once, holding the last of its values (as libplist's XML reader
-// keeps it, so a save and a reread give the same value), and without keys that hold a zero
-// byte, which no key of ours does.
+// keeps it, so a save and a reread give the same value). An entry holding a zero byte in its
+// key or anywhere in its value is left out: no setting of ours holds one, and it reads as
+// missing, so as that setting's default.
 plist_t withUniqueKeys(plist_t dictionary) {
     plist_t result = plist_new_dict();
     plist_dict_iter iter = nullptr;
@@ -144,9 +141,13 @@ plist_t withUniqueKeys(plist_t dictionary) {
         if (item == nullptr) {
             break;
         }
-        if (const auto key = keyText(plist_dict_item_get_key(item))) {
-            plist_dict_set_item(result, key->c_str(), plist_copy(item));
+        plist_t keyNode = plist_dict_item_get_key(item);
+        if (holdsZeroByte(keyNode) || holdsZeroByte(item)) {
+            continue;
         }
+        char* key = nullptr;
+        plist_get_key_val(keyNode, &key);
+        plist_dict_set_item(result, takeString(key).c_str(), plist_copy(item));
     }
     std::free(iter);
     return result;

@@ -44,9 +44,10 @@ TEST(PropertyList, SetReplacesOneKeyAndCopiesAreIndependent) {
     EXPECT_EQ(back->value("other"), PropertyValue(2.5));
 }
 
-// Texts and keys holding a zero byte are read with their length, never through libplist's
-// getters that abort on one: such a value reads as absent, such a key is dropped, and of a
-// key given twice the last value is the one read, as a reread of the saved XML gives it.
+// Texts and keys holding a zero byte are never read through libplist's getters that abort
+// on one, nor copied (a copy loses the bytes but keeps the length): such an entry reads as
+// missing, and a single value holding one as absent. Of a key given twice the last value is
+// read, as a reread of the saved XML gives it.
 TEST(PropertyList, ZeroBytesAndRepeatedKeysReadTheSameBeforeAndAfterASave) {
     using m2::test::PlistObject;
     const std::string nul(1, '\0');
@@ -57,9 +58,8 @@ TEST(PropertyList, ZeroBytesAndRepeatedKeysReadTheSameBeforeAndAfterASave) {
         {PlistObject::ascii("twice"), PlistObject::integer(2)},
     }));
     ASSERT_TRUE(list.has_value());
-    EXPECT_EQ(list->keys(), (std::vector<std::string>{"text", "twice"}));
-    EXPECT_TRUE(list->contains("text"));
-    EXPECT_FALSE(list->value("text").has_value());
+    EXPECT_EQ(list->keys(), std::vector<std::string>{"twice"});
+    EXPECT_FALSE(list->contains("text"));
     EXPECT_EQ(list->value("twice"), PropertyValue(std::int64_t{2}));
     const auto saved = PropertyList::parse(list->toXml());
     ASSERT_TRUE(saved.has_value());

@@ -19,15 +19,21 @@ namespace {
 
 constexpr const char* childFlag = "M2_LOCKED_KEYRING_CHILD";
 
+// This test program's own path, for the children it runs; empty when it cannot be read.
+std::string self() {
+    char path[PATH_MAX] = {};
+    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    return n > 0 ? std::string(path, static_cast<std::size_t>(n)) : std::string();
+}
+
 TEST(LockedKeyring, SaveToKeychainAnswersFalse) {
     if (std::getenv(childFlag) != nullptr) {
         m2::PasswordCredentials credentials;
         m2::test::expectMasterPasswordNotSaved(credentials);
         return;
     }
-    char self[PATH_MAX] = {};
-    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    ASSERT_GT(n, 0);
+    const std::string program = self();
+    ASSERT_FALSE(program.empty());
     const m2::test::TempDir home;
     const std::string dir = home.path().string();
     const std::string command =
@@ -36,7 +42,7 @@ TEST(LockedKeyring, SaveToKeychainAnswersFalse) {
         "=1 timeout 120 env -u DISPLAY -u WAYLAND_DISPLAY dbus-run-session -- sh -c "
         "'gnome-keyring-daemon --components=secrets "
         "--daemonize </dev/null >/dev/null; exec \"$0\" --gtest_filter=LockedKeyring.*' '" +
-        std::string(self, static_cast<std::size_t>(n)) + "' 2>&1";
+        program + "' 2>&1";
     int status = -1;
     const std::string output = m2test::commandOutput(command, &status);
     EXPECT_EQ(status, 0) << output;
@@ -72,9 +78,8 @@ TEST(LockedKeyring, AStoredCheckInALockedCollectionIsFoundAndToldAsLocked) {
         }
         return;
     }
-    char self[PATH_MAX] = {};
-    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    ASSERT_GT(n, 0);
+    const std::string program = self();
+    ASSERT_FALSE(program.empty());
     const m2::test::TempDir home;
     const std::string dir = home.path().string();
     // The keyring runs in the foreground, so each one ends by its own pid.
@@ -96,7 +101,7 @@ TEST(LockedKeyring, AStoredCheckInALockedCollectionIsFoundAndToldAsLocked) {
     const std::string command =
         "mkdir -m 700 '" + dir + "/run' && HOME='" + dir + "' XDG_RUNTIME_DIR='" + dir + "/run' " +
         "timeout 120 env -u DISPLAY -u WAYLAND_DISPLAY dbus-run-session -- sh -c '" + script +
-        "' '" + std::string(self, static_cast<std::size_t>(n)) + "' 2>&1";
+        "' '" + program + "' 2>&1";
     int status = -1;
     const std::string output = m2test::commandOutput(command, &status);
     EXPECT_EQ(status, 0) << output;

@@ -237,6 +237,17 @@ class Desktop {
     QProcess program_;
 };
 
+// Types the keyring's password into its prompt; the main window that then comes, saved as
+// <name>.png (the whole screen when none came), or 0.
+unsigned long unlockAt(const QString& prompt, const std::string& name) {
+    X11Program::xdotool({"windowactivate", "--sync", prompt});
+    X11Program::xdotool({"type", "--delay", "20", "m2-test"});
+    X11Program::xdotool({"key", "Return"});
+    const unsigned long main = X11Program::waitForWindow(kMainTitle, 20);
+    (void)X11Program::screenshot(main, main != 0 ? name : name + "_failed");
+    return main;
+}
+
 class KeyringLogOn : public testing::Test {
   protected:
     void SetUp() override {
@@ -268,14 +279,8 @@ TEST_F(KeyringLogOn, ALockedLoginKeyringIsUnlockedAtItsOwnPrompt) {
         (void)X11Program::screenshot(prompt.toULong(), "keyring_logon_prompt");
         X11Program::xdotool({"windowactivate", "--sync", prompt});
         if (unlock) {
-            X11Program::xdotool({"type", "--delay", "20", "m2-test"});
-            X11Program::xdotool({"key", "Return"});
-            const unsigned long main = X11Program::waitForWindow(kMainTitle, 20);
-            if (main == 0) {
-                (void)X11Program::screenshot(0, "keyring_logon_not_unlocked");  // the screen
-            }
+            const unsigned long main = unlockAt(prompt, "keyring_logon_unlocked");
             ASSERT_NE(main, 0UL) << "the log-on did not go on once unlocked";
-            (void)X11Program::screenshot(main, "keyring_logon_unlocked");
         } else {
             X11Program::xdotool({"key", "Escape"});
             const QString alert = newWindow(desktop_.program(), before);
@@ -306,14 +311,8 @@ TEST_F(KeyringLogOn, AKeyringRestartedWhileRunningIsUnlockedAtTheNextLogOn) {
     const QString prompt = prompterWindow(desktop_.home());
     ASSERT_FALSE(prompt.isEmpty()) << "no unlock prompt";
     pause(1000);
-    X11Program::xdotool({"windowactivate", "--sync", prompt});
-    X11Program::xdotool({"type", "--delay", "20", "m2-test"});
-    X11Program::xdotool({"key", "Return"});
-    const unsigned long back = X11Program::waitForWindow(kMainTitle, 20);
-    if (back == 0) {
-        (void)X11Program::screenshot(0, "keyring_logon_restarted_failed");  // the screen
-    }
-    EXPECT_NE(back, 0UL) << "the log-on did not go on once unlocked";
+    EXPECT_NE(unlockAt(prompt, "keyring_logon_restarted"), 0UL)
+        << "the log-on did not go on once unlocked";
 }
 
 // The check removed by another program: its own alert, never a wrong password.
