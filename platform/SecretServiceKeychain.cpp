@@ -139,6 +139,15 @@ bool ofOurSchema(SecretItem* item) {
     return digest != nullptr && std::string_view(digest.get()) == hashed;
 }
 
+bool anyLocked(GList* items) {
+    for (GList* l = items; l != nullptr; l = l->next) {
+        if (secret_item_get_locked(SECRET_ITEM(l->data))) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // The items of this program's schema among those found.
 ItemList ourItems(GList* items) {
     ItemList kept;
@@ -152,10 +161,67 @@ ItemList ourItems(GList* items) {
     return kept;
 }
 
+// Unlocks the items, which may bring up the desktop's unlock prompt. On the thread that runs
+// the default main context (the windows' thread) its events are handled meanwhile, so the
+// program's windows keep drawing and answering while the prompt is up.
+void unlock(SecretService* service, GList* items) {
+    GMainContext* windows = g_main_context_default();
+    if (!g_main_context_is_owner(windows)) {
+        GError* raw = nullptr;
+        (void)secret_service_unlock_sync(service, items, nullptr, nullptr, &raw);
+        const ErrorPtr error(raw);
+        return;
+    }
+    bool done = false;
+    secret_service_unlock(
+        service, items, nullptr,
+        [](GObject* source, GAsyncResult* result, gpointer data) {
+            GError* raw = nullptr;
+            (void)secret_service_unlock_finish(SECRET_SERVICE(source), result, nullptr, &raw);
+            const ErrorPtr error(raw);
+            *static_cast<bool*>(data) = true;
+        },
+        &done);
+    while (!done) {
+        g_main_context_iteration(windows, TRUE);
+    }
+}
+
+// One operation's hold on the keychain. A call made from inside another on the same thread
+// (a window event handled while an unlock prompt is up) does not wait for itself: it is
+// refused as the keyring is, locked.
+class Turn {
+  public:
+    explicit Turn(std::mutex& mutex) {
+        if (!inside()) {
+            lock_ = std::unique_lock(mutex);
+            inside() = true;
+        }
+    }
+    ~Turn() {
+        if (lock_.owns_lock()) {
+            inside() = false;
+        }
+    }
+    Turn(const Turn&) = delete;
+    Turn& operator=(const Turn&) = delete;
+    [[nodiscard]] bool reentered() const { return !lock_.owns_lock(); }
+
+  private:
+    static bool& inside() {
+        thread_local bool value = false;
+        return value;
+    }
+    std::unique_lock<std::mutex> lock_;
+};
+
 class SecretServiceKeychain final : public KeychainBackend {
   public:
     KeychainStatus add(const KeychainQuery& item, const KeychainData& value) override {
-        std::lock_guard lock(mutex_);
+        const Turn turn(mutex_);
+        if (turn.reentered()) {
+            return keychainAuthFailed;
+        }
         Search found = search(item, SECRET_SEARCH_ALL);
         if (found.status != keychainSuccess && found.status != keychainItemNotFound) {
             return found.status;
@@ -180,7 +246,10 @@ class SecretServiceKeychain final : public KeychainBackend {
     }
 
     KeychainCopyResult copyMatching(const KeychainQuery& query, KeychainReturn what) override {
-        std::lock_guard lock(mutex_);
+        const Turn turn(mutex_);
+        if (turn.reentered()) {
+            return {keychainAuthFailed, {}};
+        }
         const auto flags =
             what == KeychainReturn::data ? SECRET_SEARCH_LOAD_SECRETS : SECRET_SEARCH_NONE;
         Search found = search(query, static_cast<SecretSearchFlags>(flags));
@@ -206,7 +275,10 @@ class SecretServiceKeychain final : public KeychainBackend {
     }
 
     KeychainStatus update(const KeychainQuery& query, const KeychainData& value) override {
-        std::lock_guard lock(mutex_);
+        const Turn turn(mutex_);
+        if (turn.reentered()) {
+            return keychainAuthFailed;
+        }
         Search found = search(query, SECRET_SEARCH_ALL);
         if (found.status != keychainSuccess) {
             return found.status;
@@ -224,7 +296,10 @@ class SecretServiceKeychain final : public KeychainBackend {
     }
 
     KeychainStatus remove(const KeychainQuery& query) override {
-        std::lock_guard lock(mutex_);
+        const Turn turn(mutex_);
+        if (turn.reentered()) {
+            return keychainAuthFailed;
+        }
         Search found = search(query, SECRET_SEARCH_ALL);
         if (found.status != keychainSuccess) {
             return found.status;
@@ -247,8 +322,8 @@ class SecretServiceKeychain final : public KeychainBackend {
         ItemList items;  // never empty when status is keychainSuccess
     };
 
-    // Items of this schema matching the query; a locked keyring is asked to unlock, which
-    // may prompt the user as any keyring client would.
+    // Items of this schema matching the query; a locked keyring is asked to unlock (unless
+    // the query says not to), which may prompt the user as any keyring client would.
     static Search search(const KeychainQuery& query, SecretSearchFlags flags) {
         Search result;
         if (!validQuery(query)) {
@@ -262,10 +337,16 @@ class SecretServiceKeychain final : public KeychainBackend {
             result.status = keychainNotAvailable;
             return result;
         }
-        const auto all = static_cast<SecretSearchFlags>(
-            query.unlockIfLocked ? flags | SECRET_SEARCH_UNLOCK : flags);
-        result.items = ourItems(secret_service_search_sync(
-            result.service.get(), searchSchema(), attributesOf(query).get(), all, nullptr, &raw));
+        const AttributesPtr attributes = attributesOf(query);
+        const auto find = [&] {
+            return ourItems(secret_service_search_sync(result.service.get(), searchSchema(),
+                                                       attributes.get(), flags, nullptr, &raw));
+        };
+        result.items = find();
+        if (raw == nullptr && query.unlockIfLocked && anyLocked(result.items.get())) {
+            unlock(result.service.get(), result.items.get());
+            result.items = find();  // now with their secrets, when unlocked
+        }
         const ErrorPtr error(raw);
         if (error) {
             result.items.reset();

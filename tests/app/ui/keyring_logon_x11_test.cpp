@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
+#include <QImage>
 #include <QProcess>
 #include <QRect>
 #include <QString>
@@ -248,6 +249,22 @@ unsigned long unlockAt(const QString& prompt, const std::string& name) {
     return main;
 }
 
+// The share of pixels of the top half (the picture and the heading, which the typed password
+// does not change) that differ between two pictures of one window.
+double differingShare(const QImage& a, const QImage& b) {
+    if (a.size() != b.size() || a.isNull()) {
+        return 1.0;
+    }
+    long differing = 0;
+    const int rows = a.height() / 2;
+    for (int y = 0; y < rows; ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            differing += a.pixel(x, y) != b.pixel(x, y) ? 1 : 0;
+        }
+    }
+    return static_cast<double>(differing) / (static_cast<double>(rows) * a.width());
+}
+
 class KeyringLogOn : public testing::Test {
   protected:
     void SetUp() override {
@@ -272,11 +289,23 @@ TEST_F(KeyringLogOn, ALockedLoginKeyringIsUnlockedAtItsOwnPrompt) {
         const unsigned long login = desktop_.startToLogin();
         ASSERT_NE(login, 0UL);
         const QStringList before = windowsOf(desktop_.program().processId());
+        const QImage shown = X11Program::screenshot(login, "keyring_logon_login");
         Desktop::logOn(login);
         const QString prompt = prompterWindow(desktop_.home());
         ASSERT_FALSE(prompt.isEmpty()) << "no unlock prompt";
         pause(1000);  // drawn, and ready for keys
         (void)X11Program::screenshot(prompt.toULong(), "keyring_logon_prompt");
+        if (unlock) {
+            // The login window answers while the prompt is up: minimised and shown again
+            // clear of the prompt, it draws itself anew.
+            const QString id = QString::number(login);
+            X11Program::xdotool({"windowminimize", "--sync", id});
+            X11Program::xdotool({"windowmove", id, "1150", "740"});
+            X11Program::xdotool({"windowmap", "--sync", id});
+            pause(1000);
+            const QImage moved = X11Program::screenshot(login, "keyring_logon_login_moved");
+            EXPECT_LT(differingShare(shown, moved), 0.05) << "the login window did not draw";
+        }
         X11Program::xdotool({"windowactivate", "--sync", prompt});
         if (unlock) {
             const unsigned long main = unlockAt(prompt, "keyring_logon_unlocked");
