@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
     // One instance writes the catalogue; a later start hands its paths over.
     const std::vector<std::string> paths = pathsToOpen();
     std::unique_ptr<SingleInstance> instance;
-    const auto runtime = m2::platform::privateTemporaryFolder();
+    const auto runtime = m2::platform::privateInstanceFolder();
     if (!runtime) {
         std::fprintf(stderr, "%s\n", runtime.message.c_str());
     } else {

@@ -58,6 +58,9 @@ struct KeychainQuery {
     std::optional<std::string> accessGroup;
     std::optional<std::string> account;  // UTF-8 text
     std::optional<std::string> generic;  // UTF-8 text
+    // Whether a locked keyring is asked to unlock (the desktop may prompt); when not, the
+    // locked item answers keychainAuthFailed.
+    bool unlockIfLocked = true;
 
     bool operator==(const KeychainQuery&) const = default;
 };

@@ -139,6 +139,16 @@ FolderResult privateTemporaryFolder() {
     return checkedPrivateFolder(runtime.empty() ? privateDiskFolderLocation() : runtime, true);
 }
 
+FolderResult privateInstanceFolder() {
+    const auto cacheHome = environmentValue("XDG_CACHE_HOME");
+    const fs::path cache =
+        cacheHome && cacheHome->front() == '/' ? fs::path(*cacheHome) : homeFolder() / ".cache";
+    if (const int error = makeFolders(cache, 0700); error != 0) {
+        return folderFailure(error, cache, "Could not create the folder");
+    }
+    return checkedPrivateFolder(cache / "morvane2", true);
+}
+
 FolderResult privateDiskFolder() {
     return checkedPrivateFolder(privateDiskFolderLocation(), true);
 }

@@ -47,6 +47,12 @@ FolderResult privateDiskFolder();
 [[nodiscard]] std::filesystem::path privateRuntimeFolderLocation();
 [[nodiscard]] std::filesystem::path privateDiskFolderLocation();
 
+// The private per-user folder where the one instance of the program holds its lock and
+// listens: "morvane2" in the user's cache folder ($XDG_CACHE_HOME, else ~/.cache), both created
+// when missing, checked as privateTemporaryFolder is. Unlike the runtime folder it is the same
+// whether or not $XDG_RUNTIME_DIR is set, which su and ssh sessions may not do.
+FolderResult privateInstanceFolder();
+
 // Checks `folder` as privateTemporaryFolder does (a real folder, ours, no access for group
 // or others), first creating it with mode 0700 when `create` is set.
 FolderResult checkedPrivateFolder(const std::filesystem::path& folder, bool create);

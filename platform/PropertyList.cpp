@@ -3,6 +3,7 @@
 #include <plist/plist.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <memory>
 
@@ -97,14 +98,59 @@ std::optional<PropertyValue> valueOf(plist_t node) {
             return std::optional<PropertyValue>(std::in_place, std::in_place_type<double>, v);
         }
         case PLIST_STRING: {
-            char* v = nullptr;
-            plist_get_string_val(node, &v);
-            return std::optional<PropertyValue>(std::in_place, std::in_place_type<std::string>,
-                                                takeString(v));
+            // Read with its length: libplist's copying getter aborts on a zero byte inside.
+            std::uint64_t length = 0;
+            const char* v = plist_get_string_ptr(node, &length);
+            if (v == nullptr || std::memchr(v, '\0', length) != nullptr) {
+                return std::nullopt;  // no text of ours holds one: a damaged value
+            }
+            return std::optional<PropertyValue>(std::in_place, std::in_place_type<std::string>, v,
+                                                length);
         }
         default:
             return std::nullopt;
     }
+}
+
+// Whether a node, or any text or key inside it, holds a zero byte. libplist's getters abort
+// on such a text and its copies keep its length but not its bytes (a read past the copy when
+// written); its writer shows the real bytes, so the node is written once to see.
+bool holdsZeroByte(plist_t node) {
+    char* xml = nullptr;
+    std::uint32_t length = 0;
+    plist_to_xml(node, &xml, &length);
+    const bool found = xml == nullptr || std::memchr(xml, '\0', length) != nullptr;
+    plist_to_xml_free(xml);
+    return found;
+}
+
+// The dictionary with each key once, holding the last of its values (as libplist's XML reader
+// keeps it, so a save and a reread give the same value). An entry holding a zero byte in its
+// key or anywhere in its value is left out: no setting of ours holds one, and it reads as
+// missing, so as that setting's default.
+plist_t withUniqueKeys(plist_t dictionary) {
+    plist_t result = plist_new_dict();
+    plist_dict_iter iter = nullptr;
+    plist_dict_new_iter(dictionary, &iter);
+    if (iter == nullptr) {
+        return result;
+    }
+    for (;;) {
+        plist_t item = nullptr;
+        plist_dict_next_item(dictionary, iter, nullptr, &item);  // no key: its getter aborts
+        if (item == nullptr) {
+            break;
+        }
+        plist_t keyNode = plist_dict_item_get_key(item);
+        if (holdsZeroByte(keyNode) || holdsZeroByte(item)) {
+            continue;
+        }
+        char* key = nullptr;
+        plist_get_key_val(keyNode, &key);
+        plist_dict_set_item(result, takeString(key).c_str(), plist_copy(item));
+    }
+    std::free(iter);
+    return result;
 }
 
 }  // namespace
@@ -133,11 +179,11 @@ std::optional<PropertyList> PropertyList::parse(std::string_view bytes) {
     if (root == nullptr) {
         return std::nullopt;
     }
+    const std::unique_ptr<void, NodeFree> parsed(root);
     if (plist_get_node_type(root) != PLIST_DICT) {
-        plist_free(root);
         return std::nullopt;
     }
-    return PropertyList(root);
+    return PropertyList(withUniqueKeys(root));
 }
 
 std::string PropertyList::toXml() const {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 #include "platform/GlibHandles.h"
 #include "platform/Keychain.h"
@@ -23,11 +24,12 @@ using AttributesPtr = GHashTablePtr;
 using ServicePtr = GObjectPtr<SecretService>;
 using ItemList = std::unique_ptr<GList, ItemListFree>;
 using ValuePtr = std::unique_ptr<SecretValue, ValueUnref>;
+using GCharPtr = std::unique_ptr<gchar, GlibFree<void, g_free>>;
 
-const SecretSchema* schema() {
-    static const SecretSchema s = {
+constexpr SecretSchema schemaWith(SecretSchemaFlags flags) {
+    return {
         keychainSchemaName.data(),
-        SECRET_SCHEMA_NONE,  // the schema name is matched too: other programs' items stay out
+        flags,
         {
             {keychainAttrClass.data(), SECRET_SCHEMA_ATTRIBUTE_STRING},
             {keychainAttrService.data(), SECRET_SCHEMA_ATTRIBUTE_STRING},
@@ -45,6 +47,19 @@ const SecretSchema* schema() {
         nullptr,
         nullptr,
     };
+}
+
+// What items are stored with: their schema name goes with them.
+const SecretSchema* schema() {
+    static const SecretSchema s = schemaWith(SECRET_SCHEMA_NONE);
+    return &s;
+}
+
+// What items are searched with. gnome-keyring keeps a locked item's attributes hashed and
+// matches none against the schema name, so a search naming it would find nothing to unlock;
+// items of other schemas are dropped once their attributes can be read (see ourItems).
+const SecretSchema* searchSchema() {
+    static const SecretSchema s = schemaWith(SECRET_SCHEMA_DONT_MATCH_NAME);
     return &s;
 }
 
@@ -104,10 +119,109 @@ bool sameAccessGroup(SecretItem* item, const std::optional<std::string>& group) 
     return stored != nullptr && *group == stored;
 }
 
+// Whether an item is of this program's schema. gnome-keyring shows a locked item's attributes
+// only as MD5 digests (and keeps showing them a while after the unlock), so the digest of the
+// schema name counts too.
+bool ofOurSchema(SecretItem* item) {
+    AttributesPtr attributes(secret_item_get_attributes(item));
+    const auto* name =
+        static_cast<const char*>(g_hash_table_lookup(attributes.get(), "xdg:schema"));
+    if (name != nullptr && keychainSchemaName == name) {
+        return true;
+    }
+    const auto* hashed = static_cast<const char*>(
+        g_hash_table_lookup(attributes.get(), "gkr:compat:hashed:xdg:schema"));
+    if (hashed == nullptr) {
+        return false;
+    }
+    const GCharPtr digest(g_compute_checksum_for_string(
+        G_CHECKSUM_MD5, keychainSchemaName.data(), static_cast<gssize>(keychainSchemaName.size())));
+    return digest != nullptr && std::string_view(digest.get()) == hashed;
+}
+
+bool anyLocked(GList* items) {
+    for (GList* l = items; l != nullptr; l = l->next) {
+        if (secret_item_get_locked(SECRET_ITEM(l->data))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The items of this program's schema among those found.
+ItemList ourItems(GList* items) {
+    ItemList kept;
+    for (GList* l = items; l != nullptr; l = l->next) {
+        auto* item = SECRET_ITEM(l->data);
+        if (ofOurSchema(item)) {
+            kept.reset(g_list_append(kept.release(), g_object_ref(item)));
+        }
+    }
+    g_list_free_full(items, g_object_unref);
+    return kept;
+}
+
+// Unlocks the items, which may bring up the desktop's unlock prompt. On the thread that runs
+// the default main context (the windows' thread) its events are handled meanwhile, so the
+// program's windows keep drawing and answering while the prompt is up.
+void unlock(SecretService* service, GList* items) {
+    GMainContext* windows = g_main_context_default();
+    if (!g_main_context_is_owner(windows)) {
+        GError* raw = nullptr;
+        (void)secret_service_unlock_sync(service, items, nullptr, nullptr, &raw);
+        const ErrorPtr error(raw);
+        return;
+    }
+    bool done = false;
+    secret_service_unlock(
+        service, items, nullptr,
+        [](GObject* source, GAsyncResult* result, gpointer data) {
+            GError* raw = nullptr;
+            (void)secret_service_unlock_finish(SECRET_SERVICE(source), result, nullptr, &raw);
+            const ErrorPtr error(raw);
+            *static_cast<bool*>(data) = true;
+        },
+        &done);
+    while (!done) {
+        g_main_context_iteration(windows, TRUE);
+    }
+}
+
+// One operation's hold on the keychain. A call made from inside another on the same thread
+// (a window event handled while an unlock prompt is up) does not wait for itself: it is
+// refused as the keyring is, locked.
+class Turn {
+  public:
+    explicit Turn(std::mutex& mutex) {
+        if (!inside()) {
+            lock_ = std::unique_lock(mutex);
+            inside() = true;
+        }
+    }
+    ~Turn() {
+        if (lock_.owns_lock()) {
+            inside() = false;
+        }
+    }
+    Turn(const Turn&) = delete;
+    Turn& operator=(const Turn&) = delete;
+    [[nodiscard]] bool reentered() const { return !lock_.owns_lock(); }
+
+  private:
+    static bool& inside() {
+        thread_local bool value = false;
+        return value;
+    }
+    std::unique_lock<std::mutex> lock_;
+};
+
 class SecretServiceKeychain final : public KeychainBackend {
   public:
     KeychainStatus add(const KeychainQuery& item, const KeychainData& value) override {
-        std::lock_guard lock(mutex_);
+        const Turn turn(mutex_);
+        if (turn.reentered()) {
+            return keychainAuthFailed;
+        }
         Search found = search(item, SECRET_SEARCH_ALL);
         if (found.status != keychainSuccess && found.status != keychainItemNotFound) {
             return found.status;
@@ -132,7 +246,10 @@ class SecretServiceKeychain final : public KeychainBackend {
     }
 
     KeychainCopyResult copyMatching(const KeychainQuery& query, KeychainReturn what) override {
-        std::lock_guard lock(mutex_);
+        const Turn turn(mutex_);
+        if (turn.reentered()) {
+            return {keychainAuthFailed, {}};
+        }
         const auto flags =
             what == KeychainReturn::data ? SECRET_SEARCH_LOAD_SECRETS : SECRET_SEARCH_NONE;
         Search found = search(query, static_cast<SecretSearchFlags>(flags));
@@ -158,7 +275,10 @@ class SecretServiceKeychain final : public KeychainBackend {
     }
 
     KeychainStatus update(const KeychainQuery& query, const KeychainData& value) override {
-        std::lock_guard lock(mutex_);
+        const Turn turn(mutex_);
+        if (turn.reentered()) {
+            return keychainAuthFailed;
+        }
         Search found = search(query, SECRET_SEARCH_ALL);
         if (found.status != keychainSuccess) {
             return found.status;
@@ -176,7 +296,10 @@ class SecretServiceKeychain final : public KeychainBackend {
     }
 
     KeychainStatus remove(const KeychainQuery& query) override {
-        std::lock_guard lock(mutex_);
+        const Turn turn(mutex_);
+        if (turn.reentered()) {
+            return keychainAuthFailed;
+        }
         Search found = search(query, SECRET_SEARCH_ALL);
         if (found.status != keychainSuccess) {
             return found.status;
@@ -199,8 +322,8 @@ class SecretServiceKeychain final : public KeychainBackend {
         ItemList items;  // never empty when status is keychainSuccess
     };
 
-    // Items of this schema matching the query; a locked keyring is asked to unlock, which
-    // may prompt the user as any keyring client would.
+    // Items of this schema matching the query; a locked keyring is asked to unlock (unless
+    // the query says not to), which may prompt the user as any keyring client would.
     static Search search(const KeychainQuery& query, SecretSearchFlags flags) {
         Search result;
         if (!validQuery(query)) {
@@ -214,9 +337,16 @@ class SecretServiceKeychain final : public KeychainBackend {
             result.status = keychainNotAvailable;
             return result;
         }
-        const auto all = static_cast<SecretSearchFlags>(flags | SECRET_SEARCH_UNLOCK);
-        result.items.reset(secret_service_search_sync(
-            result.service.get(), schema(), attributesOf(query).get(), all, nullptr, &raw));
+        const AttributesPtr attributes = attributesOf(query);
+        const auto find = [&] {
+            return ourItems(secret_service_search_sync(result.service.get(), searchSchema(),
+                                                       attributes.get(), flags, nullptr, &raw));
+        };
+        result.items = find();
+        if (raw == nullptr && query.unlockIfLocked && anyLocked(result.items.get())) {
+            unlock(result.service.get(), result.items.get());
+            result.items = find();  // now with their secrets, when unlocked
+        }
         const ErrorPtr error(raw);
         if (error) {
             result.items.reset();

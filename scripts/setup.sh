@@ -16,6 +16,7 @@ if [ "${1:-}" = "--tests" ]; then
     gnome-keyring dbus-daemon dbus-x11 libsecret-tools xvfb xauth xdotool
     python3 python3-cryptography libxml2-utils coreutils
     desktop-file-utils shared-mime-info ccache openbox
+    gcr
   )
 fi
 

@@ -126,6 +126,7 @@ std::optional<KeychainQuery> KeychainWrapper::queryForKey(std::string_view key,
     query.accessGroup = accessGroup_;
     query.account = std::string(key);
     query.generic = std::string(key);
+    query.unlockIfLocked = chosen.unlockIfLocked;
     return query;
 }
 

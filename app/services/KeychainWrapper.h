@@ -39,6 +39,7 @@ enum class KeychainItemAccessibility : std::uint8_t {
 struct KeychainItemOptions {
     KeychainItemClass itemClass = KeychainItemClass::GenericPassword;
     KeychainItemAccessibility itemAccessibility = KeychainItemAccessibility::WhenUnlocked;
+    bool unlockIfLocked = true;  // false: a locked keyring is not asked to unlock
 };
 
 // A key/value store over the keychain: one wrapper is one service (and optionally one

@@ -180,15 +180,28 @@ std::string keychainProblem(platform::KeychainStatus status) {
     }
 }
 
+// The answer for a keyring that could not be asked; absent when it answered.
+std::optional<PasswordCredentials::KeychainCheck> unanswered(platform::KeychainStatus status) {
+    std::string problem = keychainProblem(status);
+    if (problem.empty()) {
+        return std::nullopt;
+    }
+    return PasswordCredentials::KeychainCheck{
+        PasswordCredentials::KeychainAnswer::unavailable, std::move(problem),
+        std::string(status == platform::keychainAuthFailed ? keychainLockedTitle
+                                                           : keychainUnavailableTitle)};
+}
+
 }  // namespace
 
 PasswordCredentials::KeychainCheck PasswordCredentials::storedDigest() const {
     const platform::KeychainCopyResult stored = passwordStore(keychain_).lookUp(passwordKey);
-    if (std::string problem = keychainProblem(stored.status); !problem.empty()) {
-        return {KeychainAnswer::unavailable, std::move(problem)};
+    if (auto problem = unanswered(stored.status)) {
+        return std::move(*problem);
     }
     return {stored.status == platform::keychainSuccess ? KeychainAnswer::matches
                                                        : KeychainAnswer::differs,
+            {},
             {}};
 }
 
@@ -196,16 +209,25 @@ PasswordCredentials::KeychainCheck PasswordCredentials::checkWithKeychain(
     std::string_view password) const {
     const auto digest = toSha256(password);
     if (!digest) {
-        return {KeychainAnswer::differs, {}};
+        return {KeychainAnswer::differs, {}, {}};
     }
     const platform::KeychainCopyResult stored = passwordStore(keychain_).lookUp(passwordKey);
-    if (std::string problem = keychainProblem(stored.status); !problem.empty()) {
-        return {KeychainAnswer::unavailable, std::move(problem)};
+    if (auto problem = unanswered(stored.status)) {
+        return std::move(*problem);
+    }
+    if (stored.status == platform::keychainItemNotFound) {
+        // Removed by another program, or a keyring made anew: no password can match.
+        return {KeychainAnswer::missing,
+                "The system keyring holds no check of your master password, so no password "
+                "can be checked against it. Your encrypted files are unchanged. If you still "
+                "know your master password, choose Reset… below the password and set it "
+                "again; otherwise restore the keyring from a backup.",
+                "The master password cannot be checked"};
     }
     const std::string text(stored.data.begin(), stored.data.end());
     const bool same = stored.status == platform::keychainSuccess && platform::isValidUtf8(text) &&
                       equalInConstantTime(text, *digest);
-    return {same ? KeychainAnswer::matches : KeychainAnswer::differs, {}};
+    return {same ? KeychainAnswer::matches : KeychainAnswer::differs, {}, {}};
 }
 
 bool PasswordCredentials::validateWithKeychain(std::string_view password) const {
@@ -213,7 +235,10 @@ bool PasswordCredentials::validateWithKeychain(std::string_view password) const 
 }
 
 void PasswordCredentials::loadHint() {
-    auto stored = hintStore(keychain_).stringForKey(hintKey);
+    // Never worth an unlock prompt of its own: a locked keyring is unlocked at the log-on.
+    KeychainItemOptions quietly;
+    quietly.unlockIfLocked = false;
+    auto stored = hintStore(keychain_).stringForKey(hintKey, quietly);
     if (stored) {
         setHint(std::move(*stored));
     }

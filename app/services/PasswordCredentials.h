@@ -24,6 +24,8 @@ inline constexpr std::string_view passwordKey = "password";
 inline constexpr std::string_view hintKey = "hint";
 // The title of the alert that says the keyring could not be asked.
 inline constexpr std::string_view keychainUnavailableTitle = "The system keyring is not available";
+// The title of the alert that says the keyring stayed locked (its unlock prompt dismissed).
+inline constexpr std::string_view keychainLockedTitle = "The system keyring is locked";
 
 // The digest text of a password: Base64 of SHA-256 over the UTF-8 text followed by a fixed
 // salt; always 44 characters.
@@ -71,10 +73,12 @@ class PasswordCredentials {
         matches,      // the digest is stored (and equals the password's, when one was given)
         differs,      // the password's digest is not the stored one, or none is stored
         unavailable,  // the keyring could not be asked: locked and not unlocked, or none
+        missing,      // checkWithKeychain only: the keyring answered, holding no digest
     };
     struct KeychainCheck {
         KeychainAnswer answer;
-        std::string reason;  // for unavailable: why, in the user's words
+        std::string reason;  // for unavailable and missing: why, in the user's words
+        std::string title;   // for unavailable and missing: the alert's title
     };
     // Compares the text's digest with the stored one; a locked keyring is asked to unlock.
     [[nodiscard]] KeychainCheck checkWithKeychain(std::string_view password) const;
@@ -86,7 +90,8 @@ class PasswordCredentials {
     // Counts the master passwords stored in this process (by the setup, a reset or a change),
     // so what a locked session left behind can tell whether it is still that session's.
     [[nodiscard]] static std::uint64_t masterPasswordGeneration();
-    // Takes the stored hint when one can be read; otherwise the hint stays as it is.
+    // Takes the stored hint when one can be read without unlocking the keyring; otherwise
+    // the hint stays as it is.
     void loadHint();
 
   private:

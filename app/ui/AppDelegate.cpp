@@ -71,15 +71,18 @@ MainWindowController* AppDelegate::currentMainWindowController() const {
 
 void AppDelegate::applicationWillFinishLaunching() {
     const auto aside = PListReader::setAsideIfDamaged();
-    if (!aside) {
+    if (aside) {
+        settingsSetAside_ = aside->filename().string();
+    }
+    if (Settings::instance().DatabaseSetup()) {
         return;
     }
-    settingsSetAside_ = aside->filename().string();
-    // The defaults would start the first-run setup, whose new password would replace the one
-    // every document is still encrypted with: with a master password in the keyring (or a
-    // keyring that cannot tell) the program logs on as before.
-    if (PasswordCredentials::instance().storedDigest().answer !=
-        PasswordCredentials::KeychainAnswer::differs) {
+    // The first-run setup's new password would replace the one every document is still
+    // encrypted with: with a master password in the keyring (or, for settings set aside, a
+    // keyring that cannot tell) the program logs on as before, whatever the settings say.
+    const auto keyring = PasswordCredentials::instance().storedDigest().answer;
+    if (keyring == PasswordCredentials::KeychainAnswer::matches ||
+        (aside && keyring == PasswordCredentials::KeychainAnswer::unavailable)) {
         Settings::instance().setDatabaseSetup(true);
     }
 }

@@ -144,9 +144,10 @@ void LoginViewController::OnLogon() {
     const PasswordCredentials::KeychainCheck check =
         credentials->checkWithKeychain(password.view());
     if (check.answer != PasswordCredentials::KeychainAnswer::matches) {
-        // A keyring that could not be asked says nothing about the password.
-        if (check.answer == PasswordCredentials::KeychainAnswer::unavailable) {
-            warningAlert(std::string(keychainUnavailableTitle), check.reason);
+        // A keyring that could not be asked, or holds no check, says nothing about the
+        // password.
+        if (check.answer != PasswordCredentials::KeychainAnswer::differs) {
+            warningAlert(check.title, check.reason);
         } else {
             invalidPassword();
         }

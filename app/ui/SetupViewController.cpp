@@ -100,7 +100,7 @@ void SetupViewController::OnCreate() {
     // A password the keyring did not keep could never be checked at the next start.
     if (const auto keyring = credentials->storedDigest();
         keyring.answer == PasswordCredentials::KeychainAnswer::unavailable) {
-        warningAlert(std::string(keychainUnavailableTitle), keyring.reason);
+        warningAlert(keyring.title, keyring.reason);
         return;
     }
     if (!credentials->saveToKeychain()) {

@@ -1,8 +1,11 @@
 #include "platform/ui/WindowController.h"
 
 #include <QGuiApplication>
+#include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QWindow>
+#include <algorithm>
 
 #include "platform/Dispatch.h"
 #include "platform/ui/Application.h"
@@ -17,6 +20,44 @@ namespace {
 QString framesFile() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
            "/morvane2/window-frames.ini";
+}
+
+// Room for the window manager's frame around a window it has not framed yet.
+constexpr QMargins kFrameAllowance(4, 32, 4, 4);
+
+// Makes the window no larger than the available area of its screen (a window opened at a
+// large scale factor would reach past the screen's edges) and moves it inside.
+void keepWithinScreen(QWidget& window) {
+    const QScreen* screen =
+        window.screen() != nullptr ? window.screen() : QGuiApplication::primaryScreen();
+    if (screen == nullptr) {
+        return;
+    }
+    QMargins frame = kFrameAllowance;
+    if (const QRect framed = window.frameGeometry(); framed != window.geometry()) {
+        const QRect inner = window.geometry();
+        frame = QMargins(inner.left() - framed.left(), inner.top() - framed.top(),
+                         framed.right() - inner.right(), framed.bottom() - inner.bottom());
+    }
+    // Where the window's inside may lie, its frame kept on the screen too.
+    const QRect area = screen->availableGeometry().marginsRemoved(frame);
+    QRect placed = window.geometry();
+    placed.setSize(window.size().boundedTo(area.size()).expandedTo(window.minimumSize()));
+    // Only a window placed by us is moved: the window manager places the others itself.
+    if (window.testAttribute(Qt::WA_Moved)) {
+        placed.moveLeft(std::clamp(placed.left(), area.left(),
+                                   std::max(area.left(), area.right() - placed.width() + 1)));
+        placed.moveTop(std::clamp(placed.top(), area.top(),
+                                  std::max(area.top(), area.bottom() - placed.height() + 1)));
+    }
+    if (placed == window.geometry()) {
+        return;
+    }
+    if (window.testAttribute(Qt::WA_Moved)) {
+        window.setGeometry(placed);
+    } else {
+        window.resize(placed.size());
+    }
 }
 
 }  // namespace
@@ -79,7 +120,16 @@ void WindowController::setContentViewController(std::unique_ptr<ViewController> 
 
 void WindowController::showWindow() {
     QMainWindow* shown = window();
+    const bool reopened = !shown->isVisible() && closedPosition_.has_value();
+    if (!shown->isVisible()) {
+        keepWithinScreen(*shown);
+    }
     shown->show();
+    // A window shown again is placed anew by the window manager; once mapped it is told
+    // where it was (Qt, which still has that place, would not ask for it before).
+    if (reopened && shown->windowHandle() != nullptr) {
+        shown->windowHandle()->setFramePosition(*closedPosition_);
+    }
     shown->raise();
     shown->activateWindow();
     // Shown means main, whether or not the window system activates it.
@@ -89,6 +139,9 @@ void WindowController::showWindow() {
 
 void WindowController::close() {
     if (window_ != nullptr) {
+        if (window_->isVisible()) {
+            closedPosition_ = window_->frameGeometry().topLeft();
+        }
         window_->hide();  // the window saves its frame as it hides
     }
 }

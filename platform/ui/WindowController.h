@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QPoint>
 #include <QPointer>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/ui/Controller.h"
@@ -30,7 +32,8 @@ class WindowController : public Controller {
     void setContentViewController(std::unique_ptr<ViewController> controller);
     [[nodiscard]] ViewController* contentViewController() const { return content_.get(); }
 
-    // Shows the window, raises it and makes it the application's main window.
+    // Shows the window, raises it and makes it the application's main window. A window not on
+    // screen opens within the screen's available area, where it was when it last closed.
     void showWindow();
     // Closes the window as its close button would, without asking windowShouldClose().
     void close();
@@ -60,6 +63,7 @@ class WindowController : public Controller {
     bool loading_ = false;
     std::unique_ptr<ViewController> content_;
     std::string autosaveName_;
+    std::optional<QPoint> closedPosition_;  // where the window's frame was as close() hid it
 };
 
 }  // namespace m2::platform::ui

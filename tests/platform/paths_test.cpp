@@ -90,6 +90,30 @@ TEST(Paths, PrivateTemporaryFolderLocationAndMode) {
     }
 }
 
+// The one instance's folder is the same with and without a runtime folder (a start from su
+// or ssh has none), made when missing, private, and refused when others can open it.
+TEST(Paths, PrivateInstanceFolderDoesNotDependOnTheRuntimeFolder) {
+    TempDir dir;
+    const ScopedEnv home("HOME", dir.path().string());
+    const ScopedEnv cache("XDG_CACHE_HOME", std::nullopt);
+    fs::create_directory(dir / "run");
+    FolderResult withRuntime;
+    {
+        const ScopedEnv runtime("XDG_RUNTIME_DIR", (dir / "run").string());
+        withRuntime = privateInstanceFolder();
+    }
+    const ScopedEnv runtime("XDG_RUNTIME_DIR", std::nullopt);
+    const auto without = privateInstanceFolder();
+    ASSERT_TRUE(withRuntime) << withRuntime.message;
+    ASSERT_TRUE(without) << without.message;
+    EXPECT_EQ(without.path, dir / ".cache/morvane2");
+    EXPECT_EQ(withRuntime.path, without.path);
+    EXPECT_EQ(permissionBits(without.path), 0700u);
+    fs::permissions(without.path, fs::perms::group_read | fs::perms::group_exec,
+                    fs::perm_options::add);
+    EXPECT_FALSE(privateInstanceFolder());
+}
+
 TEST(Paths, PrivateTemporaryFolderInAnyUnsafeStateFails) {
     TempDir dir;
     const ScopedEnv runtime("XDG_RUNTIME_DIR", dir.path().string());

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/PropertyList.h"
+#include "support/HandWrittenPlist.h"
 
 using m2::platform::PropertyList;
 using m2::platform::PropertyValue;
@@ -41,6 +42,35 @@ TEST(PropertyList, SetReplacesOneKeyAndCopiesAreIndependent) {
     ASSERT_TRUE(back.has_value());
     EXPECT_EQ(back->value("k"), PropertyValue(std::string("text")));
     EXPECT_EQ(back->value("other"), PropertyValue(2.5));
+}
+
+// Texts and keys holding a zero byte are never read through libplist's getters that abort
+// on one, nor copied (a copy loses the bytes but keeps the length): such an entry reads as
+// missing, and a single value holding one as absent. Of a key given twice the last value is
+// read, as a reread of the saved XML gives it.
+TEST(PropertyList, ZeroBytesAndRepeatedKeysReadTheSameBeforeAndAfterASave) {
+    using m2::test::PlistObject;
+    const std::string nul(1, '\0');
+    const auto list = PropertyList::parse(m2::test::binaryPlist({
+        {PlistObject::utf16("k" + nul + "z"), PlistObject::ascii("v")},
+        {PlistObject::ascii("text"), PlistObject::utf16("x" + nul + "y")},
+        {PlistObject::ascii("twice"), PlistObject::integer(1)},
+        {PlistObject::ascii("twice"), PlistObject::integer(2)},
+    }));
+    ASSERT_TRUE(list.has_value());
+    EXPECT_EQ(list->keys(), std::vector<std::string>{"twice"});
+    EXPECT_FALSE(list->contains("text"));
+    EXPECT_EQ(list->value("twice"), PropertyValue(std::int64_t{2}));
+    const auto saved = PropertyList::parse(list->toXml());
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_EQ(saved->value("twice"), PropertyValue(std::int64_t{2}));
+
+    EXPECT_FALSE(m2::platform::parseSingleValuePropertyList(
+                     m2::test::binarySingleValuePlist(PlistObject::utf16("a" + nul + "b")))
+                     .has_value());
+    EXPECT_EQ(m2::platform::parseSingleValuePropertyList(
+                  m2::test::binarySingleValuePlist(PlistObject::ascii("ab"))),
+              PropertyValue(std::string("ab")));
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "app/services/Settings.h"
 #include "platform/Paths.h"
 #include "platform/PropertyList.h"
+#include "support/HandWrittenPlist.h"
 #include "support/TestFiles.h"
 
 namespace fs = std::filesystem;
@@ -315,3 +316,115 @@ TEST_F(SettingsTest, DeletedFileIsSeededAgainAndUnusableFolderGivesDefaults) {
 }
 
 }  // namespace
+
+// Files another program wrote: a zero byte inside a text or a key, a Boolean stored as a
+// string, a number or data, a key twice. Each reads without aborting, as that key's default
+// where its value cannot be one, and the same before and after a save of another setting.
+TEST_F(SettingsTest, HandWrittenFilesReadAsTheirDefaultsAndTheSameAfterASave) {
+    using m2::test::PlistObject;
+    const std::string nul(1, '\0');
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::function<void(const Settings&)> check;
+    };
+    const auto setUp = [](bool expected) {
+        return [expected](const Settings& s) { EXPECT_EQ(s.DatabaseSetup(), expected); };
+    };
+    const std::vector<Case> cases = {
+        {"XML, zero byte in a text",
+         m2::test::xmlPlist({{"notesPathKey", "<string>/home/u" + nul + "x</string>"},
+                             {"databaseSetupKey", "<true/>"}}),
+         [](const Settings& s) {
+             EXPECT_EQ(s.NotesPath(), "");
+             EXPECT_TRUE(s.DatabaseSetup());
+         }},
+        {"XML, zero byte in a key",
+         m2::test::xmlPlist({{"dropbox" + nul + "PathKey", "<string>/d</string>"},
+                             {"databaseSetupKey", "<true/>"}}),
+         [](const Settings& s) {
+             EXPECT_EQ(s.DropboxPath(), "");
+             EXPECT_TRUE(s.DatabaseSetup());
+         }},
+        {"binary, zero byte in UTF-16 texts",
+         m2::test::binaryPlist(
+             {{PlistObject::ascii("notesPathKey"), PlistObject::utf16("a" + nul + "b")},
+              {PlistObject::ascii("iCloudPathKey"), PlistObject::utf16("c" + nul + "d")},
+              {PlistObject::ascii("databaseSetupKey"), PlistObject::boolean(true)}}),
+         [](const Settings& s) {
+             EXPECT_EQ(s.NotesPath(), "");
+             EXPECT_EQ(s.iCloudPath(), "");
+             EXPECT_TRUE(s.DatabaseSetup());
+         }},
+        {"binary, zero byte in a UTF-16 key",
+         m2::test::binaryPlist(
+             {{PlistObject::utf16("firstRun" + nul + "x"), PlistObject::boolean(false)},
+              {PlistObject::ascii("databaseSetupKey"), PlistObject::boolean(true)}}),
+         [](const Settings& s) {
+             EXPECT_TRUE(s.FirstRun());
+             EXPECT_TRUE(s.DatabaseSetup());
+         }},
+        {"XML, Boolean as a string",
+         m2::test::xmlPlist({{"databaseSetupKey", "<string>true</string>"}}), setUp(false)},
+        {"binary, Boolean as a string",
+         m2::test::binaryPlist(
+             {{PlistObject::ascii("databaseSetupKey"), PlistObject::ascii("true")}}),
+         setUp(false)},
+        {"binary, Boolean as data",
+         m2::test::binaryPlist(
+             {{PlistObject::ascii("databaseSetupKey"), PlistObject::data("\x01")}}),
+         setUp(false)},
+        {"binary, Boolean as an integer",
+         m2::test::binaryPlist({{PlistObject::ascii("databaseSetupKey"), PlistObject::integer(1)}}),
+         setUp(true)},
+        {"XML, a key twice",
+         m2::test::xmlPlist({{"databaseSetupKey", "<false/>"}, {"databaseSetupKey", "<true/>"}}),
+         setUp(true)},
+        {"binary, a key twice",
+         m2::test::binaryPlist(
+             {{PlistObject::ascii("databaseSetupKey"), PlistObject::boolean(false)},
+              {PlistObject::ascii("databaseSetupKey"), PlistObject::boolean(true)}}),
+         setUp(true)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::create_directories(file().parent_path());
+        writeFile(file(), c.bytes);
+        ASSERT_FALSE(m2::PListReader::setAsideIfDamaged().has_value()) << "it parses";
+        const Settings& s = Settings::instance();
+        c.check(s);
+        s.setTimeoutPeriod(5);
+        c.check(s);
+        EXPECT_EQ(s.TimeoutPeriod(), 5);
+        fs::remove(file());
+    }
+}
+
+// Every Boolean setting stored as a text or as data reads as its default.
+TEST_F(SettingsTest, BooleansOfAnotherKindReadAsTheirDefaults) {
+    using m2::test::PlistObject;
+    struct Key {
+        const char* name;
+        bool (Settings::*get)() const;
+        bool fallback;
+    };
+    const Key keys[] = {
+        {"firstRun", &Settings::FirstRun, true},
+        {"databaseSetupKey", &Settings::DatabaseSetup, false},
+        {"singleSignOnKey", &Settings::SingleSignOn, true},
+        {"dropboxIncludedKey", &Settings::DropboxIncluded, false},
+        {"iCloudIncludedKey", &Settings::iCloudIncluded, false},
+        {"monitorCloudFoldersRealTimeKey", &Settings::MonitorCloudFolders, true},
+        {"EncryptFilenamesKey", &Settings::EncryptFilenames, false},
+        {"HideFileExtensionsKey", &Settings::HideFileExtensions, false},
+    };
+    fs::create_directories(file().parent_path());
+    for (const Key& key : keys) {
+        for (const PlistObject& value : {PlistObject::ascii(key.fallback ? "NO" : "YES"),
+                                         PlistObject::data(key.fallback ? "" : "\x01")}) {
+            SCOPED_TRACE(key.name);
+            writeFile(file(), m2::test::binaryPlist({{PlistObject::ascii(key.name), value}}));
+            EXPECT_EQ((Settings::instance().*key.get)(), key.fallback);
+        }
+    }
+}

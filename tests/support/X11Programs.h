@@ -71,46 +71,22 @@ class KeyringHome {
             return false;
         }
         env_.insert("DBUS_SESSION_BUS_ADDRESS", QString::fromUtf8(address.trimmed()));
-        keyring_.setProcessEnvironment(env_);
-        keyring_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        keyring_.start("gnome-keyring-daemon",
-                       {"--foreground", "--unlock", "--components=secrets"});
-        if (!keyring_.waitForStarted(10000)) {
-            return false;
-        }
-        // The keyring's own password, on its standard input; written at once, as no event
-        // loop runs here to write it later.
-        keyring_.write("m2-test");
-        if (!keyring_.waitForBytesWritten(10000)) {
-            return false;
-        }
-        keyring_.closeWriteChannel();
-        for (int tries = 0; tries < 100; ++tries) {
-            QProcess ask;
-            ask.setProcessEnvironment(env_);
-            ask.start("dbus-send", {"--session", "--print-reply", "--dest=org.freedesktop.DBus",
-                                    "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner",
-                                    "string:org.freedesktop.secrets"});
-            ask.waitForFinished(5000);
-            if (ask.readAllStandardOutput().contains("boolean true")) {
-                return true;
-            }
-            QThread::msleep(100);
-        }
-        return false;
+        return startKeyring(true);
+    }
+
+    // Ends the keyring and starts it again without unlocking it, as after an automatic
+    // log-in: the login collection kept in the home stays locked until the user unlocks it
+    // at the desktop's prompt (with the keyring's password, "m2-test").
+    [[nodiscard]] bool restartKeyringLocked() {
+        end(keyring_);
+        return startKeyring(false);
     }
 
     // Ends the keyring, then the bus; answers whether no process that runs in this home is
     // left (the program and whatever it started included).
     bool stop() {
         for (QProcess* process : {&keyring_, &bus_}) {
-            if (process->state() != QProcess::NotRunning) {
-                process->terminate();
-                if (!process->waitForFinished(5000)) {
-                    process->kill();
-                    process->waitForFinished(5000);
-                }
-            }
+            end(*process);
         }
         // Each process's environment: "NAME=value" entries, each ending in a zero byte.
         const std::string mark = std::string(1, '\0') + "HOME=" + home().string() + '\0';
@@ -132,6 +108,52 @@ class KeyringHome {
     }
 
   private:
+    static void end(QProcess& process) {
+        if (process.state() != QProcess::NotRunning) {
+            process.terminate();
+            if (!process.waitForFinished(5000)) {
+                process.kill();
+                process.waitForFinished(5000);
+            }
+        }
+    }
+
+    // Starts the keyring, unlocked with its password or locked, and waits until it serves.
+    [[nodiscard]] bool startKeyring(bool unlocked) {
+        keyring_.setProcessEnvironment(env_);
+        keyring_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        QStringList arguments{"--foreground", "--components=secrets"};
+        if (unlocked) {
+            arguments << "--unlock";
+        }
+        keyring_.start("gnome-keyring-daemon", arguments);
+        if (!keyring_.waitForStarted(10000)) {
+            return false;
+        }
+        // The keyring's own password, on its standard input; written at once, as no event
+        // loop runs here to write it later.
+        if (unlocked) {
+            keyring_.write("m2-test");
+            if (!keyring_.waitForBytesWritten(10000)) {
+                return false;
+            }
+        }
+        keyring_.closeWriteChannel();
+        for (int tries = 0; tries < 100; ++tries) {
+            QProcess ask;
+            ask.setProcessEnvironment(env_);
+            ask.start("dbus-send", {"--session", "--print-reply", "--dest=org.freedesktop.DBus",
+                                    "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner",
+                                    "string:org.freedesktop.secrets"});
+            ask.waitForFinished(5000);
+            if (ask.readAllStandardOutput().contains("boolean true")) {
+                return true;
+            }
+            QThread::msleep(100);
+        }
+        return false;
+    }
+
     TempDir dir_;
     QProcessEnvironment env_ = QProcessEnvironment::systemEnvironment();
     QProcess bus_;

@@ -262,7 +262,7 @@ class MainApplicationTest : public QObject {
     void aSecondStartHandsItsPathsToTheRunningOne() {
         Settings::instance().setDatabaseSetup(true);
         FakeLoginController* login = showLogin();
-        const auto runtime = m2::platform::privateTemporaryFolder();
+        const auto runtime = m2::platform::privateInstanceFolder();
         QVERIFY2(runtime.ok(), runtime.message.c_str());
         auto claim = m2::platform::ui::SingleInstance::claim(runtime.path, {});
         QCOMPARE(claim.role, m2::platform::ui::SingleInstance::Role::primary);
@@ -438,7 +438,7 @@ class MainApplicationTest : public QObject {
 
     void theWindowFrameIsKeptUnderWinPos() {
         auto first = storyboard().instantiate<MainWindowController>("mainWindowSausage");
-        first->window()->setGeometry(QRect(140, 90, 900, 610));
+        first->window()->setGeometry(QRect(10, 50, 780, 480));
         QCOMPARE(first->windowFrameAutosaveName(), std::string("win-pos"));
         first->showWindow();
         first->close();
@@ -446,7 +446,24 @@ class MainApplicationTest : public QObject {
         fixture_->drainMainQueue();
 
         auto second = storyboard().instantiate<MainWindowController>("mainWindowSausage");
-        QCOMPARE(second->window()->geometry(), QRect(140, 90, 900, 610));
+        QCOMPARE(second->window()->geometry(), QRect(10, 50, 780, 480));
+    }
+
+    // The main window's own size (1100x680) is larger than the test's 800x600 screen, as it
+    // is at a scale of 1.5 on a 1600x1000 one: it opens within the screen's available area,
+    // also when a frame saved on a larger screen is restored.
+    void theMainWindowOpensWithinTheScreen() {
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        for (const bool saved : {false, true}) {
+            auto main = storyboard().instantiate<MainWindowController>("mainWindowSausage");
+            if (saved) {
+                main->window()->setGeometry(QRect(600, 400, 1100, 680));
+            }
+            main->showWindow();
+            fixture_->drainMainQueue();
+            QVERIFY2(area.contains(main->window()->frameGeometry()), saved ? "saved" : "new");
+            main->close();
+        }
     }
 
     void quittingIsRefusedWhileAProcessRuns() {

@@ -252,20 +252,48 @@ class LoginWindowTest : public QObject {
         QCOMPARE(afterLock ? recorder.logins : mainWindowsMade_, 1);
     }
 
-    // A keyring that could not be asked is told as such, never as a wrong password.
-    void aKeyringThatCannotBeAskedIsNoWrongPassword() {
+    // A keyring that could not be asked, or that lost the check, is told as such, never as
+    // a wrong password; once it answers again the same password logs on.
+    void aKeyringThatCannotTellIsNoWrongPassword_data() {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("details");
+        QTest::newRow("locked, prompt dismissed")
+            << int(m2::platform::keychainAuthFailed) << "The system keyring is locked"
+            << "The system keyring is locked and was not unlocked. Morvane 2 Riravevovavi keeps "
+               "the check of your master password there: unlock the keyring when your desktop "
+               "asks for it, then try again.";
+        QTest::newRow("no keyring")
+            << int(m2::platform::keychainNotAvailable) << "The system keyring is not available"
+            << "No system keyring (Secret Service) answers on this desktop session. Morvane 2 "
+               "Riravevovavi keeps the check of your master password there: start your "
+               "desktop's keyring, then try again.";
+        QTest::newRow("check removed")
+            << int(m2::platform::keychainItemNotFound) << "The master password cannot be checked"
+            << "The system keyring holds no check of your master password, so no password can "
+               "be checked against it. Your encrypted files are unchanged. If you still know "
+               "your master password, choose Reset… below the password and set it again; "
+               "otherwise restore the keyring from a backup.";
+    }
+    void aKeyringThatCannotTellIsNoWrongPassword() {
+        QFETCH(int, status);
+        QFETCH(QString, title);
+        QFETCH(QString, details);
         storeMasterPassword("");
         LoginViewController* login = showLoginWindow();
-        fixture_->keychain()->failWith = m2::platform::keychainAuthFailed;
-        fixture_->expectAlert("The system keyring is not available",
-                              "The system keyring is locked and was not unlocked. Morvane 2 "
-                              "Riravevovavi keeps the check of your master password there: "
-                              "unlock the keyring when your desktop asks for it, then try again.");
+        const auto kept = fixture_->keychain()->items;
+        if (status == m2::platform::keychainItemNotFound) {
+            fixture_->keychain()->items.clear();
+        } else {
+            fixture_->keychain()->failWith = status;
+        }
+        fixture_->expectAlert(title.toStdString(), details.toStdString());
         logOn(login, masterPassword);
         QVERIFY(login->window()->isVisible());
         QVERIFY(!login->passwordValidated);
         QCOMPARE(mainWindowsMade_, 0);
         fixture_->keychain()->failWith = m2::platform::keychainSuccess;  // unlocked meanwhile
+        fixture_->keychain()->items = kept;
         logOn(login, masterPassword);
         QCOMPARE(mainWindowsMade_, 1);
     }
