@@ -93,7 +93,9 @@ class ThreadPool final : public DispatchQueue {
                 if (items_.empty()) {
                     ready_.wait(lock);
                 } else {
-                    ready_.wait_until(lock, items_.top().due);
+                    // A copy: the queue may grow, and move its items, while this thread waits.
+                    const Clock::time_point due = items_.top().due;
+                    ready_.wait_until(lock, due);
                 }
             }
             --idle_;
