@@ -24,6 +24,7 @@
 
 #include "Sealkit/SealkitFacade.h"
 #include "support/PrivateDesktop.h"
+#include "support/PrivateMounts.h"
 #include "support/TestFiles.h"
 
 namespace fs = std::filesystem;
@@ -766,13 +767,17 @@ TEST_F(LauncherE2eTest, AnUnwritableListOfOpenFilesRefusesTheDocument) {
     const fs::path document = seal("doc", "text\n", "secret-password");
     const fs::path base = openFilesList().parent_path();
     fs::create_directories(base);
-    if (::mount("tmpfs", base.c_str(), "tmpfs", 0, "size=16k,mode=0700") != 0) {
-        GTEST_SKIP() << "mounting a small tmpfs is not allowed here (" << std::strerror(errno)
+    std::string why;
+    if (!m2::test::privateMountsAvailable(&why)) {
+        GTEST_SKIP() << why << "; the full disk cannot be shown";
+    }
+    if (m2::test::privilegedMount("tmpfs", base.c_str(), "tmpfs", 0, "size=16k,mode=0700") != 0) {
+        GTEST_SKIP() << "mounting a small tmpfs failed (" << std::strerror(errno)
                      << "); the full disk cannot be shown";
     }
     struct Unmount {
         fs::path at;
-        ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
+        ~Unmount() { (void)m2::test::privilegedUnmount(at.c_str(), MNT_DETACH); }
     } unmount{base};
     {
         // Filled to the last block.

@@ -382,7 +382,7 @@ TEST_F(NotesFileTest, AFailedSaveKeepsTheOldFile) {
         SCOPED_TRACE(readOnly ? "read-only notes folder" : "full notes folder");
         SmallTmpfs disk(256 * 1024);
         if (!disk.mounted()) {
-            GTEST_SKIP() << "needs the privilege to mount a tmpfs";
+            GTEST_SKIP() << "no small tmpfs: " << disk.whyNotMounted();
         }
         const fs::path file = env_.seal("", disk.path());
         ASSERT_TRUE(NoteReader::save({note("old", Category::Work, "kept", "1")}, file.string()));
@@ -414,7 +414,7 @@ TEST_F(NotesFileTest, AFailedSaveKeepsTheOldFile) {
 TEST_F(NotesFileTest, AFullRuntimeFolderStillSaves) {
     SmallTmpfs runtime(256 * 1024);
     if (!runtime.mounted()) {
-        GTEST_SKIP() << "needs the privilege to mount a tmpfs";
+        GTEST_SKIP() << "no small tmpfs: " << runtime.whyNotMounted();
     }
     ::chmod(runtime.path().c_str(), 0700);
     const ScopedEnv variable("XDG_RUNTIME_DIR", runtime.path().string());
