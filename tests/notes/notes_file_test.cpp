@@ -428,4 +428,21 @@ TEST_F(NotesFileTest, AFullRuntimeFolderStillSaves) {
     EXPECT_TRUE(env_.workingFoldersEmpty());
 }
 
+// A notes file its owner made read-only is saved all the same (the engine works on a copy
+// of its own) and stays read-only.
+TEST_F(NotesFileTest, AReadOnlyNotesFileIsSavedAndStaysReadOnly) {
+    const fs::path file = emptyNotesFile();
+    for (const mode_t mode : {0444u, 0400u}) {
+        SCOPED_TRACE(mode);
+        ASSERT_EQ(::chmod(file.c_str(), mode), 0);
+        EXPECT_TRUE(NoteReader::save({note("new", Category::Work, "text", std::to_string(mode))},
+                                     file.string()));
+        EXPECT_EQ(permissionBits(file), mode);
+        const auto loaded = NoteReader::load(file.string());
+        ASSERT_TRUE(loaded);
+        EXPECT_EQ(idsOf(*loaded), std::vector<std::string>{std::to_string(mode)});
+        EXPECT_TRUE(env_.workingFoldersEmpty());
+    }
+}
+
 }  // namespace
