@@ -59,19 +59,24 @@ as_test_user() {
     HOME="$test_home" USER="$test_user" LOGNAME="$test_user" "$@"
 }
 
-# The folders a test writes into, the user's own; the rest of the build stays root's.
+# What the tests write in a build folder becomes the user's own: their scratch, screenshots,
+# ctest's logs, and what `cmake --install` writes there (the desktop entry it stages, its
+# manifest). The rest of the build stays root's.
 open_scratch() {
   local dir="$1"
   [ -n "$test_user" ] || return 0
-  mkdir -p "$dir/test-tmp" "$dir/screenshots" "$dir/Testing"
+  local scratch=("$dir/test-tmp" "$dir/screenshots" "$dir/Testing" "$dir/packaging")
+  mkdir -p "${scratch[@]}"
   touch "$dir/install_manifest.txt"
-  chown -R "$test_user:$test_user" "$dir/test-tmp" "$dir/screenshots" "$dir/Testing" \
-    "$dir/install_manifest.txt"
+  chown -R "$test_user:$test_user" "${scratch[@]}" "$dir/install_manifest.txt"
 }
 
 # --- Running and counting -----------------------------------------------------------------
 # Each ctest run writes a JUnit file; a group's files give its summary line (passed, failed
 # and skipped apart, each failed and skipped test named).
+# The whole output of passed tests too (ctest keeps 1 kB of it), where a QtTest program
+# names the functions it skipped; the JUnit file's name comes last.
+junit_options=(--test-output-size-passed 1048576 --output-junit)
 # Sets `junit` to a new file of the group `$1`, which the test user may write.
 junit_count=0
 next_junit() {
@@ -101,17 +106,18 @@ run_group() {
   [ "$rc" -eq 0 ] || failed=1
 }
 
-# ctest as the test user; the JUnit file goes where the user may write it.
+# A ctest command (with what it runs under, such as xvfb-run) as the test user, writing the
+# group's next JUnit file.
 user_ctest() {
   local tag="$1"
   shift
   local junit
   next_junit "$tag"
-  as_test_user ctest "$@" --output-junit "$junit" --output-on-failure
+  as_test_user "$@" "${junit_options[@]}" "$junit" --output-on-failure
 }
 
 run_unit() {
-  user_ctest "$1" --test-dir "$2" -LE 'keyring|x11|root' -j "$jobs"
+  user_ctest "$1" ctest --test-dir "$2" -LE 'keyring|x11|root' -j "$jobs"
 }
 
 # A private session bus with an unlocked keyring, so keyring tests never touch the
@@ -124,8 +130,8 @@ run_keyring() {
   as_test_user mkdir -m 700 "$home/run"
   as_test_user env HOME="$home" XDG_RUNTIME_DIR="$home/run" dbus-run-session -- sh -c \
     'echo -n m2-test | gnome-keyring-daemon --unlock --components=secrets --daemonize >/dev/null;
-     ctest --test-dir "$0" -L keyring -LE root --output-on-failure --output-junit "$1"' \
-    "$dir" "$junit"
+     ctest --test-dir "$0" -L keyring -LE root --output-on-failure "$@"' \
+    "$dir" "${junit_options[@]}" "$junit"
   local rc=$?
   as_test_user rm -rf "$home"
   return $rc
@@ -137,7 +143,7 @@ run_x11() {
   local tag="$1" dir="$2"
   local fails=0 name
   while read -r name; do
-    user_ctest "$tag" --test-dir "$dir" -R "^${name//./\\.}\$" </dev/null ||
+    user_ctest "$tag" xvfb-run -a ctest --test-dir "$dir" -R "^${name//./\\.}\$" </dev/null ||
       fails=$((fails + 1))
   done < <(as_test_user ctest --test-dir "$dir" -N -L x11 -LE root | sed -nE 's/^ *Test +#[0-9]+: +//p')
   [ "$fails" -eq 0 ]
@@ -149,7 +155,7 @@ run_root() {
   local junit
   next_junit "$tag"
   local ctest_root=(ctest --test-dir "$dir" -L root -j "$jobs" --output-on-failure
-    --output-junit "$junit")
+    "${junit_options[@]}" "$junit")
   if [ "$(id -u)" -eq 0 ]; then
     "${ctest_root[@]}"
   elif sudo -n true 2>/dev/null || { [ -t 0 ] && sudo -v; }; then
@@ -180,7 +186,11 @@ export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export TSAN_OPTIONS="suppressions=$root/tests/tsan.supp:halt_on_error=1"
 
-echo "tests run as $(as_test_user id -un) (uid $(as_test_user id -u)); the label root as root"
+if [ "$(id -u)" -eq 0 ]; then
+  echo "tests run as $(as_test_user id -un) (uid $(as_test_user id -u)); the label root as root"
+else
+  echo "tests run as $(id -un) (uid $(id -u)); the label root through sudo, where it may"
+fi
 
 for config in normal asan; do
   dir="build/$config"
@@ -201,7 +211,7 @@ done
 if cmake -S . -B build/tsan -G Ninja "${launcher[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DM2_TSAN=ON \
   -DM2_TESTS=ON -DM2_BENCH=OFF >/dev/null && cmake --build build/tsan -j "$jobs" --target m2_threaded_tests; then
   open_scratch build/tsan
-  run_group "tsan threaded" user_ctest tsan-threaded --test-dir build/tsan -L threaded -LE root -j "$jobs"
+  run_group "tsan threaded" user_ctest tsan-threaded ctest --test-dir build/tsan -L threaded -LE root -j "$jobs"
 else
   echo "build failed: tsan"
   exit 1

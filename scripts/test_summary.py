@@ -44,7 +44,7 @@ def main():
             else:
                 passed += 1
                 # A QtTest program passes as one test even when some of its functions skip.
-                for match in re.finditer(r"^SKIP\s+:\s+(\S+)\s+(.*)$", output, re.M):
+                for match in re.finditer(r"^SKIP\s+:\s+(\S+?\(.*?\))\s+(.*)$", output, re.M):
                     partial.append((test, match.group(1), match.group(2).strip()))
     print(f"{group}: {passed} passed, {len(failed)} failed, {len(skipped)} skipped")
     for test in failed:
