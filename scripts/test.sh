@@ -27,12 +27,14 @@ trap 'rm -rf "$results"' EXIT
 test_user=""
 test_home="$HOME"
 if [ "$(id -u)" -eq 0 ]; then
+  umask 022  # the builds must be readable by the test user
   test_user=m2test
   if ! id -u "$test_user" >/dev/null 2>&1; then
     useradd --create-home --home-dir "/home/$test_user" --user-group --shell /usr/sbin/nologin \
       "$test_user" || exit 1
   fi
   test_home=$(getent passwd "$test_user" | cut -d: -f6)
+  [ -d "$test_home" ] || install -d -o "$test_user" -g "$test_user" -m 700 "$test_home"
   # The user must reach the source and build folders: folders on the way get the search
   # permission (not the right to list them).
   folder="$root"
@@ -160,6 +162,10 @@ run_root() {
     "${ctest_root[@]}"
   elif sudo -n true 2>/dev/null || { [ -t 0 ] && sudo -v; }; then
     sudo --preserve-env=LSAN_OPTIONS,UBSAN_OPTIONS,TSAN_OPTIONS "${ctest_root[@]}"
+    local rc=$?
+    # What root wrote in the user's build folder stays the user's.
+    sudo chown -R "$(id -u):$(id -g)" "$dir/Testing" "$dir/test-tmp" "$junit" 2>/dev/null
+    return $rc
   else
     # Named as skipped, each with the reason.
     {
