@@ -9,7 +9,7 @@
 # as root. Run as a normal user, it runs them as that user, and the `root` label through
 # sudo when sudo needs no password (or asks for it at a terminal), else names them skipped.
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 root=$(pwd)
 
 ./scripts/setup.sh --tests || exit 1
@@ -136,7 +136,7 @@ run_keyring() {
     "$dir" "${junit_options[@]}" "$junit"
   local rc=$?
   as_test_user rm -rf "$home"
-  return $rc
+  return "$rc"
 }
 
 # Each X11 test gets an X server of its own: one test's windows and synthetic input must
@@ -165,7 +165,7 @@ run_root() {
     local rc=$?
     # What root wrote in the user's build folder stays the user's.
     sudo chown -R "$(id -u):$(id -g)" "$dir/Testing" "$dir/test-tmp" "$junit" 2>/dev/null
-    return $rc
+    return "$rc"
   else
     # Named as skipped, each with the reason.
     {
