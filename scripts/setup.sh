@@ -16,7 +16,7 @@ if [ "${1:-}" = "--tests" ]; then
   packages+=(
     libgtest-dev libgmock-dev googletest libbenchmark-dev libssl-dev openssl
     gnome-keyring dbus-daemon dbus-x11 libsecret-tools xvfb xauth xdotool
-    python3 python3-cryptography libxml2-utils coreutils
+    python3 python3-cryptography libxml2-utils coreutils util-linux passwd
     ccache openbox
   )
 fi
