@@ -39,6 +39,8 @@ endfunction()
 #   _x11_test      needs an X server (run under xvfb-run)
 #   _e2e_test      end to end
 #   _gui_test      QtTest program, offscreen
+#   _root_test     can only be done as root (scripts/test.sh runs every other test as a
+#                  normal user)
 # A name containing "_threaded" also gets the label "threaded" (run under TSan).
 function(m2_tests root)
   file(GLOB_RECURSE tests CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/${root}/*_test.cpp")
@@ -101,6 +103,8 @@ function(m2_tests root)
       set(labels e2e)
     elseif(exe MATCHES "_gui_test$")
       set(labels gui)
+    elseif(exe MATCHES "_root_test$")
+      set(labels root)
     endif()
     if(exe MATCHES "_threaded")
       list(APPEND labels threaded)

@@ -88,7 +88,7 @@ class StuckDeleteEncryptor : public FileEncryptor {
 TEST(PipelineFaults, FullDiskKeepsSourceAndEncryptedFile) {
     m2::test::SmallTmpfs disk(256 * 1024);
     if (!disk.mounted()) {
-        GTEST_SKIP() << "needs the privilege to mount a tmpfs";
+        GTEST_SKIP() << "no small tmpfs: " << disk.whyNotMounted();
     }
     const std::string content = m2::test::patternText(150 * 1024);
     m2::test::writeFile(disk / "a.txt", content);
@@ -109,7 +109,7 @@ TEST(PipelineFaults, FullDiskKeepsSourceAndEncryptedFile) {
 TEST(PipelineFaults, ReadOnlyFolderKeepsEverything) {
     m2::test::SmallTmpfs disk(1 << 20);
     if (!disk.mounted()) {
-        GTEST_SKIP() << "needs the privilege to mount a tmpfs";
+        GTEST_SKIP() << "no small tmpfs: " << disk.whyNotMounted();
     }
     const std::string encrypted = encryptedBytes("encrypted content");
     m2::test::writeFile(disk / "a.txt", "plain content");

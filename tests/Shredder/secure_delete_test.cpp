@@ -162,7 +162,7 @@ TEST(SecureDelete, FailuresKeepTheFileUnderItsOwnName) {
 TEST(SecureDelete, ReadOnlyMountAnswersFalse) {
     m2::test::SmallTmpfs mount(1 << 20);
     if (!mount.mounted()) {
-        GTEST_SKIP() << "needs the privilege to mount a tmpfs";
+        GTEST_SKIP() << "no small tmpfs: " << mount.whyNotMounted();
     }
     m2::test::writeFile(mount / "a.txt", "secret");
     ASSERT_TRUE(mount.setReadOnly(true));

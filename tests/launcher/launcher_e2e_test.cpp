@@ -25,6 +25,7 @@
 #include "Sealkit/SealkitFacade.h"
 #include "support/MemoryScan.h"
 #include "support/PrivateDesktop.h"
+#include "support/PrivateMounts.h"
 #include "support/TestFiles.h"
 
 namespace fs = std::filesystem;
@@ -602,13 +603,17 @@ TEST_F(LauncherE2eTest, ASealedEditThatCannotBePutInPlaceIsNamedAsEncryptedAlrea
 TEST_F(LauncherE2eTest, AFullDiskWhileSealingBackKeepsTheSealedEditAndSaysWhy) {
     const fs::path small = desktop_ / "small";
     fs::create_directories(small);
-    if (::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k,mode=0777") != 0) {
-        GTEST_SKIP() << "mounting a small tmpfs is not allowed here (" << std::strerror(errno)
+    std::string why;
+    if (!m2::test::privateMountsAvailable(&why)) {
+        GTEST_SKIP() << why << "; the full disk cannot be shown";
+    }
+    if (m2::test::privilegedMount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k,mode=0700") != 0) {
+        GTEST_SKIP() << "mounting a small tmpfs failed (" << std::strerror(errno)
                      << "); the full disk cannot be shown";
     }
     struct Unmount {
         fs::path at;
-        ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
+        ~Unmount() { (void)m2::test::privilegedUnmount(at.c_str(), MNT_DETACH); }
     } unmount{small};
     const fs::path sealed = seal("letter", "text\n", "secret-password");
     const fs::path document = small / sealed.filename();
@@ -998,13 +1003,17 @@ TEST_F(LauncherE2eTest, AnUnwritableListOfOpenFilesRefusesTheDocument) {
     const fs::path document = seal("doc", "text\n", "secret-password");
     const fs::path base = openFilesList().parent_path();
     fs::create_directories(base);
-    if (::mount("tmpfs", base.c_str(), "tmpfs", 0, "size=16k,mode=0700") != 0) {
-        GTEST_SKIP() << "mounting a small tmpfs is not allowed here (" << std::strerror(errno)
+    std::string why;
+    if (!m2::test::privateMountsAvailable(&why)) {
+        GTEST_SKIP() << why << "; the full disk cannot be shown";
+    }
+    if (m2::test::privilegedMount("tmpfs", base.c_str(), "tmpfs", 0, "size=16k,mode=0700") != 0) {
+        GTEST_SKIP() << "mounting a small tmpfs failed (" << std::strerror(errno)
                      << "); the full disk cannot be shown";
     }
     struct Unmount {
         fs::path at;
-        ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
+        ~Unmount() { (void)m2::test::privilegedUnmount(at.c_str(), MNT_DETACH); }
     } unmount{base};
     {
         // Filled to the last block.

@@ -230,7 +230,7 @@ TEST_F(NoteManagerTest, AFailedCreationIsReportedAndLeavesNothing) {
     // The empty file is written, but the disk has no room for its encryption.
     SmallTmpfs disk(64 * 1024);
     if (!disk.mounted()) {
-        GTEST_SKIP() << "needs the privilege to mount a tmpfs";
+        GTEST_SKIP() << "no small tmpfs: " << disk.whyNotMounted();
     }
     disk.fill();
     EXPECT_FALSE(store.createNotesFile((disk / "M2_SecureNotes.m2n").string()));

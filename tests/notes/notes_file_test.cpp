@@ -386,7 +386,7 @@ TEST_F(NotesFileTest, AFailedSaveKeepsTheOldFile) {
         SCOPED_TRACE(readOnly ? "read-only notes folder" : "full notes folder");
         SmallTmpfs disk(256 * 1024);
         if (!disk.mounted()) {
-            GTEST_SKIP() << "needs the privilege to mount a tmpfs";
+            GTEST_SKIP() << "no small tmpfs: " << disk.whyNotMounted();
         }
         const fs::path file = env_.seal("", disk.path());
         ASSERT_TRUE(NoteReader::save({note("old", Category::Work, "kept", "1")}, file.string()));
@@ -418,7 +418,7 @@ TEST_F(NotesFileTest, AFailedSaveKeepsTheOldFile) {
 TEST_F(NotesFileTest, AFullRuntimeFolderStillSaves) {
     SmallTmpfs runtime(256 * 1024);
     if (!runtime.mounted()) {
-        GTEST_SKIP() << "needs the privilege to mount a tmpfs";
+        GTEST_SKIP() << "no small tmpfs: " << runtime.whyNotMounted();
     }
     ::chmod(runtime.path().c_str(), 0700);
     const ScopedEnv variable("XDG_RUNTIME_DIR", runtime.path().string());
@@ -430,6 +430,23 @@ TEST_F(NotesFileTest, AFullRuntimeFolderStillSaves) {
     ASSERT_TRUE(loaded);
     EXPECT_EQ(idsOf(*loaded), std::vector<std::string>{"2"});
     EXPECT_TRUE(env_.workingFoldersEmpty());
+}
+
+// A notes file its owner made read-only is saved all the same (the engine works on a copy
+// of its own) and stays read-only.
+TEST_F(NotesFileTest, AReadOnlyNotesFileIsSavedAndStaysReadOnly) {
+    const fs::path file = emptyNotesFile();
+    for (const mode_t mode : {0444u, 0400u}) {
+        SCOPED_TRACE(mode);
+        ASSERT_EQ(::chmod(file.c_str(), mode), 0);
+        EXPECT_TRUE(NoteReader::save({note("new", Category::Work, "text", std::to_string(mode))},
+                                     file.string()));
+        EXPECT_EQ(permissionBits(file), mode);
+        const auto loaded = NoteReader::load(file.string());
+        ASSERT_TRUE(loaded);
+        EXPECT_EQ(idsOf(*loaded), std::vector<std::string>{std::to_string(mode)});
+        EXPECT_TRUE(env_.workingFoldersEmpty());
+    }
 }
 
 }  // namespace

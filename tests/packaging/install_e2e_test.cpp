@@ -5,9 +5,12 @@
 #include <gio/gdesktopappinfo.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "support/CommandOutput.h"
 #include "support/PrivateDesktop.h"
@@ -92,6 +95,53 @@ TEST(Install, PutsProgramEntryMimeTypeAndIconInTheStandardPlaces) {
     ASSERT_EQ(status, 0) << update;
     const std::string globs = m2::test::readFile(mime / "globs2");
     EXPECT_NE(globs.find(":" + kMimeType + ":*.m2p"), std::string::npos) << globs;
+}
+
+// The words of `text` between the first "(" after `start` and the next ")".
+std::vector<std::string> wordsInParentheses(const std::string& text, const std::string& start) {
+    std::vector<std::string> words;
+    const std::size_t open = text.find('(', text.find(start));
+    const std::size_t close = text.find(')', open);
+    if (open == std::string::npos || close == std::string::npos) {
+        return words;
+    }
+    std::istringstream list(text.substr(open + 1, close - open - 1));
+    for (std::string word; list >> word;) {
+        words.push_back(word);
+    }
+    return words;
+}
+
+// The commands of the README's install step, on a machine the start command set up: each
+// comes from a package that scripts/setup.sh installs without --tests.
+TEST(Install, TheReadmesInstallCommandsComeWithTheStartCommand) {
+    const std::string readme = m2::test::readFile(fs::path(M2_SOURCE_DIR) / "README.md");
+    const std::vector<std::string> packages = wordsInParentheses(
+        m2::test::readFile(fs::path(M2_SOURCE_DIR) / "scripts/setup.sh"), "\npackages=");
+    ASSERT_FALSE(packages.empty());
+    std::istringstream lines(readme.substr(readme.find("\nInstall it")));
+    std::vector<std::string> commands;
+    bool inBlock = false;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("    ", 0) == 0) {
+            inBlock = true;
+            commands.push_back(line.substr(4, line.find(' ', 4) - 4));
+        } else if (inBlock) {
+            break;
+        }
+    }
+    EXPECT_EQ(commands, (std::vector<std::string>{"cmake", "update-mime-database",
+                                                  "update-desktop-database"}));
+    for (const std::string& command : commands) {
+        SCOPED_TRACE(command);
+        int status = -1;
+        const std::string owner = m2test::programOutput(
+            {"/usr/bin/dpkg-query", "-S", "/usr/bin/" + command}, {}, "/", &status);
+        ASSERT_EQ(status, 0) << owner;
+        const std::string package = owner.substr(0, owner.find(':'));
+        EXPECT_NE(std::find(packages.begin(), packages.end(), package), packages.end())
+            << package << " is installed only with --tests";
+    }
 }
 
 // A prefix with characters the Exec line must quote and escape: the entry still validates and

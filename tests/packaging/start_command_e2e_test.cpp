@@ -5,7 +5,6 @@
 // programs and nothing else, and start the main one; a second run builds nothing and starts
 // it again.
 #include <fcntl.h>
-#include <sched.h>
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -24,6 +23,7 @@
 #include <vector>
 
 #include "support/CommandOutput.h"
+#include "support/PrivateMounts.h"
 #include "support/TestFiles.h"
 
 namespace fs = std::filesystem;
@@ -102,14 +102,15 @@ class StartCommandTest : public testing::Test {
         const std::vector<char*> argv = m2test::execPointers(args);
         const std::vector<char*> envp = m2test::execPointers(vars);
         std::string source = M2_SOURCE_DIR;
+        const std::string uidMap = m2::test::ownUidMap();
+        const std::string gidMap = m2::test::ownGidMap();
 
         const pid_t pid = ::fork();
         if (pid != 0) {
             return pid;
         }
         // The child: system calls only, up to exec.
-        if (::unshare(CLONE_NEWNS) != 0 ||
-            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+        if (!m2::test::enterPrivateMountsInChild(uidMap.c_str(), gidMap.c_str())) {
             ::_exit(kNoNamespace);
         }
         for (const std::string& folder : hidden) {

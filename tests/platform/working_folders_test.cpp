@@ -149,7 +149,7 @@ TEST_F(WorkingFoldersTest, PlainCopiesOnADiskAreOverwrittenBeforeTheyGo) {
 TEST_F(WorkingFoldersTest, ADocumentTooLargeForTheRuntimeFolderGoesToTheDisk) {
     const SmallTmpfs small(8 * 1024 * 1024);
     if (!small.mounted()) {
-        GTEST_SKIP() << "mounting a tmpfs needs privileges this run does not have";
+        GTEST_SKIP() << "no small tmpfs: " << small.whyNotMounted();
     }
     const ScopedEnv runtime("XDG_RUNTIME_DIR", small.path().string());
     EXPECT_EQ(made(WorkingFolderPurpose::Document, 100 * 1024).parent_path(), small / "morvane2");

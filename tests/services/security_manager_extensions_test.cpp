@@ -156,7 +156,7 @@ TEST_F(SecurityManagerExtensionsTest, DocumentsOfOneNameOpenAtOnceInSeparateSubF
 TEST_F(SecurityManagerExtensionsTest, ADocumentLargerThanTheRuntimeFolderOpensFromTheDisk) {
     const SmallTmpfs small(2 * 1024 * 1024);
     if (!small.mounted()) {
-        GTEST_SKIP() << "mounting a tmpfs needs privileges this run does not have";
+        GTEST_SKIP() << "no small tmpfs: " << small.whyNotMounted();
     }
     const ScopedEnv runtime("XDG_RUNTIME_DIR", small.path().string());
     const ScopedEnv tmp("TMPDIR", (dir_ / "tmp").string());

@@ -1,10 +1,14 @@
 #include "support/TestFiles.h"
 
+#include "support/PrivateMounts.h"
+
 #include <sys/mount.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -38,12 +42,18 @@ TempDir::~TempDir() {
 SmallTmpfs::SmallTmpfs(std::uint64_t bytes, std::uint64_t inodes) : bytes_(bytes), inodes_(inodes) {
     const std::string options = "size=" + std::to_string(bytes_) + ",mode=0755" +
                                 (inodes_ > 0 ? ",nr_inodes=" + std::to_string(inodes_) : "");
-    mounted_ = ::mount("tmpfs", dir_.path().c_str(), "tmpfs", 0, options.c_str()) == 0;
+    if (!privateMountsAvailable(&whyNotMounted_)) {
+        return;
+    }
+    mounted_ = privilegedMount("tmpfs", dir_.path().c_str(), "tmpfs", 0, options.c_str()) == 0;
+    if (!mounted_) {
+        whyNotMounted_ = std::string("mounting a tmpfs failed: ") + std::strerror(errno);
+    }
 }
 
 SmallTmpfs::~SmallTmpfs() {
     if (mounted_) {
-        (void)::umount2(dir_.path().c_str(), MNT_DETACH);
+        (void)privilegedUnmount(dir_.path().c_str(), MNT_DETACH);
     }
 }
 
@@ -52,7 +62,7 @@ bool SmallTmpfs::setReadOnly(bool readOnly) {
                                 (inodes_ > 0 ? ",nr_inodes=" + std::to_string(inodes_) : "");
     const unsigned long flags =
         readOnly ? (MS_REMOUNT | MS_RDONLY) : static_cast<unsigned long>(MS_REMOUNT);
-    return ::mount("tmpfs", dir_.path().c_str(), "tmpfs", flags, options.c_str()) == 0;
+    return privilegedMount("tmpfs", dir_.path().c_str(), "tmpfs", flags, options.c_str()) == 0;
 }
 
 void SmallTmpfs::fill() {

@@ -28,8 +28,9 @@ class TempDir {
     std::filesystem::path path_;
 };
 
-// A small tmpfs mounted on a fresh folder, for full-disk and read-only cases; needs the
-// privilege to mount, so tests check mounted() and skip otherwise.
+// A small tmpfs mounted on a fresh folder, for full-disk and read-only cases. A normal user
+// mounts it in a private namespace (see PrivateMounts.h); tests check mounted() and skip,
+// naming whyNotMounted(), where the kernel allows no such namespace.
 class SmallTmpfs {
   public:
     // inodes: the most files and folders it holds, 0 for the tmpfs default.
@@ -39,6 +40,7 @@ class SmallTmpfs {
     SmallTmpfs& operator=(const SmallTmpfs&) = delete;
 
     [[nodiscard]] bool mounted() const { return mounted_; }
+    [[nodiscard]] const std::string& whyNotMounted() const { return whyNotMounted_; }
     [[nodiscard]] const std::filesystem::path& path() const { return dir_.path(); }
     [[nodiscard]] std::filesystem::path operator/(const std::string& name) const {
         return dir_ / name;
@@ -53,6 +55,7 @@ class SmallTmpfs {
     std::uint64_t bytes_;
     std::uint64_t inodes_;
     bool mounted_ = false;
+    std::string whyNotMounted_;
 };
 
 // Sets (or with std::nullopt unsets) one environment variable and restores it on scope exit.
