@@ -11,6 +11,18 @@
 
 namespace Morvane::Security {
 
+// Compares without an early exit, so the time taken says nothing about the secret.
+[[nodiscard]] inline bool equalInConstantTime(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    unsigned char difference = 0;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        difference |= static_cast<unsigned char>(a[i] ^ b[i]);
+    }
+    return difference == 0;
+}
+
 // A password, derived key or key-file text. Its bytes live in one buffer of its own that is
 // wiped whenever they go: on destruction, reassignment, clearing and growth. A move hands the
 // buffer over without copying. There is no conversion to std::string: view() lends the bytes
@@ -95,14 +107,7 @@ class Secret {
 
   private:
     static bool sameBytes(std::string_view a, std::string_view b) {
-        if (a.size() != b.size()) {
-            return false;
-        }
-        unsigned char difference = 0;
-        for (std::size_t i = 0; i < a.size(); ++i) {
-            difference |= static_cast<unsigned char>(a[i] ^ b[i]);
-        }
-        return difference == 0;
+        return equalInConstantTime(a, b);
     }
     void release() {
         clear();

@@ -25,18 +25,6 @@ std::vector<std::uint8_t> sha256(const unsigned char* data, std::uint64_t length
     return std::vector<std::uint8_t>(digest, digest + size);
 }
 
-// Compares without an early exit, so the time taken says nothing about the digest.
-bool equalInConstantTime(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    unsigned char difference = 0;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        difference |= static_cast<unsigned char>(a[i] ^ b[i]);
-    }
-    return difference == 0;
-}
-
 std::atomic<std::uint64_t>& passwordGeneration() {
     static std::atomic<std::uint64_t> generation{0};
     return generation;
@@ -150,7 +138,7 @@ bool PasswordCredentials::saveToKeychain() const {
         return false;
     }
     const auto stored = passwords.stringForKey(passwordKey);
-    if (!stored || !equalInConstantTime(*stored, *digest)) {
+    if (!stored || !Morvane::Security::equalInConstantTime(*stored, *digest)) {
         return false;
     }
     passwordGeneration().fetch_add(1);
@@ -226,7 +214,7 @@ PasswordCredentials::KeychainCheck PasswordCredentials::checkWithKeychain(
     }
     const std::string text(stored.data.begin(), stored.data.end());
     const bool same = stored.status == platform::keychainSuccess && platform::isValidUtf8(text) &&
-                      equalInConstantTime(text, *digest);
+                      Morvane::Security::equalInConstantTime(text, *digest);
     return {same ? KeychainAnswer::matches : KeychainAnswer::differs, {}, {}};
 }
 

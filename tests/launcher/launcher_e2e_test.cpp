@@ -40,6 +40,45 @@ using namespace std::chrono_literals;
 
 namespace {
 
+// A small tmpfs over a folder of the test's desktop; fill() fills it to the last block, so the
+// next write the launcher makes there finds the disk full. Unmounted when it goes.
+class FullTmpfsAt {
+  public:
+    FullTmpfsAt(fs::path at, const char* options) : at_(std::move(at)) {
+        fs::create_directories(at_);
+        if (!m2::test::privateMountsAvailable(&whyNot_)) {
+            return;
+        }
+        if (m2::test::privilegedMount("tmpfs", at_.c_str(), "tmpfs", 0, options) != 0) {
+            whyNot_ = std::string("mounting a small tmpfs failed (") + std::strerror(errno) + ")";
+            return;
+        }
+        mounted_ = true;
+    }
+    ~FullTmpfsAt() {
+        if (mounted_) {
+            (void)m2::test::privilegedUnmount(at_.c_str(), MNT_DETACH);
+        }
+    }
+    FullTmpfsAt(const FullTmpfsAt&) = delete;
+    FullTmpfsAt& operator=(const FullTmpfsAt&) = delete;
+
+    [[nodiscard]] bool mounted() const { return mounted_; }
+    [[nodiscard]] const std::string& whyNot() const { return whyNot_; }
+    void fill() const {
+        const int fd = ::open((at_ / "filler").c_str(), O_WRONLY | O_CREAT, 0600);
+        const std::string block(4096, 'f');
+        while (::write(fd, block.data(), block.size()) > 0) {
+        }
+        ::close(fd);
+    }
+
+  private:
+    fs::path at_;
+    bool mounted_ = false;
+    std::string whyNot_;
+};
+
 // How long a step that takes about a second may take before the test gives up on it: a
 // sanitizer build on a machine busy with other work is many times slower.
 constexpr auto kPatience = 90s;
@@ -602,32 +641,16 @@ TEST_F(LauncherE2eTest, ASealedEditThatCannotBePutInPlaceIsNamedAsEncryptedAlrea
 
 TEST_F(LauncherE2eTest, AFullDiskWhileSealingBackKeepsTheSealedEditAndSaysWhy) {
     const fs::path small = desktop_ / "small";
-    fs::create_directories(small);
-    std::string why;
-    if (!m2::test::privateMountsAvailable(&why)) {
-        GTEST_SKIP() << why << "; the full disk cannot be shown";
+    const FullTmpfsAt disk(small, "size=64k,mode=0700");
+    if (!disk.mounted()) {
+        GTEST_SKIP() << disk.whyNot() << "; the full disk cannot be shown";
     }
-    if (m2::test::privilegedMount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k,mode=0700") != 0) {
-        GTEST_SKIP() << "mounting a small tmpfs failed (" << std::strerror(errno)
-                     << "); the full disk cannot be shown";
-    }
-    struct Unmount {
-        fs::path at;
-        ~Unmount() { (void)m2::test::privilegedUnmount(at.c_str(), MNT_DETACH); }
-    } unmount{small};
     const fs::path sealed = seal("letter", "text\n", "secret-password");
     const fs::path document = small / sealed.filename();
     fs::copy_file(sealed, document);
     fs::remove(sealed);
     const std::string before = readFile(document);
-    {
-        // Filled to the last block.
-        const int fd = ::open((small / "filler").c_str(), O_WRONLY | O_CREAT, 0600);
-        const std::string block(4096, 'f');
-        while (::write(fd, block.data(), block.size()) > 0) {
-        }
-        ::close(fd);
-    }
+    disk.fill();
     LauncherRun launcher(desktop_, testHelper("scripted_launcher"), {document.string() + ",-,hint"},
                          std::string("secret-password"),
                          environment({"M2_TEST_APPEND=edited\n", "M2_TEST_EXIT=1"}));
@@ -1002,27 +1025,11 @@ TEST_F(LauncherE2eTest, ClosingAfterASaveAsRemovesNothingAndTheSavedFileIsNamed)
 TEST_F(LauncherE2eTest, AnUnwritableListOfOpenFilesRefusesTheDocument) {
     const fs::path document = seal("doc", "text\n", "secret-password");
     const fs::path base = openFilesList().parent_path();
-    fs::create_directories(base);
-    std::string why;
-    if (!m2::test::privateMountsAvailable(&why)) {
-        GTEST_SKIP() << why << "; the full disk cannot be shown";
+    const FullTmpfsAt disk(base, "size=16k,mode=0700");
+    if (!disk.mounted()) {
+        GTEST_SKIP() << disk.whyNot() << "; the full disk cannot be shown";
     }
-    if (m2::test::privilegedMount("tmpfs", base.c_str(), "tmpfs", 0, "size=16k,mode=0700") != 0) {
-        GTEST_SKIP() << "mounting a small tmpfs failed (" << std::strerror(errno)
-                     << "); the full disk cannot be shown";
-    }
-    struct Unmount {
-        fs::path at;
-        ~Unmount() { (void)m2::test::privilegedUnmount(at.c_str(), MNT_DETACH); }
-    } unmount{base};
-    {
-        // Filled to the last block.
-        const int fd = ::open((base / "filler").c_str(), O_WRONLY | O_CREAT, 0600);
-        const std::string block(4096, 'f');
-        while (::write(fd, block.data(), block.size()) > 0) {
-        }
-        ::close(fd);
-    }
+    disk.fill();
     LauncherRun launcher(desktop_, testHelper("scripted_launcher"), {document.string() + ",-,hint"},
                          std::string("secret-password"), environment());
     EXPECT_EQ(launcher.waitFor(), 0);
