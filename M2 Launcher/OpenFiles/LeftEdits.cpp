@@ -123,8 +123,13 @@ std::vector<fs::path> savedBesideCopy(const fs::path& folder, const fs::path& co
          it.increment(ec)) {
         const fs::path& file = it->path();
         const std::string name = file.filename().string();
-        if (fs::is_regular_file(it->symlink_status(ec)) && file.lexically_normal() != own &&
-            name != platform::kKeptPlainName && !isEditorTrace(name)) {
+        // Its own error: one unreadable entry must not end the walk, and what cannot be told
+        // apart is kept as the user's work (its sealing then fails and the folder stays).
+        std::error_code statusError;
+        const fs::file_status status = it->symlink_status(statusError);
+        const bool regular = statusError || fs::is_regular_file(status);
+        if (regular && file.lexically_normal() != own && name != platform::kKeptPlainName &&
+            !isEditorTrace(name)) {
             saved.push_back(file);
         }
     }

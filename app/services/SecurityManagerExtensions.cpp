@@ -189,7 +189,7 @@ SealBackResult SecurityManagerExtensions::sealEditedFile(const std::string& path
         const int error = errno;
         std::printf("Could not keep the edited file %s while it is encrypted\n", path.c_str());
         relock(path);
-        outcome.location = fs::exists(fs::symlink_status(path)) ? path : std::string();
+        outcome.location = existsAt(path) ? path : std::string();
         outcome.reason = std::strerror(error);
         return outcome;
     }
