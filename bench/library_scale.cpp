@@ -64,6 +64,13 @@ double timed(const std::function<void()>& work) {
     return secondsSince(start);
 }
 
+// One save of the library that writes the file whole: a save that finds the file as it would
+// write it writes nothing, so the file goes first.
+double timedWrite(m2::LibraryManager& library) {
+    fs::remove(m2::FileReader::location());
+    return timed([&] { library.fileManager.save(); });
+}
+
 // The longest stretch the main queue went without running a 1 ms timer, while it lives.
 class StallProbe {
   public:
@@ -179,7 +186,7 @@ AddRun addFolder(const fs::path& kept, const fs::path& tree, int files, Choosing
         std::printf("the add left %zu entries, not %zu\n", library.fileManager.library.size(),
                     before + static_cast<std::size_t>(files));
     }
-    run.save = timed([&] { library.fileManager.save(); });
+    run.save = timedWrite(library);
     opened.window.reset();
     QCoreApplication::processEvents();
     return run;
@@ -233,8 +240,8 @@ BatchRun windowBatch(const fs::path& kept, const fs::path& files, int count) {
     auto* view = opened.view;
     view->selectAll();
     QCoreApplication::processEvents();
-    // The batch ends with the program's first save of this library: timed the same way.
-    run.save = timed([&] { library.fileManager.save(); });
+    // The batch ends with a save of this library that writes it whole: timed the same way.
+    run.save = timedWrite(library);
     {
         const StallProbe probe;
         const auto start = Clock::now();

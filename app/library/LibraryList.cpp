@@ -25,8 +25,11 @@ void LibraryList::rebuild() {
     byId_.clear();
     byPlace_.clear();
     byFolder_.clear();
-    byId_.reserve(items_.size());
-    byPlace_.reserve(items_.size());
+    // Room for half as many again: otherwise the first file added to a loaded library
+    // rehashes both indexes whole in one step, a stall of a fifth of a second at a million.
+    const std::size_t room = items_.size() + items_.size() / 2;
+    byId_.reserve(room);
+    byPlace_.reserve(room);
     for (const auto& entry : items_) {
         index(entry);
     }
