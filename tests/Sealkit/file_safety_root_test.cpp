@@ -14,22 +14,15 @@
 
 #include "Sealkit/MorvaneResult.h"
 #include "Sealkit/SealkitFacade.h"
+#include "support/FileSafety.h"
 #include "support/TestFiles.h"
 
 namespace fs = std::filesystem;
 using namespace Morvane::Security;
-using m2::test::listFolder;
-using m2::test::readFile;
-using m2::test::writeFile;
+using namespace m2::test;
+using namespace m2::test::safety;
 
 namespace {
-
-const std::string kPassword = "safety password";
-using Names = std::vector<std::string>;
-
-std::string systemText(int error) {
-    return CMorvaneResult::getStringResult(CMorvaneResult::systemErrorCode(error));
-}
 
 // Sets inode flags (as chattr does) and clears them again, so the folder can be removed.
 class ScopedInodeFlags {

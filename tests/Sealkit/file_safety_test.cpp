@@ -16,6 +16,7 @@
 #include "Sealkit/Cryptography/FileEncryptor.h"
 #include "Sealkit/MorvaneResult.h"
 #include "Sealkit/SealkitFacade.h"
+#include "support/FileSafety.h"
 #include "support/TestFiles.h"
 
 namespace fs = std::filesystem;
@@ -26,12 +27,9 @@ using m2::test::writeFile;
 
 namespace {
 
-const std::string kPassword = "safety password";
-using Names = std::vector<std::string>;
-
-std::string systemText(int error) {
-    return CMorvaneResult::getStringResult(CMorvaneResult::systemErrorCode(error));
-}
+using m2::test::safety::kPassword;
+using m2::test::safety::Names;
+using m2::test::safety::systemText;
 
 // Pipelines that may be told to use a named temporary, as on file systems without
 // unnamed files.
