@@ -37,8 +37,13 @@ string(REPLACE "\nExec=morvane2 " "\nExec=${exec} " written "${entry}")
 if(written STREQUAL entry)
   message(FATAL_ERROR "${M2_ENTRY_SOURCE} has no line \"Exec=morvane2 ...\" to write the path in")
 endif()
-file(MAKE_DIRECTORY "${M2_ENTRY_STAGING}")
-file(WRITE "${M2_ENTRY_STAGING}/morvane2.desktop" "${written}")
+# Staged in a folder of this install's own: two installs from one build at once (into two
+# prefixes) would otherwise copy each other's half-written entry.
+string(RANDOM LENGTH 16 staging)
+set(staging "${M2_ENTRY_STAGING}/entry-${staging}")
+file(MAKE_DIRECTORY "${staging}")
+file(WRITE "${staging}/morvane2.desktop" "${written}")
 m2_installed_path(applications "${M2_ENTRY_DATADIR}")
 file(INSTALL DESTINATION "${applications}/applications" TYPE FILE
-     FILES "${M2_ENTRY_STAGING}/morvane2.desktop")
+     FILES "${staging}/morvane2.desktop")
+file(REMOVE_RECURSE "${staging}")

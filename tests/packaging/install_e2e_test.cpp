@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/CommandOutput.h"
@@ -48,13 +49,18 @@ std::string validationOf(const fs::path& entry) {
     return status == 0 && found.empty() ? "" : found + " (status " + std::to_string(status) + ")";
 }
 
+// `cmake --install` of this build into `prefix`, without a shell: what it printed.
+std::string installInto(const fs::path& prefix, int* status) {
+    const char* path = std::getenv("PATH");
+    return m2test::programOutput(
+        {"/usr/bin/cmake", "--install", M2_BINARY_DIR, "--prefix", prefix.string()},
+        {"PATH=" + std::string(path != nullptr ? path : "/usr/bin:/bin")}, "/", status);
+}
+
 TEST(Install, PutsProgramEntryMimeTypeAndIconInTheStandardPlaces) {
     m2::test::TempDir prefix;
     int status = -1;
-    const std::string log =
-        m2test::commandOutput("cmake --install '" + std::string(M2_BINARY_DIR) + "' --prefix '" +
-                                  prefix.path().string() + "' 2>&1",
-                              &status);
+    const std::string log = installInto(prefix.path(), &status);
     ASSERT_EQ(status, 0) << log;
 
     const fs::path program = prefix / "bin/morvane2";
@@ -149,11 +155,8 @@ TEST(Install, TheReadmesInstallCommandsComeWithTheStartCommand) {
 TEST(Install, EntryStartsTheInstalledProgramFromAnAwkwardPrefix) {
     m2::test::TempDir folder;
     const fs::path prefix = folder / "my apps $HOME 'x' \"y\" (z)";
-    const char* path = std::getenv("PATH");
     int status = -1;
-    const std::string log = m2test::programOutput(
-        {"/usr/bin/cmake", "--install", M2_BINARY_DIR, "--prefix", prefix.string()},
-        {"PATH=" + std::string(path != nullptr ? path : "/usr/bin:/bin")}, "/", &status);
+    const std::string log = installInto(prefix, &status);
     ASSERT_EQ(status, 0) << log;
 
     const fs::path entry = prefix / "share/applications/morvane2.desktop";
@@ -161,6 +164,30 @@ TEST(Install, EntryStartsTheInstalledProgramFromAnAwkwardPrefix) {
     EXPECT_EQ(validationOf(entry), "");
     EXPECT_EQ(programOfEntry(entry), (prefix / "bin/morvane2").string())
         << m2::test::readFile(entry);
+}
+
+// Several installs from this build at once, each into a prefix of its own (as the tests of a
+// build do): each gets a whole entry naming its own program, never another's or a half one.
+TEST(Install, InstallsAtOnceFromOneBuildEachGetTheirOwnEntry) {
+    m2::test::TempDir folder;
+    constexpr int kInstalls = 16;
+    std::vector<int> statuses(kInstalls, -1);
+    std::vector<std::thread> installs;
+    for (int i = 0; i < kInstalls; ++i) {
+        installs.emplace_back([&, i] { installInto(folder / std::to_string(i), &statuses[i]); });
+    }
+    for (std::thread& install : installs) {
+        install.join();
+    }
+    for (int i = 0; i < kInstalls; ++i) {
+        SCOPED_TRACE(i);
+        const fs::path prefix = folder / std::to_string(i);
+        const fs::path entry = prefix / "share/applications/morvane2.desktop";
+        ASSERT_EQ(statuses[i], 0);
+        EXPECT_EQ(validationOf(entry), "");
+        EXPECT_EQ(programOfEntry(entry), (prefix / "bin/morvane2").string())
+            << m2::test::readFile(entry);
+    }
 }
 
 }  // namespace
